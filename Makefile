@@ -1,0 +1,39 @@
+# Thin wrapper over the CMake presets. Every target installs missing Debian packages first.
+.PHONY: deps test check asan tsan bench demo clean
+
+deps:
+	@scripts/install-deps
+
+test: deps
+	cmake --preset default >/dev/null
+	cmake --build --preset default
+	ctest --preset default
+
+check: asan tsan
+
+asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan
+	ctest --preset asan
+
+tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan
+	scripts/without-aslr ctest --preset tsan
+
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release
+	@if [ -x build/release/bench/velmaro-bench ]; then build/release/bench/velmaro-bench; \
+	else echo "no benchmarks yet"; fi
+
+demo: deps
+	cmake --preset default >/dev/null
+	@if [ -f Demo/main.cpp ]; then \
+	  cmake --build --preset default --target velmaro-demo && build/default/Demo/velmaro-demo; \
+	else \
+	  cmake --build --preset default && echo "velmaro-demo is not built yet: the demo host comes with the facade."; \
+	fi
+
+clean:
+	rm -rf build
