@@ -2,7 +2,8 @@
 
 void MainLoopTest::SetUp() {
     clock_ = std::make_shared<ManualClock>(1000.0);
-    loop_ = &RunLoop::makeMain(clock_);
+    RunLoop::makeMain(clock_);
+    loop_ = RunLoop::mainShared();
 }
 
 void MainLoopTest::TearDown() {

@@ -27,5 +27,5 @@ protected:
 
 private:
     std::shared_ptr<ManualClock> clock_;
-    RunLoop* loop_ = nullptr;
+    std::shared_ptr<RunLoop> loop_;
 };
