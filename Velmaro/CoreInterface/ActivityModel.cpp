@@ -1,0 +1,7 @@
+#include "Velmaro/CoreInterface/ActivityModel.h"
+
+std::optional<ActivityModel> ActivityModel::fromJson(const AnyDictionary& json) {
+    auto contents = recordContents(json, "contents");
+    if (!contents) return std::nullopt;
+    return ActivityModel{std::move(*contents)};
+}

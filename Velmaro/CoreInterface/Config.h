@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "UIKit/UIColor.h"
+
+// The tenant configuration.
+struct Config {
+    bool userNameRequired = false;
+    std::string tenantId;
+    std::string name;
+    std::string avatarUrl;
+    UIColor primaryColor;
+
+    // The installed core's configuration; nothing without a core or a configuration.
+    static std::optional<Config> loadConfig();
+
+    bool operator==(const Config&) const = default;
+};
