@@ -1,0 +1,176 @@
+#include "Foundation/DateFormatter.h"
+
+#include <unicode/datefmt.h>
+#include <unicode/parsepos.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <array>
+
+namespace {
+
+icu::DateFormat::EStyle icuStyle(DateFormatter::Style style) {
+    switch (style) {
+        case DateFormatter::Style::noStyle: return icu::DateFormat::kNone;
+        case DateFormatter::Style::shortStyle: return icu::DateFormat::kShort;
+        case DateFormatter::Style::mediumStyle: return icu::DateFormat::kMedium;
+        case DateFormatter::Style::longStyle: return icu::DateFormat::kLong;
+        case DateFormatter::Style::fullStyle: return icu::DateFormat::kFull;
+    }
+    return icu::DateFormat::kNone;
+}
+
+icu::UnicodeString fromUTF8(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+}  // namespace
+
+DateFormatter::DateFormatter() = default;
+DateFormatter::DateFormatter(std::string dateFormat) : dateFormat_(std::move(dateFormat)) {}
+DateFormatter::~DateFormatter() = default;
+
+std::string DateFormatter::dateFormat() const {
+    std::lock_guard lock(mutex_);
+    return dateFormat_;
+}
+
+void DateFormatter::setDateFormat(std::string pattern) {
+    std::lock_guard lock(mutex_);
+    dateFormat_ = std::move(pattern);
+}
+
+DateFormatter::Style DateFormatter::dateStyle() const {
+    std::lock_guard lock(mutex_);
+    return dateStyle_;
+}
+
+void DateFormatter::setDateStyle(Style style) {
+    std::lock_guard lock(mutex_);
+    dateStyle_ = style;
+    dateFormat_.clear();
+}
+
+DateFormatter::Style DateFormatter::timeStyle() const {
+    std::lock_guard lock(mutex_);
+    return timeStyle_;
+}
+
+void DateFormatter::setTimeStyle(Style style) {
+    std::lock_guard lock(mutex_);
+    timeStyle_ = style;
+    dateFormat_.clear();
+}
+
+Locale DateFormatter::locale() const {
+    std::lock_guard lock(mutex_);
+    return locale_ ? *locale_ : Locale::current();
+}
+
+void DateFormatter::setLocale(std::optional<Locale> locale) {
+    std::lock_guard lock(mutex_);
+    locale_ = std::move(locale);
+}
+
+TimeZone DateFormatter::timeZone() const {
+    std::lock_guard lock(mutex_);
+    return timeZone_ ? *timeZone_ : TimeZone::current();
+}
+
+void DateFormatter::setTimeZone(std::optional<TimeZone> zone) {
+    std::lock_guard lock(mutex_);
+    timeZone_ = std::move(zone);
+}
+
+icu::DateFormat* DateFormatter::formatterLocked() const {
+    const Locale locale = locale_ ? *locale_ : Locale::current();
+    const TimeZone zone = timeZone_ ? *timeZone_ : TimeZone::current();
+    Configuration wanted{dateFormat_, dateStyle_, timeStyle_, locale.identifier(), zone.identifier()};
+    if (builtFor_ == wanted) {
+        return formatter_.get();
+    }
+    formatter_.reset();
+    builtFor_ = wanted;
+    const icu::Locale icuLocale(locale.identifier().c_str());
+    if (!dateFormat_.empty()) {
+        UErrorCode status = U_ZERO_ERROR;
+        auto made = std::make_unique<icu::SimpleDateFormat>(fromUTF8(dateFormat_), icuLocale, status);
+        if (U_FAILURE(status)) {
+            return nullptr;
+        }
+        formatter_ = std::move(made);
+    } else if (dateStyle_ != Style::noStyle || timeStyle_ != Style::noStyle) {
+        formatter_.reset(icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle_),
+                                                                 icuStyle(timeStyle_), icuLocale));
+        if (!formatter_) {
+            return nullptr;
+        }
+    } else {
+        return nullptr;
+    }
+    formatter_->setTimeZone(zone.icuTimeZone());
+    // Strict parsing: no skipped white space, no numbers for names, no partly matched literals,
+    // no falling back to other patterns.
+    formatter_->setLenient(false);
+    UErrorCode status = U_ZERO_ERROR;
+    formatter_->setBooleanAttribute(UDAT_PARSE_ALLOW_WHITESPACE, false, status);
+    formatter_->setBooleanAttribute(UDAT_PARSE_ALLOW_NUMERIC, false, status);
+    formatter_->setBooleanAttribute(UDAT_PARSE_PARTIAL_LITERAL_MATCH, false, status);
+    formatter_->setBooleanAttribute(UDAT_PARSE_MULTIPLE_PATTERNS_FOR_MATCH, false, status);
+    return formatter_.get();
+}
+
+std::string DateFormatter::stringFromDate(Date date) const {
+    std::lock_guard lock(mutex_);
+    icu::DateFormat* formatter = formatterLocked();
+    if (formatter == nullptr) {
+        return {};
+    }
+    icu::UnicodeString text;
+    formatter->format(date.timeIntervalSince1970() * 1000.0, text);
+    std::string result;
+    text.toUTF8String(result);
+    return result;
+}
+
+std::optional<Date> DateFormatter::dateFromString(std::string_view text) const {
+    const icu::UnicodeString unicodeText = fromUTF8(text);
+    std::lock_guard lock(mutex_);
+    icu::DateFormat* formatter = formatterLocked();
+    if (formatter == nullptr || unicodeText.isEmpty()) {
+        return std::nullopt;
+    }
+    // ICU skips blanks in front of a field even when strict; at the start of the text that would
+    // accept text the pattern does not describe.
+    const icu::UnicodeString pattern = fromUTF8(dateFormat_);
+    if (u_isUWhiteSpace(unicodeText.char32At(0)) &&
+        (pattern.isEmpty() || !u_isUWhiteSpace(pattern.char32At(0)))) {
+        return std::nullopt;
+    }
+    icu::ParsePosition position(0);
+    const UDate milliseconds = formatter->parse(unicodeText, position);
+    if (position.getErrorIndex() != -1 || position.getIndex() != unicodeText.length()) {
+        return std::nullopt;
+    }
+    return Date(milliseconds / 1000.0);
+}
+
+std::string DateFormatter::localizedStringFromDate(Date date, Style dateStyle, Style timeStyle) {
+    // One shared formatter per pair of styles; each follows the current locale and time zone.
+    static std::array<DateFormatter, 25> formatters;
+    static std::once_flag configured;
+    std::call_once(configured, [] {
+        for (int d = 0; d < 5; ++d) {
+            for (int t = 0; t < 5; ++t) {
+                formatters[static_cast<std::size_t>(d * 5 + t)].dateStyle_ = static_cast<Style>(d);
+                formatters[static_cast<std::size_t>(d * 5 + t)].timeStyle_ = static_cast<Style>(t);
+            }
+        }
+    });
+    return formatters[static_cast<std::size_t>(static_cast<int>(dateStyle) * 5 +
+                                               static_cast<int>(timeStyle))]
+        .stringFromDate(date);
+}
