@@ -1,0 +1,231 @@
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "Foundation/UserDefaults.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class UserDefaultsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        directory = fs::temp_directory_path() /
+                    ("velmaro-defaults-" + std::to_string(::getpid()) + "-" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+        file = directory / "defaults.json";
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    static std::string read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        return buffer.str();
+    }
+    static void write(const fs::path& path, const std::string& bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out << bytes;
+    }
+    std::vector<std::string> filesInDirectory() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path directory;
+    fs::path file;
+};
+
+TEST(UserDefaultsTest, TextReadsOnlyTextAndNullRemoves) {
+    UserDefaults defaults;
+    defaults.set("alice", "userName");
+    defaults.set(42, "count");
+    EXPECT_EQ(defaults.string("userName"), "alice");
+    EXPECT_EQ(defaults.string("count"), std::nullopt);  // not text: counts as missing
+    EXPECT_EQ(defaults.object("count"), Any(42));
+    EXPECT_EQ(defaults.object("missing"), std::nullopt);
+
+    defaults.set(nullptr, "userName");
+    EXPECT_EQ(defaults.object("userName"), std::nullopt);
+    defaults.remove("count");
+    EXPECT_TRUE(defaults.dictionaryRepresentation().empty());
+}
+
+TEST(UserDefaultsTest, StandardResetsToEmptyInMemory) {
+    UserDefaults::standard().set("token", "endUserTokenString");
+    UserDefaults::resetStandardForTesting();
+    EXPECT_EQ(UserDefaults::standard().object("endUserTokenString"), std::nullopt);
+    EXPECT_EQ(UserDefaults::standard().persistentFile(), std::nullopt);
+    EXPECT_TRUE(UserDefaults::standard().synchronize());
+}
+
+TEST_F(UserDefaultsFileTest, EveryKindRoundTripsThroughTheFileWithoutChangingKind) {
+    const AnyDictionary nested{
+        {"int", 7},
+        {"double", 7.0},
+        {"bool", true},
+        {"$date", "a user key that looks like a tag"},
+        {"$$", "dollars"},
+        {std::string("\xff\xfe key"), "key that is not UTF-8"},
+        {"list", AnyArray{1, 1.5, false, nullptr, "x", AnyArray{}, AnyDictionary{}}},
+    };
+    const std::vector<std::pair<std::string, Any>> values{
+        {"text", "héllo ✓"},
+        {"bytesText", std::string("\xc3\x28 broken", 9)},
+        {"zero", 0},
+        {"big", std::numeric_limits<std::int64_t>::max()},
+        {"negative", std::numeric_limits<std::int64_t>::min()},
+        {"wholeDouble", 3.0},
+        {"precise", 0.1 + 0.2},
+        {"infinity", std::numeric_limits<double>::infinity()},
+        {"false", false},
+        {"date", Date(1489483613.25)},
+        {"data", Data{0, 1, 2, 0xff, 0xfe}},
+        {"emptyData", Data{}},
+        {"nested", nested},
+    };
+    {
+        UserDefaults defaults(file);
+        for (const auto& [key, value] : values) defaults.set(value, key);
+        defaults.set(std::numeric_limits<double>::quiet_NaN(), "nan");
+    }
+    UserDefaults reloaded(file);
+    for (const auto& [key, value] : values) {
+        auto loaded = reloaded.object(key);
+        ASSERT_TRUE(loaded) << key;
+        EXPECT_EQ(*loaded, value) << key << " came back as " << loaded->kindName();
+    }
+    ASSERT_TRUE(reloaded.object("nan") && reloaded.object("nan")->isDouble());
+    EXPECT_TRUE(std::isnan(*reloaded.object("nan")->number()));
+}
+
+TEST_F(UserDefaultsFileTest, ChangesPersistAtOnceAndRemovalsToo) {
+    UserDefaults first(file);
+    first.set("alice", "userName");
+    first.set("x", "temporary");
+    first.remove("temporary");
+    // No synchronize(): a second process reading now sees the change.
+    UserDefaults second(file);
+    EXPECT_EQ(second.string("userName"), "alice");
+    EXPECT_EQ(second.object("temporary"), std::nullopt);
+    EXPECT_TRUE(first.synchronize());
+}
+
+TEST_F(UserDefaultsFileTest, ValuesSetInMemoryBeforeTheFileIsGivenWinAndAreWritten) {
+    {
+        UserDefaults old(file);
+        old.set("old", "a");
+        old.set("kept", "b");
+    }
+    UserDefaults defaults;
+    defaults.set("new", "a");
+    ASSERT_TRUE(defaults.usePersistentFile(file));
+    EXPECT_EQ(defaults.string("a"), "new");
+    EXPECT_EQ(defaults.string("b"), "kept");
+    UserDefaults reloaded(file);
+    EXPECT_EQ(reloaded.string("a"), "new");
+}
+
+TEST_F(UserDefaultsFileTest, CrashBeforeRenameLeavesThePreviousFileWhole) {
+    {
+        UserDefaults defaults(file);
+        defaults.set("before", "key");
+        defaults.setWriteFaultForTesting(UserDefaults::WriteFaultForTesting::BeforeRename);
+        defaults.set("after", "key");
+        EXPECT_FALSE(defaults.synchronize());
+    }
+    const auto names = filesInDirectory();
+    ASSERT_GE(names.size(), 2u);  // the file and the abandoned temporaries
+    EXPECT_EQ(names[0], "defaults.json");
+    for (std::size_t i = 1; i < names.size(); ++i) EXPECT_EQ(names[i].rfind("defaults.json.tmp-", 0), 0u) << names[i];
+
+    // The leftover temporary neither disturbs loading nor blocks the next write.
+    UserDefaults reloaded(file);
+    EXPECT_EQ(reloaded.string("key"), "before");
+    reloaded.set("third", "key");
+    EXPECT_EQ(UserDefaults(file).string("key"), "third");
+}
+
+TEST_F(UserDefaultsFileTest, FailedWriteIsReportedKeptInMemoryAndRetriedBySynchronize) {
+    const fs::path inMissingFolder = directory / "later" / "defaults.json";
+    UserDefaults defaults(inMissingFolder);
+    ::testing::internal::CaptureStderr();
+    defaults.set("v", "key");
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find("cannot write"), std::string::npos) << report;
+    EXPECT_EQ(defaults.string("key"), "v");
+    EXPECT_FALSE(defaults.synchronize());
+
+    fs::create_directories(inMissingFolder.parent_path());
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_EQ(UserDefaults(inMissingFolder).string("key"), "v");
+}
+
+TEST_F(UserDefaultsFileTest, CorruptFileIsReportedOnceKeptAsideAndNeverOverwritten) {
+    const std::string garbage = "{\"userName\": \"al";  // cut short
+    write(file, garbage);
+    ::testing::internal::CaptureStderr();
+    UserDefaults defaults(file);
+    defaults.set("bob", "userName");
+    defaults.set("bob2", "userName");
+    const std::string report = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find("corrupt"), std::string::npos) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << "reported more than once: " << report;
+
+    fs::path aside = file;
+    aside += ".corrupt-1";
+    EXPECT_EQ(read(aside), garbage);
+    EXPECT_EQ(UserDefaults(file).string("userName"), "bob2");
+
+    // A second corrupt file does not replace the first one kept aside.
+    write(file, "[1, 2]");
+    ::testing::internal::CaptureStderr();
+    UserDefaults again(file);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(read(aside), garbage);
+    fs::path secondAside = file;
+    secondAside += ".corrupt-2";
+    EXPECT_EQ(read(secondAside), "[1, 2]");
+}
+
+TEST_F(UserDefaultsFileTest, UnknownTagIsCorruptNotSilentlyDropped) {
+    write(file, R"({"a": {"$data": "not base64!"}})");
+    ::testing::internal::CaptureStderr();
+    UserDefaults defaults(file);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("corrupt"), std::string::npos);
+    EXPECT_TRUE(defaults.dictionaryRepresentation().empty());
+    EXPECT_TRUE(fs::exists(fs::path(file.string() + ".corrupt-1")));
+}
+
+TEST_F(UserDefaultsFileTest, ConcurrentWritersAndReadersLoseNothing) {
+    UserDefaults defaults(file);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                defaults.set(i, "thread" + std::to_string(t));
+                (void)defaults.string("thread0");
+                (void)defaults.dictionaryRepresentation();
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    UserDefaults reloaded(file);
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(reloaded.object("thread" + std::to_string(t)), Any(24));
+}
+
+}  // namespace
