@@ -27,6 +27,44 @@ icu::UnicodeString fromUTF8(std::string_view text) {
         icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
+// Whether text matching the pattern may hold white space: the pattern has some (quoted or not), or
+// a field spelt with names (eras, weekdays, month names, day periods, zone names).
+bool patternAdmitsWhiteSpace(const icu::UnicodeString& pattern) {
+    bool quoted = false;
+    for (int32_t i = 0; i < pattern.length();) {
+        const UChar32 c = pattern.char32At(i);
+        int32_t count = 1;
+        while (i + count < pattern.length() && pattern.charAt(i + count) == c) {
+            ++count;
+        }
+        if (u_isUWhiteSpace(c)) {
+            return true;
+        }
+        if (c == u'\'') {
+            quoted = (count % 2 == 1) ? !quoted : quoted;
+        } else if (!quoted) {
+            const bool names = c == u'G' || c == u'E' || c == u'a' || c == u'b' || c == u'B' ||
+                               c == u'z' || c == u'v' || c == u'V' || c == u'O' || c == u'U';
+            const bool namesWhenLong = c == u'M' || c == u'L' || c == u'Q' || c == u'q' ||
+                                       c == u'c' || c == u'e';
+            if (names || (namesWhenLong && count >= 3)) {
+                return true;
+            }
+        }
+        i += count;
+    }
+    return false;
+}
+
+bool containsWhiteSpace(const icu::UnicodeString& text) {
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        if (u_isUWhiteSpace(text.char32At(i))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 DateFormatter::DateFormatter() = default;
@@ -94,6 +132,9 @@ icu::DateFormat* DateFormatter::formatterLocked() const {
     }
     formatter_.reset();
     builtFor_ = wanted;
+    const icu::UnicodeString pattern = fromUTF8(dateFormat_);
+    patternAdmitsWhiteSpace_ = pattern.isEmpty() || patternAdmitsWhiteSpace(pattern);
+    patternStartsWithWhiteSpace_ = !pattern.isEmpty() && u_isUWhiteSpace(pattern.char32At(0));
     const icu::Locale icuLocale(locale.identifier().c_str());
     if (!dateFormat_.empty()) {
         UErrorCode status = U_ZERO_ERROR;
@@ -143,11 +184,12 @@ std::optional<Date> DateFormatter::dateFromString(std::string_view text) const {
     if (formatter == nullptr || unicodeText.isEmpty()) {
         return std::nullopt;
     }
-    // ICU skips blanks in front of a field even when strict; at the start of the text that would
-    // accept text the pattern does not describe.
-    const icu::UnicodeString pattern = fromUTF8(dateFormat_);
-    if (u_isUWhiteSpace(unicodeText.char32At(0)) &&
-        (pattern.isEmpty() || !u_isUWhiteSpace(pattern.char32At(0)))) {
+    // ICU skips blanks in front of a field even when strict, which would accept text the pattern
+    // does not describe: blanks at the start, or anywhere when the pattern cannot produce any.
+    if (u_isUWhiteSpace(unicodeText.char32At(0)) && !patternStartsWithWhiteSpace_) {
+        return std::nullopt;
+    }
+    if (!patternAdmitsWhiteSpace_ && containsWhiteSpace(unicodeText)) {
         return std::nullopt;
     }
     icu::ParsePosition position(0);

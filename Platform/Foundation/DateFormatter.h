@@ -73,4 +73,6 @@ private:
 
     mutable std::unique_ptr<icu::DateFormat> formatter_;
     mutable std::optional<Configuration> builtFor_;
+    mutable bool patternAdmitsWhiteSpace_ = true;
+    mutable bool patternStartsWithWhiteSpace_ = false;
 };

@@ -45,6 +45,7 @@ TEST_F(DateFormatterTest, FullDateFormatParsesOnlyTextThatMatchesTheWholePattern
                              "2017-03-14 09:26:53.000+0100",   // blank for the literal T
                              "2017-03-14T09:26:53.000+0100 ",  // trailing text
                              " 2017-03-14T09:26:53.000+0100", "\u00a02017-03-14T09:26:53.000+0100",
+                             "2017-03-14T 09:26:53.000+0100", "2017-03-14T09:26:53.000 +0100",
                              "2017-03-14", "",
                              "2017-02-30T09:26:53.000+0100",   // no such day
                              "2017-03-14T25:26:53.000+0100", "not a date"}) {
@@ -99,10 +100,35 @@ TEST_F(DateFormatterTest, MonthNamesAndWallClockComeFromLocaleAndTimeZone) {
     EXPECT_EQ(list.stringFromDate(lateEvening), "14/03/17, 19:00");
     EXPECT_EQ(list.dateFromString("14/03/17, 19:00"), lateEvening);
 
-    // Berlin skips from 02:00 to 03:00 on 26 March.
+    // Berlin skips from 02:00 to 03:00 on 26 March: no such wall time exists in between, and
+    // 02:30 on 29 October, which happens twice, is the first one (summer time).
     DateFormatter time("HH:mm");
     EXPECT_EQ(time.stringFromDate(Date(kDstNight)), "01:30");
     EXPECT_EQ(time.stringFromDate(Date(kDstNight + 3600)), "03:30");
+    list.setTimeZone(berlin());
+    EXPECT_EQ(list.dateFromString("26/03/17, 01:30"), Date(kDstNight));
+    EXPECT_EQ(list.dateFromString("26/03/17, 02:30"), std::nullopt);
+    EXPECT_EQ(list.dateFromString("26/03/17, 03:30"), Date(kDstNight + 3600));
+    EXPECT_EQ(list.dateFromString("29/10/17, 02:30"), Date(1509240600.0));
+}
+
+TEST_F(DateFormatterTest, BlanksAreAcceptedOnlyWhereThePatternCanHaveThem) {
+    DateFormatter list("dd/MM/yy, HH:mm");
+    EXPECT_TRUE(list.dateFromString("14/03/17, 09:26"));
+    EXPECT_FALSE(list.dateFromString("14/03/17,09:26"));
+    EXPECT_FALSE(list.dateFromString(" 14/03/17, 09:26"));
+    DateFormatter names("EEEE, d. MMMM yyyy");
+    names.setLocale(Locale("en_US"));
+    EXPECT_EQ(names.dateFromString("Tuesday, 14. March 2017"), Date(1489446000.0));
+    DateFormatter zoneName("HH:mm zzzz");  // a zone name with blanks in a pattern without any
+    zoneName.setLocale(Locale("en_US"));
+    EXPECT_EQ(zoneName.stringFromDate(Date(kMarch14)), "09:26 Central European Standard Time");
+    EXPECT_TRUE(zoneName.dateFromString("09:26 Central European Standard Time"));
+    DateFormatter noBlanks("HH'h'mm");
+    EXPECT_TRUE(noBlanks.dateFromString("09h26"));
+    EXPECT_FALSE(noBlanks.dateFromString("09h 26"));
+    DateFormatter quoted("HH' 'mm");
+    EXPECT_TRUE(quoted.dateFromString("09 26"));
 }
 
 TEST_F(DateFormatterTest, UnsetLocaleAndTimeZoneFollowTheCurrentOnesSetOnesStay) {
