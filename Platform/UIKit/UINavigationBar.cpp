@@ -1,0 +1,32 @@
+#include "UIKit/UINavigationBar.h"
+
+UINavigationBar::Appearance& UINavigationBar::appearance() {
+    static Appearance proxy;
+    return proxy;
+}
+
+void UINavigationBar::resetAppearanceForTesting() { appearance() = {}; }
+
+UINavigationBar::UINavigationBar() : UINavigationBar(CGRect{}) {}
+
+UINavigationBar::UINavigationBar(CGRect frame) : UIView(frame) {
+    const auto& proxy = appearance();
+    if (proxy.tintColor) setTintColor(proxy.tintColor);
+    if (proxy.titleTextAttributes) titleTextAttributes_ = *proxy.titleTextAttributes;
+    barTintColor_ = proxy.barTintColor;
+}
+
+void UINavigationBar::setTranslucent(bool translucent) {
+    checkMainThread("setTranslucent");
+    translucent_ = translucent;
+}
+
+void UINavigationBar::setTitleTextAttributes(TextAttributes attributes) {
+    checkMainThread("setTitleTextAttributes");
+    titleTextAttributes_ = std::move(attributes);
+}
+
+void UINavigationBar::setBarTintColor(std::optional<UIColor> color) {
+    checkMainThread("setBarTintColor");
+    barTintColor_ = color;
+}

@@ -1,0 +1,579 @@
+#include "UIKit/UIView.h"
+
+#include <cxxabi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <typeinfo>
+
+#include "Dispatch/DispatchQueue.h"
+#include "Dispatch/RunLoop.h"
+#include "UIKit/CALayer.h"
+#include "UIKit/NSLayoutConstraint.h"
+#include "UIKit/UIGestureRecognizer.h"
+#include "UIKit/UIViewAnimationLog.h"
+#include "UIKit/UIWindow.h"
+
+namespace {
+
+constexpr UIColor systemBlue{0.0, 122.0 / 255.0, 1.0, 1.0};
+
+bool& animationsEnabledFlag() {
+    static bool enabled = true;
+    return enabled;
+}
+
+}  // namespace
+
+UIView::UIView() : UIView(CGRect{}) {}
+
+UIView::UIView(CGRect frame) : layer_(std::make_shared<CALayer>()) {
+    center_ = frame.center();
+    bounds_ = CGRect{0, 0, frame.size.width, frame.size.height};
+    layer_->view_ = this;
+}
+
+UIView::~UIView() {
+    layer_->view_ = nullptr;
+    for (auto& subview : subviews_) subview->superview_.reset();
+}
+
+std::string UIView::className() const {
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled ? demangled : mangled;
+    std::free(demangled);
+    return name;
+}
+
+void UIView::checkMainThread(const char* operation) const {
+    if (!isWindow_ && window_.expired()) return;
+    if (RunLoop::isMainThread()) return;
+    std::fprintf(stderr,
+                 "Main thread checker: %s.%s called on a background thread for a view in a "
+                 "window; the toolkit may only be used from the main thread\n",
+                 className().c_str(), operation);
+    std::fflush(stderr);
+    std::abort();
+}
+
+// ----- Hierarchy
+
+std::shared_ptr<UIWindow> UIView::window() const {
+    if (isWindow_) {
+        return std::static_pointer_cast<UIWindow>(
+            std::const_pointer_cast<UIResponder>(shared_from_this()));
+    }
+    return window_.lock();
+}
+
+void UIView::addSubview(const std::shared_ptr<UIView>& view) {
+    attach(view, static_cast<std::size_t>(-1));
+}
+
+void UIView::insertSubview(const std::shared_ptr<UIView>& view, std::size_t index) {
+    attach(view, index);
+}
+
+void UIView::insertSubviewBelow(const std::shared_ptr<UIView>& view,
+                                const std::shared_ptr<UIView>& sibling) {
+    auto it = std::find(subviews_.begin(), subviews_.end(), sibling);
+    if (it == subviews_.end()) return addSubview(view);
+    std::size_t index = static_cast<std::size_t>(it - subviews_.begin());
+    // Removing the view first shifts the sibling when the view sat below it.
+    if (view->superview_.lock().get() == this) {
+        auto own = std::find(subviews_.begin(), subviews_.end(), view);
+        if (own < it) --index;
+    }
+    attach(view, index);
+}
+
+void UIView::insertSubviewAbove(const std::shared_ptr<UIView>& view,
+                                const std::shared_ptr<UIView>& sibling) {
+    auto it = std::find(subviews_.begin(), subviews_.end(), sibling);
+    if (it == subviews_.end()) return addSubview(view);
+    std::size_t index = static_cast<std::size_t>(it - subviews_.begin()) + 1;
+    if (view->superview_.lock().get() == this) {
+        auto own = std::find(subviews_.begin(), subviews_.end(), view);
+        if (own < it) --index;
+    }
+    attach(view, index);
+}
+
+void UIView::attach(const std::shared_ptr<UIView>& view, std::size_t index) {
+    checkMainThread("addSubview");
+    if (!view || view.get() == this || isDescendantOf(view.get())) return;
+    auto keep = view;  // leaving the old superview must not destroy it
+    auto oldSuperview = view->superview();
+    if (oldSuperview.get() == this) {
+        auto it = std::find(subviews_.begin(), subviews_.end(), view);
+        subviews_.erase(it);
+        index = std::min(index, subviews_.size());
+        subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
+        return;
+    }
+    view->willMoveToSuperview(this);
+    if (oldSuperview) {
+        oldSuperview->willRemoveSubview(view.get());
+        auto& siblings = oldSuperview->subviews_;
+        siblings.erase(std::find(siblings.begin(), siblings.end(), view));
+    }
+    index = std::min(index, subviews_.size());
+    subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
+    view->superview_ = std::static_pointer_cast<UIView>(shared_from_this());
+    auto newWindow = window();
+    if (newWindow.get() != view->window_.lock().get()) {
+        view->moveSubtreeToWindow(newWindow, newWindow.get());
+    }
+    if (!view->hasOwnTintColor()) view->subtreeTintChanged();
+    view->didMoveToSuperview();
+    didAddSubview(view.get());
+    setNeedsLayout();
+}
+
+void UIView::removeFromSuperview() {
+    auto superview = superview_.lock();
+    if (!superview) return;
+    checkMainThread("removeFromSuperview");
+    auto keep = sharedView();
+    willMoveToSuperview(nullptr);
+    superview->willRemoveSubview(this);
+    auto& siblings = superview->subviews_;
+    siblings.erase(std::find(siblings.begin(), siblings.end(), keep));
+    superview_.reset();
+    if (!window_.expired()) moveSubtreeToWindow({}, nullptr);
+    if (!hasOwnTintColor()) subtreeTintChanged();
+    didMoveToSuperview();
+    superview->setNeedsLayout();
+}
+
+void UIView::moveSubtreeToWindow(const std::weak_ptr<UIWindow>& window, UIWindow* raw) {
+    std::vector<std::shared_ptr<UIView>> subtree;
+    std::vector<UIView*> stack{this};
+    while (!stack.empty()) {
+        UIView* v = stack.back();
+        stack.pop_back();
+        subtree.push_back(v->sharedView());
+        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it) stack.push_back(it->get());
+    }
+    for (auto& v : subtree) v->willMoveToWindow(raw);
+    std::vector<std::shared_ptr<UIView>> resigned;
+    for (auto& v : subtree) {
+        auto old = v->window_.lock();
+        if (old && old.get() != raw && old->firstResponder_.lock() == v) {
+            old->firstResponder_.reset();
+            resigned.push_back(v);
+        }
+        v->window_ = window;
+    }
+    for (auto& v : resigned) v->didResignFirstResponder();
+    for (auto& v : subtree) v->didMoveToWindow();
+}
+
+void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view) {
+    auto it = std::find(subviews_.begin(), subviews_.end(), view);
+    if (it == subviews_.end()) return;
+    checkMainThread("bringSubviewToFront");
+    std::rotate(it, it + 1, subviews_.end());
+}
+
+void UIView::sendSubviewToBack(const std::shared_ptr<UIView>& view) {
+    auto it = std::find(subviews_.begin(), subviews_.end(), view);
+    if (it == subviews_.end()) return;
+    checkMainThread("sendSubviewToBack");
+    std::rotate(subviews_.begin(), it, it + 1);
+}
+
+bool UIView::isDescendantOf(const UIView* ancestor) const {
+    if (!ancestor) return false;
+    for (const UIView* v = this; v; ) {
+        if (v == ancestor) return true;
+        auto parent = v->superview_.lock();
+        v = parent.get();
+    }
+    return false;
+}
+
+std::shared_ptr<UIView> UIView::viewWithTag(std::int64_t tag) {
+    if (tag_ == tag) return sharedView();
+    for (auto& subview : subviews_) {
+        if (auto found = subview->viewWithTag(tag)) return found;
+    }
+    return nullptr;
+}
+
+const UIView* UIView::root() const {
+    const UIView* v = this;
+    while (auto parent = v->superview_.lock()) v = parent.get();
+    return v;
+}
+
+// ----- Geometry
+
+CGRect UIView::frame() const {
+    CGRect local{-bounds_.size.width / 2, -bounds_.size.height / 2, bounds_.size.width,
+                 bounds_.size.height};
+    return transform_.apply(local).offsetBy(center_.x, center_.y);
+}
+
+void UIView::setFrame(CGRect frame) {
+    checkMainThread("setFrame");
+    CGSize size = frame.size;
+    // With a scale in force the frame is the scaled box; keep the bounds unscaled.
+    if (!transform_.isIdentity() && transform_.b == 0 && transform_.c == 0 && transform_.a != 0 &&
+        transform_.d != 0) {
+        size = {size.width / std::abs(transform_.a), size.height / std::abs(transform_.d)};
+    }
+    center_ = frame.center();
+    CGSize old = bounds_.size;
+    bounds_.size = size;
+    if (!(old == size)) boundsSizeChanged(old);
+}
+
+void UIView::setBounds(CGRect bounds) {
+    checkMainThread("setBounds");
+    CGSize old = bounds_.size;
+    bounds_ = bounds;
+    if (!(old == bounds.size)) boundsSizeChanged(old);
+}
+
+void UIView::setCenter(CGPoint center) {
+    checkMainThread("setCenter");
+    center_ = center;
+}
+
+void UIView::setTransform(const CGAffineTransform& transform) {
+    checkMainThread("setTransform");
+    transform_ = transform;
+}
+
+void UIView::boundsSizeChanged(CGSize oldSize) {
+    needsLayout_ = true;
+    CGFloat dw = bounds_.size.width - oldSize.width;
+    CGFloat dh = bounds_.size.height - oldSize.height;
+    for (auto& subview : subviews_) {
+        unsigned mask = subview->autoresizingMask_;
+        if (!(mask & (UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight))) continue;
+        CGRect b = subview->bounds_;
+        CGPoint c = subview->center_;
+        if (mask & UIViewAutoresizingFlexibleWidth) {
+            b.size.width += dw;
+            c.x += dw / 2;
+        }
+        if (mask & UIViewAutoresizingFlexibleHeight) {
+            b.size.height += dh;
+            c.y += dh / 2;
+        }
+        subview->setCenter(c);
+        subview->setBounds(b);
+    }
+}
+
+CGSize UIView::sizeThatFits(CGSize) const { return bounds_.size; }
+
+void UIView::sizeToFit() {
+    CGSize size = sizeThatFits(bounds_.size);
+    CGRect f = frame();
+    setFrame({f.origin, size});
+}
+
+CGPoint UIView::toSuperview(CGPoint p) const {
+    CGPoint v{p.x - (bounds_.origin.x + bounds_.size.width / 2),
+              p.y - (bounds_.origin.y + bounds_.size.height / 2)};
+    CGPoint t = transform_.apply(v);
+    return {center_.x + t.x, center_.y + t.y};
+}
+
+CGPoint UIView::fromSuperview(CGPoint p) const {
+    CGPoint v = transform_.inverted().apply(CGPoint{p.x - center_.x, p.y - center_.y});
+    return {v.x + bounds_.origin.x + bounds_.size.width / 2,
+            v.y + bounds_.origin.y + bounds_.size.height / 2};
+}
+
+CGPoint UIView::toRoot(CGPoint p, bool throughRoot, const UIView** rootOut) const {
+    const UIView* v = this;
+    std::shared_ptr<UIView> hold;
+    while (true) {
+        auto parent = v->superview_.lock();
+        if (!parent) break;
+        p = v->toSuperview(p);
+        hold = parent;
+        v = parent.get();
+    }
+    if (throughRoot) p = v->toSuperview(p);
+    if (rootOut) *rootOut = v;
+    return p;
+}
+
+CGPoint UIView::fromRoot(CGPoint p, bool throughRoot) const {
+    std::vector<const UIView*> chain;
+    std::vector<std::shared_ptr<UIView>> hold;
+    for (const UIView* v = this;;) {
+        chain.push_back(v);
+        auto parent = v->superview_.lock();
+        if (!parent) break;
+        hold.push_back(parent);
+        v = parent.get();
+    }
+    // chain.back() is the root.
+    if (throughRoot) p = chain.back()->fromSuperview(p);
+    for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) p = (*it)->fromSuperview(p);
+    return p;
+}
+
+CGPoint UIView::convertPointTo(CGPoint point, const UIView* view) const {
+    if (view == this) return point;
+    if (!view) return toRoot(point, false, nullptr);
+    bool sameRoot = root() == view->root();
+    return view->fromRoot(toRoot(point, !sameRoot, nullptr), !sameRoot);
+}
+
+CGPoint UIView::convertPointFrom(CGPoint point, const UIView* view) const {
+    if (view == this) return point;
+    if (!view) return fromRoot(point, false);
+    return view->convertPointTo(point, this);
+}
+
+namespace {
+template <class Convert>
+CGRect convertCorners(CGRect rect, Convert convert) {
+    CGRect r = rect.standardized();
+    CGPoint corners[] = {convert(CGPoint{r.minX(), r.minY()}), convert(CGPoint{r.maxX(), r.minY()}),
+                         convert(CGPoint{r.minX(), r.maxY()}), convert(CGPoint{r.maxX(), r.maxY()})};
+    CGFloat minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+    for (const auto& p : corners) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    return {minX, minY, maxX - minX, maxY - minY};
+}
+}  // namespace
+
+CGRect UIView::convertRectTo(CGRect rect, const UIView* view) const {
+    return convertCorners(rect, [&](CGPoint p) { return convertPointTo(p, view); });
+}
+
+CGRect UIView::convertRectFrom(CGRect rect, const UIView* view) const {
+    return convertCorners(rect, [&](CGPoint p) { return convertPointFrom(p, view); });
+}
+
+// ----- Appearance
+
+void UIView::setHidden(bool hidden) {
+    checkMainThread("setHidden");
+    hidden_ = hidden;
+}
+
+void UIView::setAlpha(CGFloat alpha) {
+    checkMainThread("setAlpha");
+    alpha_ = std::clamp(alpha, 0.0, 1.0);
+}
+
+void UIView::setBackgroundColor(std::optional<UIColor> color) {
+    checkMainThread("setBackgroundColor");
+    backgroundColor_ = color;
+}
+
+UIColor UIView::tintColor() const {
+    if (tintColor_) return *tintColor_;
+    if (auto parent = superview_.lock()) return parent->tintColor();
+    return systemBlue;
+}
+
+void UIView::setTintColor(std::optional<UIColor> color) {
+    checkMainThread("setTintColor");
+    tintColor_ = color;
+    subtreeTintChanged();
+}
+
+void UIView::subtreeTintChanged() {
+    tintColorDidChange();
+    for (auto& subview : std::vector(subviews_)) {
+        if (!subview->hasOwnTintColor()) subview->subtreeTintChanged();
+    }
+}
+
+bool UIView::clipsToBounds() const { return layer_->masksToBounds(); }
+
+void UIView::setClipsToBounds(bool clips) { layer_->setMasksToBounds(clips); }
+
+// ----- Layout
+
+void UIView::setNeedsLayout() { needsLayout_ = true; }
+
+void UIView::layoutIfNeeded() {
+    checkMainThread("layoutIfNeeded");
+    auto keep = sharedView();
+    layoutSubtree();
+}
+
+void UIView::layoutSubtree() {
+    if (needsLayout_) {
+        needsLayout_ = false;
+        applyConstraintsOfSubviews();
+        layoutSubviews();
+    }
+    for (auto& subview : std::vector(subviews_)) subview->layoutSubtree();
+}
+
+void UIView::applyConstraintsOfSubviews() {
+    for (auto& subview : std::vector(subviews_)) {
+        for (auto& constraint : std::vector(subview->constraints_)) constraint->apply();
+    }
+}
+
+// ----- Touches
+
+void UIView::setUserInteractionEnabled(bool enabled) {
+    checkMainThread("setUserInteractionEnabled");
+    userInteractionEnabled_ = enabled;
+}
+
+std::shared_ptr<UIView> UIView::hitTest(CGPoint point, const std::shared_ptr<UIEvent>& event) {
+    if (hidden_ || !userInteractionEnabled_ || alpha_ < 0.01) return nullptr;
+    if (!pointInside(point, event)) return nullptr;
+    for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
+        auto subview = *it;
+        // A view scaled to nothing covers no point.
+        if (!subview->transform_.isInvertible()) continue;
+        if (auto hit = subview->hitTest(subview->fromSuperview(point), event)) return hit;
+    }
+    return sharedView();
+}
+
+bool UIView::pointInside(CGPoint point, const std::shared_ptr<UIEvent>&) const {
+    return bounds_.contains(point);
+}
+
+void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer) {
+    if (!recognizer) return;
+    checkMainThread("addGestureRecognizer");
+    if (auto old = recognizer->view(); old && old.get() != this) old->removeGestureRecognizer(recognizer);
+    if (std::find(gestureRecognizers_.begin(), gestureRecognizers_.end(), recognizer) !=
+        gestureRecognizers_.end())
+        return;
+    gestureRecognizers_.push_back(recognizer);
+    recognizer->view_ = sharedView();
+}
+
+void UIView::removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer) {
+    auto it = std::find(gestureRecognizers_.begin(), gestureRecognizers_.end(), recognizer);
+    if (it == gestureRecognizers_.end()) return;
+    checkMainThread("removeGestureRecognizer");
+    recognizer->view_.reset();
+    gestureRecognizers_.erase(it);
+}
+
+// ----- Responders
+
+std::shared_ptr<UIResponder> UIView::nextResponder() const {
+    if (auto next = nextOverride_.lock()) return next;
+    return superview_.lock();
+}
+
+bool UIView::isFirstResponder() const {
+    auto w = window();
+    return w && w->firstResponder_.lock().get() == this;
+}
+
+bool UIView::becomeFirstResponder() {
+    checkMainThread("becomeFirstResponder");
+    auto self = sharedView();
+    auto w = window();
+    if (!w) return false;
+    if (w->firstResponder_.lock() == self) return true;
+    if (!canBecomeFirstResponder() || !shouldBecomeFirstResponder()) return false;
+    if (auto current = w->firstResponder_.lock()) {
+        if (!current->resignFirstResponder()) return false;
+    }
+    // Handlers of the old responder may have moved this view or taken the focus.
+    if (window() != w || w->firstResponder_.lock()) return false;
+    w->firstResponder_ = self;
+    didBecomeFirstResponder();
+    return true;
+}
+
+bool UIView::resignFirstResponder() {
+    auto w = window();
+    if (!w || w->firstResponder_.lock().get() != this) return true;
+    checkMainThread("resignFirstResponder");
+    auto self = sharedView();
+    if (!canResignFirstResponder()) return false;
+    w->firstResponder_.reset();
+    didResignFirstResponder();
+    return true;
+}
+
+bool UIView::endEditing(bool force) {
+    auto w = window();
+    if (!w) return true;
+    auto responder = w->firstResponder_.lock();
+    if (!responder || !responder->isDescendantOf(this)) return true;
+    if (responder->resignFirstResponder()) return true;
+    if (!force) return false;
+    if (w->firstResponder_.lock() == responder) {
+        w->firstResponder_.reset();
+        responder->didResignFirstResponder();
+    }
+    return true;
+}
+
+// ----- Animations
+
+void UIView::animate(double duration, std::function<void()> animations,
+                     std::function<void(bool)> completion) {
+    animate(duration, 0, UIViewAnimationOptionNone, std::move(animations), std::move(completion));
+}
+
+namespace {
+void runAnimation(UIViewAnimationRecord record, const std::function<void()>& animations,
+                  std::function<void(bool)> completion) {
+    record.hasCompletion = static_cast<bool>(completion);
+    record.animationsEnabled = animationsEnabledFlag();
+    UIViewAnimationLog::append(record);
+    if (animations) animations();
+    if (!completion) return;
+    auto finish = [completion = std::move(completion)] { completion(true); };
+    if (record.animationsEnabled) {
+        DispatchQueue::main().asyncAfter(record.delay + record.duration, std::move(finish));
+    } else {
+        DispatchQueue::main().async(std::move(finish));
+    }
+}
+}  // namespace
+
+void UIView::animate(double duration, double delay, unsigned options,
+                     std::function<void()> animations, std::function<void(bool)> completion) {
+    UIViewAnimationRecord record;
+    record.duration = duration;
+    record.delay = delay;
+    record.options = options;
+    runAnimation(record, animations, std::move(completion));
+}
+
+void UIView::animate(double duration, double delay, CGFloat springDamping,
+                     CGFloat initialSpringVelocity, unsigned options,
+                     std::function<void()> animations, std::function<void(bool)> completion) {
+    UIViewAnimationRecord record;
+    record.duration = duration;
+    record.delay = delay;
+    record.options = options;
+    record.springDamping = springDamping;
+    record.springVelocity = initialSpringVelocity;
+    runAnimation(record, animations, std::move(completion));
+}
+
+void UIView::setAnimationsEnabled(bool enabled) { animationsEnabledFlag() = enabled; }
+
+bool UIView::areAnimationsEnabled() { return animationsEnabledFlag(); }
+
+void UIView::performWithoutAnimation(const std::function<void()>& actions) {
+    bool was = animationsEnabledFlag();
+    animationsEnabledFlag() = false;
+    if (actions) actions();
+    animationsEnabledFlag() = was;
+}
