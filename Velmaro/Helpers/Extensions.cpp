@@ -44,3 +44,33 @@ std::string JSONDescription(const StringDictionary& dictionary) {
     text += dictionary.empty() ? "}" : "\n}";
     return text;
 }
+
+const DateFormatter& fullDateFormatter() {
+    static const DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
+    return formatter;
+}
+
+const DateFormatter& conversationListFormat() {
+    static const DateFormatter formatter("dd/MM/yy, HH:mm");
+    return formatter;
+}
+
+const DateFormatter& timeFormatter() {
+    static const DateFormatter formatter("HH:mm");
+    return formatter;
+}
+
+const DateFormatter& chatListFormat() {
+    // Month names follow the locale of the moment the formatter is made, not later changes.
+    static const DateFormatter& formatter = [] () -> const DateFormatter& {
+        static DateFormatter made("dd. MMM yyyy.");
+        made.setLocale(Locale::current());
+        return made;
+    }();
+    return formatter;
+}
+
+std::string localizedTimestamp() {
+    return DateFormatter::localizedStringFromDate(Date::now(), DateFormatter::Style::mediumStyle,
+                                                  DateFormatter::Style::shortStyle);
+}

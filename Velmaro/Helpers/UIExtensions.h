@@ -1,8 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "UIKit/CGSize.h"
 #include "UIKit/UIColor.h"
+
+class UIView;
 
 // Colours from 0...255 integer components (not clamped) and from a 0xRRGGBB value; bits above
 // bit 23 of the value are ignored.
@@ -23,3 +27,24 @@ struct VelmaroColors {
     static const UIColor& VelmaroLightGray();
     static const UIColor& VelmaroDarkGray();
 };
+
+// Appearance of a view's layer, settable from the storyboard. A positive corner radius also clips
+// the content to the rounded bounds; a radius of 0 turns clipping off.
+double cornerRadius(const UIView& view);
+void setCornerRadius(UIView& view, double radius);
+double borderWidth(const UIView& view);
+void setBorderWidth(UIView& view, double width);
+std::optional<UIColor> borderColor(const UIView& view);
+void setBorderColor(UIView& view, std::optional<UIColor> color);
+// The clear colour when the layer has no shadow colour.
+UIColor shadowColor(const UIView& view);
+void setShadowColor(UIView& view, std::optional<UIColor> color);
+CGSize shadowOffset(const UIView& view);
+void setShadowOffset(UIView& view, CGSize offset);
+float shadowOpacity(const UIView& view);
+void setShadowOpacity(UIView& view, float opacity);
+double shadowRadius(const UIView& view);
+void setShadowRadius(UIView& view, double radius);
+// The frame's size.
+double width(const UIView& view);
+double height(const UIView& view);

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Foundation/Locale.h"
+#include "Foundation/TimeZone.h"
 #include "Velmaro/Helpers/Extensions.h"
 
 namespace {
@@ -24,6 +26,62 @@ TEST(JSONDescriptionTest, QuotesBackslashesAndControlCharactersAreEscapedIntoVal
 TEST(JSONDescriptionTest, AValueContainingTheClosingSequenceKeepsItsComma) {
     std::string text = JSONDescription({{"a", ",\n}"}, {"b", "x"}});
     EXPECT_EQ(text, "{\n\"a\" : \",\\n}\",\n\"b\" : \"x\"\n}");
+}
+
+}  // namespace
+
+namespace {
+
+class SharedDateFormattersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Locale::setCurrent(Locale("en_US"));
+        TimeZone::setCurrent(TimeZone::utc());
+    }
+    void TearDown() override {
+        Locale::setCurrent(savedLocale_);
+        TimeZone::setCurrent(savedZone_);
+    }
+
+private:
+    Locale savedLocale_ = Locale::current();
+    TimeZone savedZone_ = TimeZone::current();
+};
+
+TEST_F(SharedDateFormattersTest, EachFormatterIsMadeOnceWithItsPattern) {
+    EXPECT_EQ(&fullDateFormatter(), &fullDateFormatter());
+    EXPECT_EQ(&conversationListFormat(), &conversationListFormat());
+    EXPECT_EQ(&timeFormatter(), &timeFormatter());
+    EXPECT_EQ(&chatListFormat(), &chatListFormat());
+
+    auto date = fullDateFormatter().dateFromString("2017-03-14T08:26:53.120+0000");
+    ASSERT_TRUE(date);
+    EXPECT_DOUBLE_EQ(date->timeIntervalSince1970(), 1489480013.12);
+    EXPECT_EQ(conversationListFormat().stringFromDate(*date), "14/03/17, 08:26");
+    EXPECT_EQ(timeFormatter().stringFromDate(*date), "08:26");
+    EXPECT_FALSE(fullDateFormatter().dateFromString("14/03/17, 08:26"));
+}
+
+TEST_F(SharedDateFormattersTest, OnlyTheChatListFormatKeepsTheLocaleItWasMadeIn) {
+    const Locale madeIn = chatListFormat().locale();
+    Locale::setCurrent(Locale(madeIn.identifier() == "de_DE" ? "fr_FR" : "de_DE"));
+    EXPECT_EQ(chatListFormat().locale(), madeIn);
+    EXPECT_EQ(fullDateFormatter().locale(), Locale::current());
+    EXPECT_EQ(timeFormatter().locale(), Locale::current());
+}
+
+TEST_F(SharedDateFormattersTest, LocalizedTimestampIsNowInMediumDateAndShortTime) {
+    Locale::setCurrent(Locale("de_DE"));
+    const Date before = Date::now();
+    const std::string stamp = localizedTimestamp();
+    const Date after = Date::now();
+    auto expected = [](Date date) {
+        return DateFormatter::localizedStringFromDate(date, DateFormatter::Style::mediumStyle,
+                                                      DateFormatter::Style::shortStyle);
+    };
+    // The minute may turn between the two readings.
+    EXPECT_TRUE(stamp == expected(before) || stamp == expected(after)) << stamp;
+    EXPECT_NE(stamp.find(':'), std::string::npos);
 }
 
 }  // namespace

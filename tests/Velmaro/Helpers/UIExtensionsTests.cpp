@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "UIKit/CALayer.h"
+#include "UIKit/UIView.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 
 namespace {
@@ -34,6 +36,46 @@ TEST(ColorExtensionsTest, PaletteIsMadeOnceFromItsHexValues) {
     EXPECT_DOUBLE_EQ(redValue(VelmaroColors::VelmaroDarkGray()), 0x8A / 255.0);
     EXPECT_DOUBLE_EQ(greenValue(VelmaroColors::VelmaroDarkGray()), 0x96 / 255.0);
     EXPECT_DOUBLE_EQ(blueValue(VelmaroColors::VelmaroDarkGray()), 0xAC / 255.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ViewLayerPropertiesTest, CornerRadiusClipsExactlyWhenPositive) {
+    auto view = UIView::make(CGRect{0, 0, 80, 40});
+    setCornerRadius(*view, 8);
+    EXPECT_EQ(cornerRadius(*view), 8);
+    EXPECT_TRUE(view->layer()->masksToBounds());
+    EXPECT_TRUE(view->clipsToBounds());
+    setCornerRadius(*view, 0);
+    EXPECT_FALSE(view->clipsToBounds());
+    view->setClipsToBounds(true);
+    setCornerRadius(*view, -2);
+    EXPECT_FALSE(view->clipsToBounds());
+}
+
+TEST(ViewLayerPropertiesTest, BorderShadowAndSizeForwardToTheLayerAndFrame) {
+    auto view = UIView::make(CGRect{5, 5, 80, 40});
+    setBorderWidth(*view, 2);
+    setBorderColor(*view, VelmaroColors::VelmaroGreen());
+    setShadowOffset(*view, CGSize{1, 2});
+    setShadowOpacity(*view, 0.25f);
+    setShadowRadius(*view, 6);
+    EXPECT_EQ(view->layer()->borderWidth(), 2);
+    EXPECT_EQ(borderColor(*view), VelmaroColors::VelmaroGreen());
+    EXPECT_EQ(shadowOffset(*view), (CGSize{1, 2}));
+    EXPECT_EQ(shadowOpacity(*view), 0.25f);
+    EXPECT_EQ(shadowRadius(*view), 6);
+
+    setShadowColor(*view, std::nullopt);
+    EXPECT_EQ(shadowColor(*view), UIColor::clear());
+    setShadowColor(*view, UIColor::white());
+    EXPECT_EQ(view->layer()->shadowColor(), UIColor::white());
+
+    view->setTransform(CGAffineTransform::makeScale(2, 0.5));
+    EXPECT_EQ(width(*view), 160);
+    EXPECT_EQ(height(*view), 20);
 }
 
 }  // namespace
