@@ -1,0 +1,38 @@
+#include "UIKit/UIScrollView.h"
+
+#include <algorithm>
+
+#include "Dispatch/DispatchQueue.h"
+
+void UIScrollView::setContentOffset(CGPoint offset, bool animated) {
+    auto bounds = this->bounds();
+    bool moved = bounds.origin != offset;
+    bounds.origin = offset;
+    setBounds(bounds);
+    contentOffsetDidChange();
+    if (moved) {
+        if (auto delegate = scrollDelegate()) delegate->scrollViewDidScroll(*this);
+    }
+    if (animated && UIView::areAnimationsEnabled()) {
+        std::weak_ptr<UIView> weak = sharedView();
+        DispatchQueue::main().asyncAfter(scrollAnimationDuration, [weak] {
+            auto view = std::static_pointer_cast<UIScrollView>(weak.lock());
+            if (!view) return;
+            if (auto delegate = view->scrollDelegate()) delegate->scrollViewDidEndScrollingAnimation(*view);
+        });
+    }
+}
+
+void UIScrollView::setContentInset(UIEdgeInsets inset) {
+    contentInset_ = inset;
+    setNeedsLayout();
+}
+
+CGFloat UIScrollView::minimumContentOffsetY() const {
+    return -contentInset_.top;
+}
+
+CGFloat UIScrollView::maximumContentOffsetY() const {
+    CGFloat end = contentSize_.height + contentInset_.bottom - bounds().size.height;
+    return std::max(end, minimumContentOffsetY());
+}

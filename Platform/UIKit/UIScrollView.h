@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+#include "UIKit/CGPoint.h"
+#include "UIKit/CGSize.h"
+#include "UIKit/UIEdgeInsets.h"
+#include "UIKit/UIScrollViewDelegate.h"
+#include "UIKit/UIView.h"
+
+// A view that shows a window onto a larger content: the content offset is the content point at
+// the view's top-left corner (the bounds origin). The insets widen the range a user can scroll.
+class UIScrollView : public UIView {
+public:
+    using UIView::UIView;
+
+    CGPoint contentOffset() const { return bounds().origin; }
+    // Moves at once; animated, the delegate also hears that the scrolling animation ended once
+    // the animation time has passed. Every change of the offset is reported to did-scroll.
+    void setContentOffset(CGPoint offset, bool animated = false);
+    CGSize contentSize() const { return contentSize_; }
+    void setContentSize(CGSize size) { contentSize_ = size; }
+    UIEdgeInsets contentInset() const { return contentInset_; }
+    void setContentInset(UIEdgeInsets inset);
+
+    // The offsets a drag can reach: from -inset.top to the content's end plus inset.bottom.
+    CGFloat minimumContentOffsetY() const;
+    CGFloat maximumContentOffsetY() const;
+
+    std::shared_ptr<UIScrollViewDelegate> scrollDelegate() const { return scrollDelegate_.lock(); }
+    void setScrollDelegate(std::weak_ptr<UIScrollViewDelegate> delegate) { scrollDelegate_ = std::move(delegate); }
+
+    bool isScrollEnabled() const { return scrollEnabled_; }
+    void setScrollEnabled(bool enabled) { scrollEnabled_ = enabled; }
+
+    static constexpr double scrollAnimationDuration = 0.3;
+
+protected:
+    // Runs after every offset change, before the delegate hears of it.
+    virtual void contentOffsetDidChange() {}
+
+private:
+    CGSize contentSize_;
+    UIEdgeInsets contentInset_;
+    std::weak_ptr<UIScrollViewDelegate> scrollDelegate_;
+    bool scrollEnabled_ = true;
+};
