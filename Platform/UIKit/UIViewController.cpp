@@ -21,9 +21,24 @@ struct PendingTransition {
     std::function<void()> finish;
 };
 
+// Never destroyed: screens still waiting at exit must not be torn down after the statics they use.
 std::vector<PendingTransition>& pendingTransitions() {
-    static std::vector<PendingTransition> pending;
-    return pending;
+    static auto* pending = new std::vector<PendingTransition>();
+    return *pending;
+}
+
+// Transitions of a replaced run loop never finish; let their screens go.
+void dropTransitionsOfOtherLoops(const std::shared_ptr<RunLoop>& current) {
+    std::vector<PendingTransition> stale;
+    auto& pending = pendingTransitions();
+    for (auto it = pending.begin(); it != pending.end();) {
+        if (it->loop.lock() != current) {
+            stale.push_back(std::move(*it));
+            it = pending.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 std::uint64_t nextTransitionId = 0;
@@ -49,8 +64,10 @@ void UIViewController::runTransition(bool animated, std::function<void()> finish
         finish();
         return;
     }
+    auto loop = RunLoop::mainShared();
+    dropTransitionsOfOtherLoops(loop);
     auto id = ++nextTransitionId;
-    pendingTransitions().push_back({id, RunLoop::mainShared(), std::move(finish)});
+    pendingTransitions().push_back({id, loop, std::move(finish)});
     DispatchQueue::main().asyncAfter(transitionDuration, [id] { finishTransition(id); });
 }
 

@@ -1,0 +1,139 @@
+#include <memory>
+#include <string>
+
+#include "UIKit/GlassRenderer.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UIImageView.h"
+#include "UIKit/UILabel.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UIWindow.h"
+#include "support/UIKitTest.h"
+
+namespace {
+
+class NamesList : public UITableViewDataSource {
+public:
+    int numberOfRowsInSection(UITableView&, int) override { return 2; }
+    std::shared_ptr<UITableViewCell> cellForRowAt(UITableView& table, const IndexPath& indexPath) override {
+        auto cell = table.dequeueReusableCell("Name", indexPath);
+        auto label = UIView::make<UILabel>(CGRect{10, 5, 200, 20});
+        label->setText(indexPath.row == 0 ? "Ann" : "Bob");
+        for (const auto& old : std::vector(cell->contentView()->subviews())) old->removeFromSuperview();
+        cell->contentView()->addSubview(label);
+        return cell;
+    }
+};
+
+// A small screen: a greeting, a button, a picture, what does not show, and a list.
+class SmallScreen : public UIViewController {
+public:
+    void viewDidLoad() override {
+        auto root = view();
+        auto button = UIView::make<UIButton>(CGRect{20, 300, 100, 40});
+        button->setTitle("Send", UIControlStateNormal);
+        button->setEnabled(false);
+        root->addSubview(button);  // added first, shown by its place
+        auto greeting = UIView::make<UILabel>(CGRect{20, 60, 200, 20});
+        greeting->setText("Hello\nthere");
+        root->addSubview(greeting);
+        auto picture = UIView::make<UIImageView>(UIImage::filled({4, 4}, UIColor::black())->withName("AGENT"));
+        picture->setFrame(CGRect{250, 60, 40, 40});
+        root->addSubview(picture);
+        auto hidden = UIView::make<UILabel>(CGRect{20, 100, 200, 20});
+        hidden->setText("hidden");
+        hidden->setHidden(true);
+        root->addSubview(hidden);
+        auto faded = UIView::make(CGRect{20, 120, 200, 20});
+        auto inside = UIView::make<UILabel>(CGRect{0, 0, 200, 20});
+        inside->setText("faded");
+        faded->addSubview(inside);
+        faded->setAlpha(0);
+        root->addSubview(faded);
+        table = UIView::make<UITableView>(CGRect{0, 400, 375, 88});
+        table->registerCell("Name", [] { return UIView::make<UITableViewCell>(); });
+        table->setDataSource(names);
+        root->addSubview(table);
+    }
+    std::shared_ptr<NamesList> names = std::make_shared<NamesList>();
+    std::shared_ptr<UITableView> table;
+};
+
+TEST(GlassRendererStandalone, AnEmptyOrHiddenWindowShowsNothing) {
+    EXPECT_EQ(GlassRenderer::render(std::shared_ptr<UIWindow>()), "");
+}
+
+class GlassRendererTest : public UIKitTest {};
+
+TEST_F(GlassRendererTest, ASmallScreenReadsTopToBottomWithTheAlertOnTop) {
+    auto below = std::make_shared<UIViewController>();
+    below->setTitle("Start");
+    auto screen = std::make_shared<SmallScreen>();
+    screen->setTitle("Chat");
+    auto navigation = UINavigationController::make(below);
+    navigation->pushViewController(screen, false);
+    window()->setRootViewController(navigation);
+    window()->makeKeyAndVisible();
+    drain();  // the table loads on its first turn in the window
+    screen->table->tapRow({0, 1});
+
+    EXPECT_EQ(GlassRenderer::render(window()),
+              "NavigationBar < \"Start\" \"Chat\"\n"
+              "Label \"Hello\\nthere\"\n"
+              "Image \"AGENT\"\n"
+              "Button \"Send\" (disabled)\n"
+              "Table\n"
+              "  Row 0.0\n"
+              "    Label \"Ann\"\n"
+              "  Row 0.1 (selected)\n"
+              "    Label \"Bob\"\n");
+
+    auto alert = UIAlertController::make("Error", "Please enter some text");
+    alert->addAction(UIAlertAction::make("Dismiss", UIAlertActionStyle::defaultStyle));
+    alert->addAction(UIAlertAction::make("Delete", UIAlertActionStyle::destructive));
+    screen->present(alert, false);
+    navigation->setNavigationBarHidden(true, true);
+    EXPECT_EQ(GlassRenderer::render(window()),
+              "Label \"Hello\\nthere\"\n"
+              "Image \"AGENT\"\n"
+              "Button \"Send\" (disabled)\n"
+              "Table\n"
+              "  Row 0.0\n"
+              "    Label \"Ann\"\n"
+              "  Row 0.1 (selected)\n"
+              "    Label \"Bob\"\n"
+              "Alert \"Error\"\n"
+              "  Message \"Please enter some text\"\n"
+              "  Action \"Dismiss\"\n"
+              "  Action \"Delete\" (destructive)\n");
+
+    // A full-screen presentation covers everything below it.
+    alert->dismiss(false);
+    auto cover = std::make_shared<UIViewController>();
+    auto coverLabel = UIView::make<UILabel>(CGRect{0, 0, 100, 20});
+    coverLabel->setText("Covering");
+    cover->view()->addSubview(coverLabel);
+    navigation->present(cover, false);
+    EXPECT_EQ(GlassRenderer::render(window()), "Label \"Covering\"\n");
+}
+
+TEST_F(GlassRendererTest, TheBackControlFollowsTheScreenBelowAndTheItem) {
+    auto below = std::make_shared<UIViewController>();
+    auto top = std::make_shared<UIViewController>();
+    auto navigation = UINavigationController::make(below);
+    EXPECT_EQ(navigation->backButtonTitle(), std::nullopt);  // at the root
+    navigation->pushViewController(top, false);
+    EXPECT_EQ(navigation->backButtonTitle(), "Back");
+    below->setTitle("List");
+    EXPECT_EQ(navigation->backButtonTitle(), "List");
+    top->navigationItem().setHidesBackButton(true, true);
+    EXPECT_EQ(navigation->backButtonTitle(), std::nullopt);
+    EXPECT_FALSE(navigation->tapBackButton());
+    top->navigationItem().setHidesBackButton(false);
+    EXPECT_TRUE(navigation->tapBackButton());
+    EXPECT_EQ(navigation->topViewController(), below);
+}
+
+}  // namespace
