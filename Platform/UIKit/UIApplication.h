@@ -11,7 +11,8 @@ class UIEvent;
 class UIWindow;
 
 // The application object: its windows (those made visible, held weakly: the host owns them), the
-// key window, action sending through the responder chain, and the keyboard's input click.
+// key window, and action sending through the responder chain. (The keyboard's input click is
+// UIDevice's.)
 // Main thread only.
 class UIApplication : public UIResponder {
 public:
@@ -27,10 +28,6 @@ public:
     bool sendAction(const std::string& action, const std::shared_ptr<UIResponder>& target,
                     const std::shared_ptr<UIResponder>& sender, const std::shared_ptr<UIEvent>& event);
 
-    // The keyboard's click sound: counted, since nothing here makes a sound.
-    void playInputClick() { ++inputClicks_; }
-    std::size_t inputClickCount() const { return inputClicks_; }
-
     // Every screen in every window (containers, children and presented screens) hears
     // didReceiveMemoryWarning.
     void sendMemoryWarning();
@@ -44,5 +41,4 @@ private:
 
     std::vector<std::weak_ptr<UIWindow>> windows_;
     std::weak_ptr<UIWindow> keyWindow_;
-    std::size_t inputClicks_ = 0;
 };

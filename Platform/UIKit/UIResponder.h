@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
+#include <string>
 
 class UIEvent;
 class UITouch;
@@ -34,4 +37,18 @@ public:
     virtual void touchesBegan(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event);
     virtual void touchesEnded(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event);
     virtual void touchesCancelled(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event);
+
+    // ----- Named actions ("selectors") as UIApplication::sendAction delivers them.
+    using NamedAction = std::function<void(const std::shared_ptr<UIResponder>& sender,
+                                           const std::shared_ptr<UIEvent>& event)>;
+    // Makes an action performable by name; registering the name again replaces it. The action
+    // belongs to this responder, so it may capture `this`.
+    void setNamedAction(const std::string& name, NamedAction action);
+    virtual bool canPerformAction(const std::string& name) const;
+    // Runs the named action; false when this responder has none by that name.
+    virtual bool performAction(const std::string& name, const std::shared_ptr<UIResponder>& sender,
+                               const std::shared_ptr<UIEvent>& event);
+
+private:
+    std::map<std::string, NamedAction> namedActions_;
 };

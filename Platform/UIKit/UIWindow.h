@@ -4,6 +4,8 @@
 
 #include "UIKit/UIView.h"
 
+class UIViewController;
+
 // The root of a view hierarchy on the glass. It keeps the first responder of the views inside it
 // (weakly: a responder that leaves the window gives up the focus) and delivers touches.
 class UIWindow : public UIView {
@@ -19,7 +21,20 @@ public:
     // cancels touches in view. Main thread only.
     void sendTap(CGPoint point);
 
+    // ----- Screens (UIWindow+RootViewController.cpp)
+    std::shared_ptr<UIViewController> rootViewController() const { return rootViewController_; }
+    // Replacing the root takes the old screens, and whatever they present, off the glass and puts
+    // the new one on, with the appearance callbacks when the window is visible.
+    void setRootViewController(std::shared_ptr<UIViewController> controller);
+    // Shows the window (its root appears) and makes it the application's key window.
+    void makeKeyAndVisible();
+    void makeKey();
+    bool isKeyWindow() const;
+    bool isVisible() const { return visible_ && !isHidden(); }
+
 private:
     friend class UIView;
     std::weak_ptr<UIView> firstResponder_;
+    std::shared_ptr<UIViewController> rootViewController_;
+    bool visible_ = false;
 };
