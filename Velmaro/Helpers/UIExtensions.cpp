@@ -1,7 +1,15 @@
 #include "Velmaro/Helpers/UIExtensions.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "Dispatch/DispatchQueue.h"
+#include "Foundation/Bundle.h"
 #include "UIKit/CALayer.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIStoryboard.h"
 #include "UIKit/UIView.h"
+#include "UIKit/UIViewController.h"
 
 UIColor colorWithRGB(int red, int green, int blue) {
     return UIColor(red / 255.0, green / 255.0, blue / 255.0, 1.0);
@@ -62,3 +70,32 @@ void setShadowRadius(UIView& view, double radius) { view.layer()->setShadowRadiu
 
 double width(const UIView& view) { return view.frame().size.width; }
 double height(const UIView& view) { return view.frame().size.height; }
+
+void showAlert(const std::shared_ptr<UIViewController>& controller, const std::string& title,
+               const std::string& message) {
+    // Building the alert touches nothing on the glass, so it may happen on the caller's thread.
+    auto alert = UIAlertController::make(title, message, UIAlertControllerStyle::alert);
+    alert->addAction(UIAlertAction::make("Dismiss", UIAlertActionStyle::defaultStyle));
+    DispatchQueue::main().async([controller, alert] { controller->present(alert, true); });
+}
+
+void showAlert(UIViewController& controller, const std::string& title, const std::string& message) {
+    showAlert(std::static_pointer_cast<UIViewController>(controller.shared_from_this()), title, message);
+}
+
+void cellMissing(const std::string& identifier) {
+    std::fprintf(stderr, "Fatal error: Couldn\u2019t dequeue cell with identifier: %s\n", identifier.c_str());
+    std::fflush(stderr);
+    std::abort();
+}
+
+std::shared_ptr<UIView> instanceFromNib(const std::string& name) {
+    auto interface = UIStoryboard::make(name, Bundle::mainBundle());
+    if (interface->instantiateInitialViewController()) return nullptr;
+    const auto identifiers = interface->cellPrototypeIdentifiers();
+    if (identifiers.empty()) return nullptr;
+    auto builder = interface->cellPrototype(identifiers.front());
+    auto view = builder ? builder() : nullptr;
+    if (view) view->awakeFromNib();
+    return view;
+}

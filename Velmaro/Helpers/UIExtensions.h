@@ -1,12 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "UIKit/CGSize.h"
+#include "UIKit/IndexPath.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UITableView.h"
+#include "Velmaro/Helpers/Protocols.h"
 
 class UIView;
+class UIViewController;
 
 // Colours from 0...255 integer components (not clamped) and from a 0xRRGGBB value; bits above
 // bit 23 of the value are ignored.
@@ -48,3 +54,35 @@ void setShadowRadius(UIView& view, double radius);
 // The frame's size.
 double width(const UIView& view);
 double height(const UIView& view);
+
+// The standard error alert over the screen: title, message and one "Dismiss" button that just
+// closes it. Callable from any thread: the alert is only built there and presented, animated,
+// from the main queue; the screen is kept alive until then.
+void showAlert(const std::shared_ptr<UIViewController>& controller, const std::string& title,
+               const std::string& message);
+void showAlert(UIViewController& controller, const std::string& title, const std::string& message);
+
+// Stops the program: a cell the layer relies on is not registered under its identifier, which
+// is a defect of the build, never a condition to recover from.
+[[noreturn]] void cellMissing(const std::string& identifier);
+
+// A cell of class Cell from the table's reuse pool or registration, for the identifier given or
+// else Cell's class name; with an index path, the table's dequeue for that row. Stops the program
+// when the table has no cell for the identifier or one of another class.
+template <ReusableCell Cell>
+std::shared_ptr<Cell> dequeueReusableCell(UITableView& table, std::optional<IndexPath> indexPath = std::nullopt,
+                                          std::optional<std::string> identifier = std::nullopt) {
+    const std::string reuseIdentifier = identifier ? *identifier : std::string(Cell::defaultReuseIdentifier);
+    auto cell = indexPath ? table.dequeueReusableCell(reuseIdentifier, *indexPath)
+                          : table.dequeueReusableCell(reuseIdentifier);
+    auto typed = std::dynamic_pointer_cast<Cell>(cell);
+    if (!typed) cellMissing(reuseIdentifier);
+    return typed;
+}
+
+// The first top-level object of the interface file of that name in the main bundle, if it is a
+// view; nothing when there is no such interface or it starts with something else. Interfaces are
+// storyboards of the toolkit's registry: a view interface is one whose objects are prototypes
+// (its first, by identifier, is the one built), and one with an initial scene starts with a
+// screen, which is not a view.
+std::shared_ptr<UIView> instanceFromNib(const std::string& name);

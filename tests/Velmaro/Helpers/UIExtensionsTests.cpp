@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "UIKit/CALayer.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIStoryboard.h"
+#include "UIKit/UITableView.h"
 #include "UIKit/UIView.h"
+#include "UIKit/UIViewController.h"
+#include "UIKit/UIWindow.h"
+#include "UIKitTesting/ScreenTesting.h"
+#include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "support/UIKitTest.h"
 
 namespace {
 
@@ -76,6 +86,117 @@ TEST(ViewLayerPropertiesTest, BorderShadowAndSizeForwardToTheLayerAndFrame) {
     view->setTransform(CGAffineTransform::makeScale(2, 0.5));
     EXPECT_EQ(width(*view), 160);
     EXPECT_EQ(height(*view), 20);
+}
+
+}  // namespace
+
+namespace {
+
+class AlertTest : public UIKitTest {
+protected:
+    void SetUp() override {
+        UIKitTest::SetUp();
+        screen = std::make_shared<UIViewController>();
+        window()->setRootViewController(screen);
+        window()->makeKeyAndVisible();
+    }
+
+    std::shared_ptr<UIViewController> screen;
+};
+
+TEST_F(AlertTest, TheAlertHasOneDismissButtonAndComesUpFromTheMainQueue) {
+    showAlert(*screen, "Error", "The conversation could not be loaded");
+    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    drain();
+    auto alert = ScreenTesting::visibleAlert(window());
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "Error");
+    EXPECT_EQ(alert->message(), "The conversation could not be loaded");
+    EXPECT_EQ(alert->preferredStyle(), UIAlertControllerStyle::alert);
+    ASSERT_EQ(alert->actions().size(), 1u);
+    EXPECT_EQ(alert->actions()[0]->title(), "Dismiss");
+    EXPECT_EQ(alert->actions()[0]->style(), UIAlertActionStyle::defaultStyle);
+    EXPECT_FALSE(alert->actions()[0]->hasHandler());
+
+    EXPECT_TRUE(ScreenTesting::pressAlertAction(window(), "Dismiss"));
+    advance(UIViewController::transitionDuration);
+    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+}
+
+TEST_F(AlertTest, CalledOffTheMainThreadTheAlertIsPresentedOnTheMainThread) {
+    // The toolkit stops the program if the glass is changed off the main thread.
+    std::thread([this] { showAlert(screen, "Validation error", "Please use proper email adress"); }).join();
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+    drain();
+    advance(UIViewController::transitionDuration);
+    ASSERT_TRUE(ScreenTesting::visibleAlert(window()));
+    EXPECT_NE(glass(window()).find("Please use proper email adress"), std::string::npos) << glass(window());
+}
+
+class IssueCell : public UITableViewCell, public Reusable, public NibLoadable {
+public:
+    static constexpr const char* defaultReuseIdentifier = "AddConversationIssueCell";
+};
+
+class OtherCell : public UITableViewCell, public Reusable {
+public:
+    static constexpr const char* defaultReuseIdentifier = "OtherCell";
+};
+
+std::shared_ptr<UITableView> tableWithCells() {
+    auto table = UIView::make<UITableView>(CGRect{0, 0, 320, 480});
+    table->registerCell("AddConversationIssueCell", [] { return UIView::make<IssueCell>(); });
+    table->registerCell("AddConversationOtherCell", [] { return UIView::make<IssueCell>(); });
+    table->registerCell("OtherCell", [] { return UIView::make<OtherCell>(); });
+    return table;
+}
+
+TEST(DequeueReusableCellTest, TheClassNameIsTheIdentifierUnlessOneIsGiven) {
+    auto table = tableWithCells();
+    std::shared_ptr<IssueCell> cell = dequeueReusableCell<IssueCell>(*table);
+    EXPECT_EQ(cell->reuseIdentifier(), "AddConversationIssueCell");
+    auto forRow = dequeueReusableCell<IssueCell>(*table, IndexPath{0, 0});
+    EXPECT_EQ(forRow->reuseIdentifier(), "AddConversationIssueCell");
+    auto named = dequeueReusableCell<IssueCell>(*table, std::nullopt, "AddConversationOtherCell");
+    EXPECT_EQ(named->reuseIdentifier(), "AddConversationOtherCell");
+}
+
+TEST(DequeueReusableCellDeathTest, AMissingOrMistypedCellStopsTheProgramNamingTheIdentifier) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto table = tableWithCells();
+    EXPECT_DEATH(dequeueReusableCell<OtherCell>(*table, IndexPath{0, 0}, "Unregistered"),
+                 "Couldn\u2019t dequeue cell with identifier: Unregistered");
+    // Registered, but under a class the caller did not ask for.
+    EXPECT_DEATH(dequeueReusableCell<OtherCell>(*table, std::nullopt, "AddConversationIssueCell"),
+                 "Couldn\u2019t dequeue cell with identifier: AddConversationIssueCell");
+}
+
+}  // namespace
+
+namespace {
+
+class BadgeView : public UITableViewCell {
+public:
+    void awakeFromNib() override { awoke = true; }
+    bool awoke = false;
+};
+
+TEST(InstanceFromNibTest, AnswersTheFirstTopLevelViewOrNothing) {
+    UIStoryboard::registerCellPrototype("BadgeNib", "Badge", [] { return UIView::make<BadgeView>(); });
+    auto view = std::dynamic_pointer_cast<BadgeView>(instanceFromNib("BadgeNib"));
+    ASSERT_TRUE(view);
+    EXPECT_TRUE(view->awoke);
+    EXPECT_NE(instanceFromNib("BadgeNib"), view);
+
+    EXPECT_EQ(instanceFromNib("NoSuchNib"), nullptr);
+    // An interface that starts with a screen holds no view to answer.
+    UIStoryboard::registerScene("ScreenNib", "Screen", [](const UIStoryboard&) { return std::make_shared<UIViewController>(); });
+    UIStoryboard::setInitialScene("ScreenNib", "Screen");
+    UIStoryboard::registerCellPrototype("ScreenNib", "Badge", [] { return UIView::make<BadgeView>(); });
+    EXPECT_EQ(instanceFromNib("ScreenNib"), nullptr);
+    UIStoryboard::unregisterStoryboard("BadgeNib");
+    UIStoryboard::unregisterStoryboard("ScreenNib");
 }
 
 }  // namespace
