@@ -1,14 +1,39 @@
 #include "Velmaro/Helpers/ImageLoading.h"
 
 #include <cctype>
+#include <string_view>
 
+#include "Dispatch/DispatchQueue.h"
 #include "Foundation/TextHelpers.h"
+#include "Foundation/URLSession.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UIImageView.h"
+#include "Velmaro/Helpers/ImageCache.h"
 
 namespace {
 
 bool startsEscape(std::string_view text, std::size_t at) {
     return at + 2 < text.size() && text[at] == '%' && std::isxdigit(static_cast<unsigned char>(text[at + 1])) &&
            std::isxdigit(static_cast<unsigned char>(text[at + 2]));
+}
+
+// Shows a cached image through the main queue, like a downloaded one, else downloads it.
+// `setImage` runs on the main thread only.
+void showImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> setImage) {
+    if (auto image = cachedImage(url)) {
+        DispatchQueue::main().async([setImage = std::move(setImage), image] { setImage(image); });
+        return;
+    }
+    fetchImage(url, [setImage = std::move(setImage)](std::shared_ptr<UIImage> image) mutable {
+        DispatchQueue::main().async([setImage = std::move(setImage), image] { setImage(image); });
+    });
+}
+
+void fetchImageFromURL(UIImageView& imageView, const URL& url) {
+    std::weak_ptr<UIResponder> weak = imageView.weak_from_this();
+    showImage(url, [weak](std::shared_ptr<UIImage> image) {
+        if (auto view = weak.lock()) static_cast<UIImageView&>(*view).setImage(std::move(image));
+    });
 }
 
 }  // namespace
@@ -31,4 +56,34 @@ std::optional<URL> imageURLFromString(const std::optional<std::string>& imageStr
     }
     encoded += addingPercentEncodingForURLFragment(text.substr(runStart));
     return URL::fromString(encoded);
+}
+
+std::shared_ptr<UIImage> cachedImage(const URL& url) {
+    return ImageCache::shared().object(url.absoluteString()).value_or(nullptr);
+}
+
+void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion) {
+    auto task = URLSession::shared().dataTask(
+        url, [key = url.absoluteString(), completion = std::move(completion)](
+                 std::optional<Data> data, std::optional<HTTPURLResponse>, std::optional<URLError> error) mutable {
+            if (error || !data) return;
+            // Decoded here, on the session's background thread, so the main thread only shows it.
+            auto image = UIImage::fromData(*data);
+            if (!image) return;
+            ImageCache::shared().setObject(image, key, data->size());
+            // Moved, so what the completion holds is released on the main thread.
+            DispatchQueue::main().async([completion = std::move(completion), image] { completion(image); });
+        });
+    task->resume();
+}
+
+void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString) {
+    if (auto url = imageURLFromString(imageString)) fetchImageFromURL(imageView, *url);
+}
+
+void fetchImageFromURL(UIButton& button, const URL& url) {
+    std::weak_ptr<UIResponder> weak = button.weak_from_this();
+    showImage(url, [weak](std::shared_ptr<UIImage> image) {
+        if (auto view = weak.lock()) static_cast<UIButton&>(*view).setImage(std::move(image), UIControlStateNormal);
+    });
 }

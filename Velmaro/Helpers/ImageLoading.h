@@ -1,13 +1,35 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "Foundation/URL.h"
+#include "UIKit/UIImage.h"
+
+class UIButton;
+class UIImageView;
+
+// Remote images through the shared URL session and the process-wide ImageCache. Failures are
+// silent: a bad address, a network error or data that is not an image leave the view as it is.
+// Loads are not cancelled; when two loads race for one view, the last to finish sets its image.
+// A view is held weakly while its image loads, so it must be owned by a std::shared_ptr.
 
 // The address of a remote image from its text as a record or the configuration gives it: every
 // character a URL fragment does not allow is percent-encoded, except that escapes already in the
 // text (a percent sign and two hex digits) are kept, so an encoded address is not encoded twice.
 // Nothing for an absent or empty text, or one that still makes no URL.
 std::optional<URL> imageURLFromString(const std::optional<std::string>& imageString);
+
+// The cached image for the address, or null.
+std::shared_ptr<UIImage> cachedImage(const URL& url);
+// Downloads and decodes the image and caches it; the completion runs on the main queue, and only
+// when an image arrived (otherwise it is dropped on a background thread: capture views weakly).
+void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion);
+
+// Sets the image view's image from an address text (see imageURLFromString), later, on the main
+// queue; does nothing for an absent or empty text.
+void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString);
+// Sets the button's image for the normal state, later, on the main queue.
+void fetchImageFromURL(UIButton& button, const URL& url);

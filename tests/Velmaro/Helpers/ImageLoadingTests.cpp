@@ -1,6 +1,33 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wall"
+#pragma GCC diagnostic ignored "-Wextra"
+#pragma GCC diagnostic ignored "-Wpedantic"
+#pragma GCC diagnostic ignored "-Wshadow"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+#include "Dispatch/RunLoop.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UIImageView.h"
+#include "Velmaro/Helpers/ImageCache.h"
 #include "Velmaro/Helpers/ImageLoading.h"
+#include "support/LoopbackHTTPServer.h"
+#include "support/UIKitTest.h"
 
 namespace {
 
@@ -24,6 +51,127 @@ TEST(ImageURLFromStringTest, EncodesWhatAFragmentDoesNotAllowButNotExistingEscap
 TEST(ImageURLFromStringTest, NoAddressForAnAbsentOrEmptyText) {
     EXPECT_FALSE(imageURLFromString(std::nullopt));
     EXPECT_FALSE(imageURLFromString(std::string()));
+}
+
+// A PNG of one colour, as a server would send it.
+std::string pngOfColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int size = 3) {
+    std::vector<std::uint8_t> pixels;
+    for (int i = 0; i < size * size; ++i) pixels.insert(pixels.end(), {red, green, blue, 255});
+    std::string png;
+    stbi_write_png_to_func(
+        [](void* context, void* data, int length) {
+            static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(length));
+        },
+        &png, size, size, 4, pixels.data(), size * 4);
+    return png;
+}
+
+class ImageLoadingTest : public UIKitTest {
+protected:
+    void SetUp() override {
+        UIKitTest::SetUp();
+        ImageCache::shared().removeAllObjects();
+    }
+    void TearDown() override {
+        ImageCache::shared().removeAllObjects();
+        UIKitTest::TearDown();
+    }
+
+    bool waitForImage(const std::shared_ptr<UIImageView>& view) {
+        return waitFor([&] { return view->image() != nullptr; });
+    }
+
+    LoopbackHTTPServer server;
+};
+
+TEST_F(ImageLoadingTest, ASecondLoadOfAnAddressComesFromTheCacheWithoutARequest) {
+    const std::string png = pngOfColor(255, 0, 0);
+    server.respond("/avatar.png", png, "image/png");
+    auto first = UIView::make<UIImageView>();
+    loadImage(*first, server.url("/avatar.png"));
+    ASSERT_TRUE(waitForImage(first));
+    EXPECT_EQ(first->image()->pixelAt(1, 1), UIColor(1, 0, 0, 1));
+    EXPECT_EQ(server.requestCount("/avatar.png"), 1u);
+    EXPECT_EQ(ImageCache::shared().totalCost(), png.size());
+    EXPECT_EQ(cachedImage(*URL::fromString(server.url("/avatar.png"))), first->image());
+
+    auto second = UIView::make<UIImageView>();
+    loadImage(*second, server.url("/avatar.png"));
+    // Even a cached image reaches the view through the main queue.
+    EXPECT_EQ(second->image(), nullptr);
+    drain();
+    EXPECT_EQ(second->image(), first->image());
+    EXPECT_EQ(server.requestCount("/avatar.png"), 1u);
+}
+
+TEST_F(ImageLoadingTest, AnAlreadyEncodedAddressReachesTheServerAsWritten) {
+    server.respond("/team%20photos/agent%231.png", pngOfColor(0, 0, 255), "image/png");
+    auto view = UIView::make<UIImageView>();
+    loadImage(*view, server.url("/team%20photos/agent%231.png"));
+    ASSERT_TRUE(waitForImage(view));
+    EXPECT_EQ(view->image()->pixelAt(0, 0), UIColor(0, 0, 1, 1));
+    // A raw blank is encoded once; the server would not know a doubly encoded path.
+    server.respond("/a%20b.png", pngOfColor(0, 255, 0), "image/png");
+    auto raw = UIView::make<UIImageView>();
+    loadImage(*raw, server.url("/a b.png"));
+    ASSERT_TRUE(waitForImage(raw));
+    EXPECT_EQ(server.requestCount("/a%20b.png"), 1u);
+}
+
+TEST_F(ImageLoadingTest, AResponseThatIsNoImageLeavesTheViewAndTheCacheAlone) {
+    const auto placeholder = UIImage::filled(CGSize{2, 2}, UIColor::white());
+    server.respond("/broken.png", "<html>not found</html>", "text/html");
+    // Answered later than the broken one, so that one has been handled when this one shows.
+    LoopbackHTTPServer::Response later;
+    later.body = pngOfColor(0, 0, 0);
+    later.delay = std::chrono::milliseconds(100);
+    server.respond("/later.png", later);
+
+    auto view = UIView::make<UIImageView>(placeholder);
+    loadImage(*view, server.url("/broken.png"));
+    ASSERT_TRUE(waitFor([&] { return server.requestCount("/broken.png") == 1; }));
+    auto witness = UIView::make<UIImageView>();
+    loadImage(*witness, server.url("/later.png"));
+    ASSERT_TRUE(waitForImage(witness));
+    drain();
+    EXPECT_EQ(view->image(), placeholder);
+    EXPECT_EQ(ImageCache::shared().count(), 1u);
+    EXPECT_EQ(cachedImage(*URL::fromString(server.url("/broken.png"))), nullptr);
+}
+
+TEST_F(ImageLoadingTest, AnEmptyOrAbsentAddressStartsNothing) {
+    auto view = UIView::make<UIImageView>();
+    loadImage(*view, std::string());
+    loadImage(*view, std::nullopt);
+    EXPECT_EQ(drain(), 0u);
+    EXPECT_EQ(view->image(), nullptr);
+}
+
+TEST_F(ImageLoadingTest, FetchImageCompletesOnTheMainQueueAndButtonsGetTheirNormalImage) {
+    server.respond("/star.png", pngOfColor(255, 255, 0), "image/png");
+    const URL url = *URL::fromString(server.url("/star.png"));
+    bool onMain = false;
+    std::shared_ptr<UIImage> fetched;
+    fetchImage(url, [&](std::shared_ptr<UIImage> image) {
+        onMain = RunLoop::isMainThread();
+        fetched = std::move(image);
+    });
+    ASSERT_TRUE(waitFor([&] { return fetched != nullptr; }));
+    EXPECT_TRUE(onMain);
+
+    auto button = UIView::make<UIButton>();
+    fetchImageFromURL(*button, url);
+    drain();
+    EXPECT_EQ(button->image(UIControlStateNormal), fetched);
+    EXPECT_EQ(server.requestCount("/star.png"), 1u);
+
+    // A view that is gone by the time its image arrives is simply not updated.
+    server.respond("/gone.png", pngOfColor(1, 2, 3), "image/png");
+    auto gone = UIView::make<UIImageView>();
+    loadImage(*gone, server.url("/gone.png"));
+    gone.reset();
+    ASSERT_TRUE(waitFor([&] { return cachedImage(*URL::fromString(server.url("/gone.png"))) != nullptr; }));
+    drain();
 }
 
 }  // namespace

@@ -1,0 +1,7 @@
+#include "Velmaro/Helpers/ImageCache.h"
+
+ImageCache::Storage& ImageCache::shared() {
+    // Never destroyed: downloads may still store into it while the process exits.
+    static Storage* cache = new Storage("ImageCache", totalCostLimit);
+    return *cache;
+}
