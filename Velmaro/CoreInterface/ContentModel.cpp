@@ -1,8 +1,17 @@
 #include "Velmaro/CoreInterface/ContentModel.h"
 
+#include "Foundation/DateFormatter.h"
+
 std::optional<Date> recordDate(const AnyDictionary& json, const std::string& key, Date fallback) {
     auto it = json.find(key);
     if (it == json.end()) return fallback;
+    if (auto text = it->second.string()) {
+        // Wire data carries dates as text; the fixed-format locale keeps the digits ASCII.
+        static DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
+        static const bool fixedLocale = (formatter.setLocale(Locale("en_US_POSIX")), true);
+        (void)fixedLocale;
+        return formatter.dateFromString(*text);
+    }
     return it->second.date();
 }
 

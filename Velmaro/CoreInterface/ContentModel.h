@@ -15,15 +15,16 @@ struct ContentModel {
     std::string eventDescription;
 
     // Keys "text", "direction", "contentType", "eventDescription" (text; other kinds count as
-    // missing) and "createdDateTime" (a date; absent means the moment of reading). Yields nothing
-    // when "createdDateTime" holds something that is not a date.
+    // missing) and "createdDateTime" (a date, or a text in "yyyy-MM-dd'T'HH:mm:ss.SSSZ"; absent
+    // means the moment of reading). Yields nothing when "createdDateTime" holds anything else.
     static std::optional<ContentModel> fromJson(const AnyDictionary& json);
 
     bool operator==(const ContentModel&) const = default;
 };
 
-// Reads the date under `key` for a record: absent gives `fallback`; present but not a date gives
-// nothing, because a misdated item would be misplaced in a timeline.
+// Reads the date under `key` for a record: a date, or a text in "yyyy-MM-dd'T'HH:mm:ss.SSSZ".
+// Absent gives `fallback`; anything else gives nothing, because a misdated item would be
+// misplaced in a timeline.
 std::optional<Date> recordDate(const AnyDictionary& json, const std::string& key, Date fallback);
 // Reads the list of content dictionaries under `key`: absent gives an empty list; anything
 // unreadable (not an array, an entry that is not a readable content dictionary) gives nothing.

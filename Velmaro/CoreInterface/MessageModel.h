@@ -18,7 +18,8 @@ struct MessageModel {
     std::vector<ContentModel> contents;
 
     // Keys: "message", "type", "senderType" (text; other kinds count as missing), "messageId"
-    // (a number; absent: NaN), "createdDateTime" (a date; absent: the moment of reading),
+    // (a number; absent: NaN), "createdDateTime" (a date or a full-pattern date text; absent: the moment
+    // of reading),
     // "contents" (array of content dictionaries; absent: none). Any other key is ignored, so the
     // dictionary { "": "" } makes a blank message. Yields nothing when an identity, a date or a
     // content list is there but cannot be read: such a message would be mismatched or misplaced.

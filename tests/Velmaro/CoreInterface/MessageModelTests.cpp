@@ -51,11 +51,18 @@ TEST(MessageModelTest, NonTextValuesCountAsMissingText) {
 TEST(MessageModelTest, UnreadableIdentityDateOrContentsYieldNothing) {
     EXPECT_FALSE(MessageModel::fromJson({{"messageId", "42"}}));
     EXPECT_FALSE(MessageModel::fromJson({{"messageId", nullptr}}));
-    EXPECT_FALSE(MessageModel::fromJson({{"createdDateTime", "2017-03-14T09:26:53.000+0100"}}));
+    EXPECT_FALSE(MessageModel::fromJson({{"createdDateTime", "2017-03-14T09:26:53+0100"}}));
+    EXPECT_FALSE(MessageModel::fromJson({{"createdDateTime", 1489480013}}));
     EXPECT_FALSE(MessageModel::fromJson({{"contents", "text"}}));
     EXPECT_FALSE(MessageModel::fromJson({{"contents", AnyArray{Any(1)}}}));
     EXPECT_FALSE(MessageModel::fromJson(
         {{"contents", AnyArray{AnyDictionary{{"createdDateTime", 5}}}}}));
+}
+
+TEST(MessageModelTest, DatesMayComeAsTextInTheFullPattern) {
+    auto message = MessageModel::fromJson({{"createdDateTime", "2017-03-14T09:26:53.250+0100"}});
+    ASSERT_TRUE(message);
+    EXPECT_DOUBLE_EQ(message->createdDateTime.timeIntervalSince1970(), 1489480013.25);
 }
 
 TEST(MessageModelTest, ReadsContentItemsInOrder) {
