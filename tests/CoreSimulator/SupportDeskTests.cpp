@@ -87,10 +87,10 @@ protected:
         UserDefaults::resetStandardForTesting();
     }
 
-    void installDesk(bool userNameRequired) {
+    void installDesk(bool userNameRequired, double agentReplyDelay = 0) {
         SupportDesk::Options options;
         options.latency = 0;
-        options.agentReplyDelay = 0;
+        options.agentReplyDelay = agentReplyDelay;
         options.agentName = "Sam";
         options.agentAvatarUrl = "https://acme.example/sam.png";
         options.agentReply = [](const std::string& text) { return "Re: " + text; };
@@ -351,6 +351,10 @@ class SupportDeskChatTest : public SupportDeskTest {
 protected:
     void SetUp() override {
         SupportDeskTest::SetUp();
+        prepare(0);
+    }
+    void prepare(double agentReplyDelay) {
+        installDesk(false, agentReplyDelay);
         user = registerUser({{"userName", "dee@example.com"}});
         conversation = create("Where is my parcel?");
         chatLog = std::make_shared<ChatLog>();
@@ -402,6 +406,7 @@ TEST_F(SupportDeskChatTest, DisconnectingOnceEmitsDisconnectedAndLaterAnswersCou
     std::atomic<int> newMessages{0};
     auto token = NotificationCenter::defaultCenter().addObserver(
         "ReceivedNewVelmaroMessage", nullptr, [&](const Notification&) { ++newMessages; });
+    prepare(0.3);  // time enough to leave the chat before the agent answers
     connect(std::nullopt, conversation.id);
     ASSERT_TRUE(waitForEvents(2));
     ChatService::shared().sendMessage("Hello?");
@@ -442,15 +447,17 @@ TEST_F(SupportDeskChatTest, TheAgentClosingTheConversationEndsTheInteraction) {
 }
 
 TEST_F(SupportDeskChatTest, ADestroyedDelegateIsNotCalled) {
-    connect("Anyone?", conversation.id);
+    ChatService::shared().configureChat("acme", user.id, conversation.id, chatLog);
     std::weak_ptr<ChatLog> watch = chatLog;
     chatLog.reset();
-    // The agent still answers; the desk records it even though nobody listens.
+    EXPECT_TRUE(watch.expired());  // the desk holds its delegate weakly
+    ChatService::shared().connectChat("Anyone?");
+    // The chat works all the same; the desk records the answer even though nobody listens.
     ASSERT_TRUE(waitFor([&] {
         auto stored = desk->conversation(conversation.id);
         return stored && stored->activities.size() == 3;
     }));
-    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(desk->conversation(conversation.id)->activities[1].contents[0].text, "Anyone?");
 }
 
 }  // namespace
