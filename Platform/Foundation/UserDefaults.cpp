@@ -295,6 +295,10 @@ bool UserDefaults::loadLocked(const std::filesystem::path& file) {
         dirty_ = !values_.empty();
         return true;
     }
+    if (!std::filesystem::is_regular_file(file, error)) {
+        std::cerr << "UserDefaults: cannot use " << file << ": not a file; keeping values in memory\n";
+        return false;
+    }
     std::ifstream in(file, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();

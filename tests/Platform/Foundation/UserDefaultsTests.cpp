@@ -203,6 +203,18 @@ TEST_F(UserDefaultsFileTest, CorruptFileIsReportedOnceKeptAsideAndNeverOverwritt
     EXPECT_EQ(read(secondAside), "[1, 2]");
 }
 
+TEST_F(UserDefaultsFileTest, PathThatIsNotAFileIsLeftAloneAndValuesStayInMemory) {
+    fs::create_directories(file / "inside");
+    UserDefaults defaults;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(defaults.usePersistentFile(file));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("not a file"), std::string::npos);
+    defaults.set("v", "key");
+    EXPECT_EQ(defaults.persistentFile(), std::nullopt);
+    EXPECT_TRUE(fs::is_directory(file / "inside"));
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"defaults.json"});
+}
+
 TEST_F(UserDefaultsFileTest, UnknownTagIsCorruptNotSilentlyDropped) {
     write(file, R"({"a": {"$data": "not base64!"}})");
     ::testing::internal::CaptureStderr();
