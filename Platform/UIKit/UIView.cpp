@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 #include <cstdlib>
 #include <typeinfo>
 
@@ -57,6 +58,26 @@ void UIView::checkMainThread(const char* operation) const {
                  className().c_str(), operation);
     std::fflush(stderr);
     std::abort();
+}
+
+// Views that have posted a notification, by identity. Main thread only, like the posting.
+static std::unordered_map<const void*, std::weak_ptr<UIView>>& notificationObjects() {
+    static std::unordered_map<const void*, std::weak_ptr<UIView>> objects;
+    return objects;
+}
+
+const void* UIView::notificationObject() {
+    const void* identity = dynamic_cast<const void*>(this);
+    auto& objects = notificationObjects();
+    if (objects.size() > 64) std::erase_if(objects, [](const auto& entry) { return entry.second.expired(); });
+    objects[identity] = sharedView();
+    return identity;
+}
+
+std::shared_ptr<UIView> UIView::viewForNotificationObject(const void* object) {
+    auto& objects = notificationObjects();
+    auto it = objects.find(object);
+    return it == objects.end() ? nullptr : it->second.lock();
 }
 
 // ----- Hierarchy

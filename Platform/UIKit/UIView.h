@@ -63,6 +63,13 @@ public:
     ~UIView() override;
 
     std::shared_ptr<UIView> sharedView() { return std::static_pointer_cast<UIView>(shared_from_this()); }
+    template <class T>
+    std::shared_ptr<T> sharedAs() {
+        return std::dynamic_pointer_cast<T>(shared_from_this());
+    }
+    // The view whose notificationObject() is `object`, while it lives: how observers of the text
+    // notifications get back from a notification's object to the view.
+    static std::shared_ptr<UIView> viewForNotificationObject(const void* object);
     // The class name for messages and the glass ("UIView", "UIButton", ...).
     std::string className() const;
 
@@ -192,6 +199,9 @@ protected:
     virtual bool shouldBecomeFirstResponder() { return true; }
     virtual void didBecomeFirstResponder() {}
     virtual void didResignFirstResponder() {}
+    // This view's identity as a notification's object (its most-derived address, which is what
+    // a caller holding any shared_ptr to it passes as a sender); registers it for the lookup.
+    const void* notificationObject();
     // Stops the program when this view is in a window and the caller is not on the main thread.
     void checkMainThread(const char* operation) const;
 

@@ -1,15 +1,10 @@
 #include "support/UIKitTest.h"
 
-#include "UIKit/UIButton.h"
-#include "UIKit/UINavigationBar.h"
-#include "UIKit/UIViewAnimationLog.h"
+#include "UIKitTesting/UIKitTestingState.h"
 
 void UIKitTest::SetUp() {
     MainLoopTest::SetUp();
-    UINavigationBar::resetAppearanceForTesting();
-    UIButton::resetAppearanceForTesting();
-    UIViewAnimationLog::clear();
-    UIView::setAnimationsEnabled(true);
+    UIKitTestingState::reset();
     window_ = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
 }
 
@@ -17,5 +12,5 @@ void UIKitTest::TearDown() {
     window_->endEditing(true);
     MainLoopTest::TearDown();
     window_.reset();
-    UIViewAnimationLog::clear();
+    UIKitTestingState::reset();
 }

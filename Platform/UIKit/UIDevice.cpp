@@ -1,0 +1,6 @@
+#include "UIKit/UIDevice.h"
+
+UIDevice& UIDevice::current() {
+    static UIDevice device;
+    return device;
+}

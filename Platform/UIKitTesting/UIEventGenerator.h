@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "UIKit/CGRect.h"
+
+class UIBarButtonItem;
+class UISegmentedControl;
+class UITextField;
+class UITextView;
+class UIView;
+class UIWindow;
+
+// Acts as a user would, synchronously: every handler a gesture reaches has run when a call
+// returns; only work the code itself queued waits for the main run loop. Main thread only.
+class UIEventGenerator {
+public:
+    // Taps a point of the window: hit testing, then the gesture recognizers of the touched view
+    // and its ancestors, then (unless a recognizer cancels touches) the touched view itself.
+    static void tapAt(const std::shared_ptr<UIWindow>& window, CGPoint point);
+    // Taps the centre of the view through its window. False, with nothing tapped, when the view
+    // is not in a window or the point belongs to another view (hidden, covered, non-interactive).
+    static bool tap(const std::shared_ptr<UIView>& view);
+    // A bar button item has no view here: its action is sent as a tap would send it.
+    static void tap(const std::shared_ptr<UIBarButtonItem>& item);
+    // Taps the segment's centre; false when it could not be tapped.
+    static bool selectSegment(const std::shared_ptr<UISegmentedControl>& control, int index);
+
+    // Gives the input the focus as a tap would (should-begin may refuse); true when it has it.
+    static bool beginEditing(const std::shared_ptr<UIView>& input);
+    // Asks the input to give up the focus (should-end may refuse); true when it no longer has it.
+    static bool endEditing(const std::shared_ptr<UIView>& input);
+
+    // Focuses the input if needed, then types the text one character (code point) at a time at
+    // its end. Returns how many characters the delegate let through; 0 when the focus was refused.
+    static std::size_t type(const std::shared_ptr<UITextField>& field, const std::string& text);
+    static std::size_t type(const std::shared_ptr<UITextView>& view, const std::string& text);
+    // Presses delete `count` times; returns how many characters went.
+    static std::size_t deleteBackward(const std::shared_ptr<UITextField>& field, std::size_t count = 1);
+    static std::size_t deleteBackward(const std::shared_ptr<UITextView>& view, std::size_t count = 1);
+    // The return key: should-return and editing-did-end-on-exit on a field; a line break in a
+    // text view. False when the delegate refused.
+    static bool pressReturn(const std::shared_ptr<UITextField>& field);
+    static bool pressReturn(const std::shared_ptr<UITextView>& view);
+
+    // The keyboard sliding up to a height over the bottom of the window, and away: posts
+    // will-change-frame, then will-show or will-hide, with the end frame in window coordinates.
+    static void showKeyboard(const std::shared_ptr<UIWindow>& window, CGFloat height = 216);
+    static void hideKeyboard(const std::shared_ptr<UIWindow>& window, CGFloat height = 216);
+
+    // Runs what the main queue holds that is due now.
+    static std::size_t drainMainQueue();
+};
