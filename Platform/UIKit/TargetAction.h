@@ -47,6 +47,16 @@ private:
     static void invoke(T* target, R (C::*method)(), const std::shared_ptr<Sender>&) {
         (target->*method)();
     }
+    template <class T, class R, class C>
+    static void invoke(T* target, R (C::*method)() const, const std::shared_ptr<Sender>&) {
+        (target->*method)();
+    }
+    template <class T, class R, class C, class Arg>
+    static void invoke(T* target, R (C::*method)(Arg) const, const std::shared_ptr<Sender>& sender) {
+        using Pointer = std::remove_cvref_t<Arg>;
+        using Element = typename Pointer::element_type;
+        (target->*method)(std::dynamic_pointer_cast<Element>(sender));
+    }
     template <class T, class R, class C, class Arg>
     static void invoke(T* target, R (C::*method)(Arg), const std::shared_ptr<Sender>& sender) {
         using Pointer = std::remove_cvref_t<Arg>;

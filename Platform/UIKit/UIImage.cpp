@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "Foundation/Bundle.h"
+
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
 #define STBI_FAILURE_USERMSG
@@ -54,6 +56,18 @@ std::shared_ptr<UIImage> UIImage::fromFile(const std::string& path, CGFloat scal
     if (!file) return nullptr;
     Data data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     return fromData(data, scale);
+}
+
+std::shared_ptr<UIImage> UIImage::named(const std::string& name, const std::shared_ptr<Bundle>& bundle) {
+    constexpr double screenScale = 2.0;
+    auto source = bundle ? bundle : Bundle::mainBundle();
+    if (!source) return nullptr;
+    auto file = source->imageFileForResource(name, screenScale);
+    if (!file) return nullptr;
+    auto image = fromFile(file->path.string(), file->scale);
+    if (!image) return nullptr;
+    image->name_ = name;
+    return image;
 }
 
 std::shared_ptr<UIImage> UIImage::filled(CGSize size, UIColor color, CGFloat scale) {

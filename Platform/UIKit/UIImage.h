@@ -12,6 +12,8 @@
 
 // An immutable bitmap: RGBA, 8 bits per channel, rows top to bottom. Images are shared and never
 // change, so views hold them by shared_ptr<const UIImage>-like sharing without copying pixels.
+class Bundle;
+
 class UIImage {
 public:
     UIImage(int pixelWidth, int pixelHeight, std::vector<std::uint8_t> rgba, CGFloat scale = 1.0,
@@ -22,6 +24,11 @@ public:
     static std::shared_ptr<UIImage> fromData(const Data& data, CGFloat scale = 1.0);
     // Reads and decodes a file; null when it is missing or not an image.
     static std::shared_ptr<UIImage> fromFile(const std::string& path, CGFloat scale = 1.0);
+    // imageNamed:inBundle:: the bundle's PNG for the name (the main bundle's when none is
+    // given), preferring the screen's scale of 2; the image keeps the name. Null when missing or
+    // not an image.
+    static std::shared_ptr<UIImage> named(const std::string& name,
+                                          const std::shared_ptr<Bundle>& bundle = nullptr);
     // A one-colour image, for placeholders and tests.
     static std::shared_ptr<UIImage> filled(CGSize size, UIColor color, CGFloat scale = 1.0);
 

@@ -52,6 +52,9 @@ std::string UIView::className() const {
 void UIView::checkMainThread(const char* operation) const {
     if (!isWindow_ && window_.expired()) return;
     if (RunLoop::isMainThread()) return;
+    // Before any main run loop exists, the first thread to use the toolkit becomes the main one.
+    RunLoop::main();
+    if (RunLoop::isMainThread()) return;
     std::fprintf(stderr,
                  "Main thread checker: %s.%s called on a background thread for a view in a "
                  "window; the toolkit may only be used from the main thread\n",

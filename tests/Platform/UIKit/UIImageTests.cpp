@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -18,6 +20,7 @@
 #endif
 
 #include "support/UIKitTest.h"
+#include "Foundation/Bundle.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 
@@ -70,4 +73,42 @@ TEST(UIImageTests, ImageViewSizesToItsImageAndIgnoresTouches) {
     EXPECT_FALSE(view->isUserInteractionEnabled());
     view->setImage(nullptr);
     EXPECT_EQ(view->image(), nullptr);
+}
+
+namespace fs = std::filesystem;
+
+class UIImageNamedTests : public UIKitTest {
+protected:
+    fs::path dir;
+    void SetUp() override {
+        UIKitTest::SetUp();
+        dir = fs::temp_directory_path() /
+              ("uiimage-named-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        UIKitTest::TearDown();
+    }
+    void writePng(const std::string& file, int side) {
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(side * side * 4), 255);
+        stbi_write_png((dir / file).c_str(), side, side, 4, rgba.data(), side * 4);
+    }
+};
+
+TEST_F(UIImageNamedTests, LoadsTheScaledFileAndKeepsTheName) {
+    writePng("upArrow@2x.png", 20);
+    auto bundle = Bundle::bundleWithPath(dir);
+    ASSERT_TRUE(bundle);
+    auto image = UIImage::named("upArrow", bundle);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->name(), "upArrow");
+    EXPECT_EQ(image->scale(), 2);
+    EXPECT_EQ(image->size(), (CGSize{10, 10}));
+    EXPECT_EQ(UIImage::named("downArrow", bundle), nullptr);
+}
+
+TEST_F(UIImageNamedTests, AFileThatIsNotAnImageGivesNothing) {
+    std::ofstream(dir / "AGENT.png") << "not a png at all";
+    EXPECT_EQ(UIImage::named("AGENT", Bundle::bundleWithPath(dir)), nullptr);
 }

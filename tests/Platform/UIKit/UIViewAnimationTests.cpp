@@ -60,3 +60,8 @@ TEST_F(UIViewAnimationTests, DisabledAnimationsCompleteWithoutTheClock) {
     drain();
     EXPECT_TRUE(done);
 }
+
+TEST(UIViewAnimationOptionTests, OptionsKeepThePlatformValues) {
+    EXPECT_EQ(unsigned(UIViewAnimationOptionAllowAnimatedContent), 128u);
+    EXPECT_EQ(unsigned(UIViewAnimationOptionCurveLinear), 3u << 16);
+}
