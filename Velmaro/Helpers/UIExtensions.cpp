@@ -8,6 +8,7 @@
 #include "UIKit/CALayer.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIStoryboard.h"
+#include "UIKit/UITextField.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewController.h"
 
@@ -70,6 +71,23 @@ void setShadowRadius(UIView& view, double radius) { view.layer()->setShadowRadiu
 
 double width(const UIView& view) { return view.frame().size.width; }
 double height(const UIView& view) { return view.frame().size.height; }
+
+double paddingLeft(const UITextField&) { return 0; }
+
+void setPaddingLeft(UITextField& field, double padding) {
+    field.layer()->setSublayerTransform(CATransform3D::makeTranslation(padding, 0, 0));
+}
+
+void connectFields(const std::vector<std::shared_ptr<UITextField>>& fields) {
+    if (fields.empty()) return;
+    for (std::size_t i = 0; i + 1 < fields.size(); ++i) {
+        fields[i]->setReturnKeyType(UIReturnKeyType::next);
+        fields[i]->addTarget(fields[i + 1], &UITextField::becomeFirstResponder, UIControlEventEditingDidEndOnExit);
+    }
+    const auto& last = fields.back();
+    last->setReturnKeyType(UIReturnKeyType::done);
+    last->addTarget(last, &UITextField::resignFirstResponder, UIControlEventEditingDidEndOnExit);
+}
 
 void showAlert(const std::shared_ptr<UIViewController>& controller, const std::string& title,
                const std::string& message) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "UIKit/CGSize.h"
 #include "UIKit/IndexPath.h"
@@ -11,6 +12,7 @@
 #include "UIKit/UITableView.h"
 #include "Velmaro/Helpers/Protocols.h"
 
+class UITextField;
 class UIView;
 class UIViewController;
 
@@ -54,6 +56,16 @@ void setShadowRadius(UIView& view, double radius);
 // The frame's size.
 double width(const UIView& view);
 double height(const UIView& view);
+
+// Shifts the field's content right by the value (a translation of the layer's sublayers).
+// Reading it always answers 0, as the storyboard inspector expects of a write-only value.
+double paddingLeft(const UITextField& field);
+void setPaddingLeft(UITextField& field, double padding);
+
+// Chains the fields for the return key in their order: each but the last gets the Next key and
+// hands the focus to the following field; the last gets the Done key and gives up the focus.
+// The fields are held weakly by one another.
+void connectFields(const std::vector<std::shared_ptr<UITextField>>& fields);
 
 // The standard error alert over the screen: title, message and one "Dismiss" button that just
 // closes it. Callable from any thread: the alert is only built there and presented, animated,

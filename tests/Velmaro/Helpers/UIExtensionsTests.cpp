@@ -6,10 +6,12 @@
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIStoryboard.h"
 #include "UIKit/UITableView.h"
+#include "UIKit/UITextField.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 #include "UIKitTesting/ScreenTesting.h"
+#include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "support/UIKitTest.h"
@@ -86,6 +88,56 @@ TEST(ViewLayerPropertiesTest, BorderShadowAndSizeForwardToTheLayerAndFrame) {
     view->setTransform(CGAffineTransform::makeScale(2, 0.5));
     EXPECT_EQ(width(*view), 160);
     EXPECT_EQ(height(*view), 20);
+}
+
+}  // namespace
+
+namespace {
+
+class TextFieldExtensionsTest : public UIKitTest {
+protected:
+    std::shared_ptr<UITextField> addField(CGFloat y) {
+        auto field = UIView::make<UITextField>(CGRect{10, y, 200, 30});
+        window()->addSubview(field);
+        return field;
+    }
+};
+
+TEST_F(TextFieldExtensionsTest, PaddingLeftShiftsTheContentAndReadsZero) {
+    auto field = addField(10);
+    setPaddingLeft(*field, 10);
+    EXPECT_EQ(field->layer()->sublayerTransform(), CATransform3D::makeTranslation(10, 0, 0));
+    EXPECT_EQ(paddingLeft(*field), 0);
+}
+
+TEST_F(TextFieldExtensionsTest, ReturnMovesThroughConnectedFieldsAndTheLastDismissesTheKeyboard) {
+    auto first = addField(10);
+    auto second = addField(50);
+    auto third = addField(90);
+    connectFields({first, second, third});
+    EXPECT_EQ(first->returnKeyType(), UIReturnKeyType::next);
+    EXPECT_EQ(second->returnKeyType(), UIReturnKeyType::next);
+    EXPECT_EQ(third->returnKeyType(), UIReturnKeyType::done);
+
+    ASSERT_TRUE(UIEventGenerator::beginEditing(first));
+    EXPECT_TRUE(UIEventGenerator::pressReturn(first));
+    EXPECT_TRUE(second->isFirstResponder());
+    EXPECT_TRUE(UIEventGenerator::pressReturn(second));
+    EXPECT_TRUE(third->isFirstResponder());
+    EXPECT_TRUE(UIEventGenerator::pressReturn(third));
+    EXPECT_FALSE(third->isFirstResponder());
+    EXPECT_FALSE(first->isFirstResponder());
+    EXPECT_FALSE(second->isFirstResponder());
+}
+
+TEST_F(TextFieldExtensionsTest, ASingleFieldIsTheLastAndAnEmptyListIsFine) {
+    connectFields({});
+    auto only = addField(10);
+    connectFields({only});
+    EXPECT_EQ(only->returnKeyType(), UIReturnKeyType::done);
+    ASSERT_TRUE(UIEventGenerator::beginEditing(only));
+    UIEventGenerator::pressReturn(only);
+    EXPECT_FALSE(only->isFirstResponder());
 }
 
 }  // namespace
