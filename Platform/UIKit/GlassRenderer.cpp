@@ -6,17 +6,17 @@
 #include <vector>
 
 #include "UIKit/UIAlertController.h"
-#if __has_include("UIKit/UIBarButtonItem.h")
 #include "UIKit/UIBarButtonItem.h"
-#define GLASS_HAS_BAR_ITEMS 1
-#endif
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UINavigationController.h"
+#include "UIKit/UISegmentedControl.h"
 #include "UIKit/UITabBarController.h"
 #include "UIKit/UITableView.h"
+#include "UIKit/UITextField.h"
+#include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
 
 namespace {
@@ -75,17 +75,12 @@ public:
     void bar(UINavigationController& navigation, int depth) {
         std::string text = "NavigationBar";
         if (auto back = navigation.backButtonTitle()) text += " < " + quoted(*back);
-#ifdef GLASS_HAS_BAR_ITEMS
         for (const auto& item : navigation.leftBarItems()) text += " " + barItem(*item);
-#endif
         if (auto title = navigation.barTitle()) text += " " + quoted(*title);
-#ifdef GLASS_HAS_BAR_ITEMS
         for (const auto& item : navigation.rightBarItems()) text += " " + barItem(*item);
-#endif
         line(depth, text);
     }
 
-#ifdef GLASS_HAS_BAR_ITEMS
     static std::string barItem(const UIBarButtonItem& item) {
         std::string text = "[";
         if (item.title() && !item.title()->empty()) {
@@ -98,7 +93,6 @@ public:
         if (!item.isEnabled()) text += " disabled";
         return text + "]";
     }
-#endif
 
     void alert(const UIAlertController& alert, int depth) {
         line(depth, "Alert " + quoted(alert.title().value_or("")));
@@ -156,6 +150,36 @@ public:
         if (auto imageView = std::dynamic_pointer_cast<UIImageView>(view)) {
             if (imageView->image()) line(depth, "Image " + quoted(imageName(imageView->image())));
             children(view, depth);
+            return;
+        }
+        if (auto field = std::dynamic_pointer_cast<UITextField>(view)) {
+            std::string text = "TextField";
+            auto value = field->text().value_or("");
+            if (!value.empty()) {
+                text += " " + (field->isSecureTextEntry() ? std::string("(secure)") : quoted(value));
+            } else if (field->placeholder() && !field->placeholder()->empty()) {
+                text += " placeholder " + quoted(*field->placeholder());
+            }
+            if (!field->isEnabled()) text += " (disabled)";
+            line(depth, text);
+            return;
+        }
+        if (auto textView = std::dynamic_pointer_cast<UITextView>(view)) {
+            std::string text = "TextView";
+            if (!textView->text().empty()) text += " " + quoted(textView->text());
+            if (!textView->isEditable()) text += " (read-only)";
+            line(depth, text);
+            children(view, depth + 1);
+            return;
+        }
+        if (auto segments = std::dynamic_pointer_cast<UISegmentedControl>(view)) {
+            std::string text = "Segments";
+            for (int index = 0; index < segments->numberOfSegments(); ++index) {
+                auto title = quoted(segments->titleForSegment(index).value_or(""));
+                text += " " + (index == segments->selectedSegmentIndex() ? "[" + title + "]" : title);
+            }
+            if (!segments->isEnabled()) text += " (disabled)";
+            line(depth, text);
             return;
         }
         children(view, depth);

@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#if __has_include("UIKit/UIBarButtonItem.h")
 #include "UIKit/UIBarButtonItem.h"
-#define NAVIGATION_HAS_BAR_ITEMS 1
-#endif
 #include "UIKit/UIView.h"
 
 UINavigationController::UINavigationController() = default;
@@ -174,11 +171,7 @@ std::optional<std::string> UINavigationController::backButtonTitle() const {
     const auto& item = stack.back()->navigationItem();
     if (item.hidesBackButton() || !item.leftBarButtonItems().empty()) return std::nullopt;
     const auto& below = stack[stack.size() - 2];
-#ifdef NAVIGATION_HAS_BAR_ITEMS
     if (const auto& back = below->navigationItem().backBarButtonItem()) return back->title().value_or("");
-#else
-    if (below->navigationItem().backBarButtonItem()) return std::string();
-#endif
     if (auto title = below->navigationItem().title()) return title;
     if (auto title = below->title()) return title;
     return std::string("Back");

@@ -4,10 +4,7 @@
 
 #include "UIKit/GlassRenderer.h"
 #include "UIKit/UIAlertController.h"
-#if __has_include("UIKit/UIBarButtonItem.h")
 #include "UIKit/UIBarButtonItem.h"
-#define SCREEN_TESTING_HAS_BAR_ITEMS 1
-#endif
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
@@ -58,14 +55,9 @@ bool ScreenTesting::pressAlertAction(const std::shared_ptr<UIWindow>& window, co
 }
 
 bool ScreenTesting::tapBarButtonItem(const std::shared_ptr<UIBarButtonItem>& item) {
-#ifdef SCREEN_TESTING_HAS_BAR_ITEMS
     if (!item || !item->isEnabled() || item->isSpace()) return false;
     item->sendAction();
     return true;
-#else
-    (void)item;
-    return false;
-#endif
 }
 
 bool ScreenTesting::tapBackButton(UINavigationController& navigation) {

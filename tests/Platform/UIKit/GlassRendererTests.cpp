@@ -3,13 +3,18 @@
 
 #include "UIKit/GlassRenderer.h"
 #include "UIKit/UIAlertController.h"
+#include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UINavigationController.h"
+#include "UIKit/UISegmentedControl.h"
 #include "UIKit/UITableView.h"
+#include "UIKit/UITextField.h"
+#include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
+#include "UIKitTesting/ScreenTesting.h"
 #include "support/UIKitTest.h"
 
 namespace {
@@ -134,6 +139,58 @@ TEST_F(GlassRendererTest, TheBackControlFollowsTheScreenBelowAndTheItem) {
     top->navigationItem().setHidesBackButton(false);
     EXPECT_TRUE(navigation->tapBackButton());
     EXPECT_EQ(navigation->topViewController(), below);
+}
+
+TEST_F(GlassRendererTest, BarItemsTextInputsAndSegmentsShowWhatTheyHold) {
+    auto below = std::make_shared<UIViewController>();
+    below->navigationItem().setBackBarButtonItem(
+        std::make_shared<UIBarButtonItem>(std::string(""), UIBarButtonItem::Style::plain));
+    auto form = std::make_shared<UIViewController>();
+    form->navigationItem().setTitle("Profile settings");
+    auto save = std::make_shared<UIBarButtonItem>(std::string("Save"), UIBarButtonItem::Style::done);
+    save->setEnabled(false);
+    int saved = 0;
+    save->setAction([&](const auto&) { ++saved; });
+    form->navigationItem().setRightBarButtonItem(save);
+    auto close = std::make_shared<UIBarButtonItem>(UIImage::filled({2, 2}, UIColor::white())->withName("leftArrow"),
+                                                   UIBarButtonItem::Style::plain);
+    auto navigation = UINavigationController::make(below);
+    navigation->pushViewController(form, false);
+
+    auto root = form->view();
+    auto name = UIView::make<UITextField>(CGRect{10, 60, 200, 30});
+    name->setPlaceholder("First name");
+    root->addSubview(name);
+    auto secret = UIView::make<UITextField>(CGRect{10, 100, 200, 30});
+    secret->setText("hunter2");
+    secret->setSecureTextEntry(true);
+    secret->setEnabled(false);
+    root->addSubview(secret);
+    auto notes = UIView::make<UITextView>(CGRect{10, 140, 200, 60});
+    notes->setText("Line");
+    notes->setEditable(false);
+    root->addSubview(notes);
+    auto segments = UIView::make<UISegmentedControl>(std::vector<std::string>{"Open", "Closed"});
+    segments->setFrame(CGRect{10, 210, 200, 30});
+    segments->setSelectedSegmentIndex(1);
+    root->addSubview(segments);
+    window()->setRootViewController(navigation);
+    window()->makeKeyAndVisible();
+
+    EXPECT_EQ(glass(window()),
+              "NavigationBar < \"\" \"Profile settings\" [\"Save\" disabled]\n"
+              "TextField placeholder \"First name\"\n"
+              "TextField (secure) (disabled)\n"
+              "TextView \"Line\" (read-only)\n"
+              "Segments \"Open\" [\"Closed\"]\n");
+    EXPECT_FALSE(ScreenTesting::tapBarButtonItem(save));
+    save->setEnabled(true);
+    EXPECT_TRUE(ScreenTesting::tapBarButtonItem(save));
+    EXPECT_EQ(saved, 1);
+
+    form->navigationItem().setLeftBarButtonItem(close);  // replaces the back control
+    EXPECT_EQ(glass(window()).substr(0, glass(window()).find('\n')),
+              "NavigationBar [image \"leftArrow\"] \"Profile settings\" [\"Save\"]");
 }
 
 }  // namespace
