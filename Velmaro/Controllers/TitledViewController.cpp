@@ -1,0 +1,19 @@
+#include "Velmaro/Controllers/TitledViewController.h"
+
+#include "UIKit/UIBarButtonItem.h"
+#include "Velmaro/CoreInterface/Config.h"
+#include "Velmaro/Helpers/ImageLoading.h"
+
+void TitledViewController::viewDidLoad() {
+    UIViewController::viewDidLoad();
+    auto config = Config::loadConfig();
+    // Without a configuration the header keeps what the scene shows.
+    if (!config) return;
+    if (titleLabel) titleLabel->setText(config->name + " support");
+    if (titleAvatar) {
+        loadImage(*titleAvatar.get(), config->avatarUrl);
+        titleAvatar->setBackgroundColor(config->primaryColor);
+    }
+    if (auto item = navigationItem().leftBarButtonItem()) item->setTintColor(config->primaryColor);
+    if (auto item = navigationItem().rightBarButtonItem()) item->setTintColor(config->primaryColor);
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "UIKit/UINavigationController.h"
+#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+
+// The layer's navigation container: the toolkit's, under a class of the layer. Make one with
+// UINavigationController::make<NavigationController>(root).
+class NavigationController : public UINavigationController, public StoryboardIdentifiable {
+public:
+    static constexpr const char* storyboardIdentifier = "NavigationController";
+};

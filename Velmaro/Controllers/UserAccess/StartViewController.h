@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "UIKit/NSLayoutConstraint.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UITableView.h"
+#include "Velmaro/Controllers/TitledViewController.h"
+#include "Velmaro/CoreInterface/ConversationModel.h"
+#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+
+class StartViewControllerScene;
+
+// The home screen of the support screens: the "Contact agent" button, settings, and a panel of
+// the conversations with unseen activity.
+class StartViewController : public TitledViewController, public StoryboardIdentifiable {
+public:
+    static constexpr const char* storyboardIdentifier = "StartViewController";
+
+    Outlet<UIView> vWSmileyContainer;
+    Outlet<UIImageView> smiley;
+    Outlet<UILabel> smileyLabel;
+    Outlet<UIImageView> vwSmile;
+    Outlet<UIButton> btnReportIssue;
+    Outlet<UIButton> settingsButton;
+    Outlet<UIView> vwUnreadNotifications;
+    std::weak_ptr<NSLayoutConstraint> notificationsViewTopConstraint;
+    std::weak_ptr<NSLayoutConstraint> tableViewTopConstraint;
+    Outlet<UITableView> tableView;
+    Outlet<UIButton> btnToggleNotificationsTable;
+    Outlet<UIButton> btnToggleDirection;
+    Outlet<UIButton> btnNotificationCount;
+    Outlet<UIButton> dismissButton;
+
+    bool requestInProgress = false;
+    bool areNotificationsVisible = false;
+    std::vector<ConversationModel> conversations;
+    double notificationsViewOriginY = 0;
+
+protected:
+    // The scene's layout, as the storyboard draws it.
+    void loadView() override;
+};

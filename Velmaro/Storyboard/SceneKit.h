@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "UIKit/CGRect.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UIImageView.h"
+#include "UIKit/UILabel.h"
+#include "UIKit/UIView.h"
+
+// What the scene builders share: the screen size the scenes are drawn for, and the header every
+// titled scene carries.
+class SceneKit {
+public:
+    static constexpr CGRect screenBounds{0, 0, 375, 667};
+
+    // The root view of a scene: white, following the size of whatever holds it.
+    static std::shared_ptr<UIView> rootView();
+    static std::shared_ptr<UILabel> label(CGRect frame, std::string text);
+    static std::shared_ptr<UIButton> button(CGRect frame, std::string title);
+    // A named image of the framework bundle, or nothing when the bundle lacks it.
+    static std::shared_ptr<UIImage> image(const std::string& name);
+
+    struct Header {
+        std::shared_ptr<UIImageView> avatar;
+        std::shared_ptr<UILabel> title;
+    };
+    // The tenant header at the top of a titled scene, added to `root`.
+    static Header addHeader(const std::shared_ptr<UIView>& root);
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+class StartViewController;
+
+// The scene "StartViewController" of the storyboard "Velmaro".
+class StartViewControllerScene {
+public:
+    static void registerIn(const std::string& storyboardName);
+    // Builds the scene's views into the screen and connects its outlets.
+    static void loadView(StartViewController& screen);
+};

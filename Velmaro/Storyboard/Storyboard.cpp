@@ -1,0 +1,21 @@
+#include "Velmaro/Storyboard/Storyboard.h"
+
+#include "UIKit/UIStoryboard.h"
+#include "Velmaro/Storyboard/VelmaroBundle.h"
+
+std::string rawValue(Storyboard storyboard) {
+    switch (storyboard) {
+    case Storyboard::Velmaro:
+        return "Velmaro";
+    }
+    return {};
+}
+
+std::optional<Storyboard> storyboardFromRawValue(std::string_view text) {
+    if (text == "Velmaro") return Storyboard::Velmaro;
+    return std::nullopt;
+}
+
+std::shared_ptr<UIStoryboard> loadStoryboard(Storyboard storyboard) {
+    return UIStoryboard::make(rawValue(storyboard), velmaroBundle());
+}
