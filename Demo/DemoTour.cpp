@@ -1,0 +1,190 @@
+#include "Demo/DemoTour.h"
+
+#include "CoreSimulator/SupportDesk.h"
+#include "Demo/HostHomeViewController.h"
+#include "Demo/HostStoryboard.h"
+#include "Dispatch/RunLoop.h"
+#include "Foundation/UserDefaults.h"
+#include "UIKit/GlassRenderer.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UINavigationBar.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UIWindow.h"
+#include "Velmaro/Controllers/UserAccess/NavigationController.h"
+#include "Velmaro/Controllers/UserAccess/StartViewController.h"
+#include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
+#include "Velmaro/CoreInterface/CoreLibrary.h"
+#include "Velmaro/Helpers/UIExtensions.h"
+#include "Velmaro/SupportUI.h"
+#include "Velmaro/VelmaroApplication.h"
+
+namespace {
+
+const UIColor acmeRed = colorWithHexValue(0xD0021B);
+
+template <class Screen>
+bool isA(const std::shared_ptr<UIViewController>& controller) {
+    return std::dynamic_pointer_cast<Screen>(controller) != nullptr;
+}
+
+bool isFirstScreen(const std::shared_ptr<UIViewController>& top) {
+    return isA<StartViewController>(top) || isA<UserAccessViewController>(top) || isA<UIAlertController>(top);
+}
+
+Config acmeTenant(bool userNameRequired) {
+    Config tenant;
+    tenant.userNameRequired = userNameRequired;
+    tenant.tenantId = "acme";
+    tenant.name = "Acme";
+    tenant.primaryColor = acmeRed;
+    return tenant;
+}
+
+}  // namespace
+
+DemoTour::Host DemoTour::makeHost(bool inNavigationController, bool userNameRequired) {
+    HostStoryboard::registerScenes();
+    Host host;
+    SupportDesk::Options options;
+    options.latency = 0.05;
+    host.desk = std::make_shared<SupportDesk>(acmeTenant(userNameRequired), options);
+    installCoreLibrary(host.desk);
+
+    host.window = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
+    if (inNavigationController) {
+        auto root = HostStoryboard::instantiateInitial();
+        auto navigation = std::dynamic_pointer_cast<UINavigationController>(root);
+        host.initialScreen = navigation ? navigation->topViewController() : root;
+        host.window->setRootViewController(root);
+    } else {
+        host.initialScreen = std::make_shared<HostHomeViewController>();
+        host.window->setRootViewController(host.initialScreen);
+    }
+    host.window->makeKeyAndVisible();
+    return host;
+}
+
+void DemoTour::startSupport(Host& host, std::optional<StringDictionary> userParameters) {
+    host.support = SupportUI::make(host.initialScreen, host.window, std::move(userParameters));
+}
+
+bool DemoTour::settle(const Host& host, const std::function<bool(const std::shared_ptr<UIViewController>&)>& done) {
+    auto& loop = RunLoop::main();
+    auto top = [&] { return VelmaroApplication::topViewController(host.window->rootViewController()); };
+    bool reached = loop.runUntil([&] { return done(top()); }, 5.0);
+    // Let the push or presentation finish its animation.
+    loop.runFor(UIViewController::transitionDuration + 0.1);
+    return reached && done(top());
+}
+
+void DemoTour::step(const std::string& caption) {
+    out_ << "\n== " << ++stepNumber_ << ". " << caption << "\n";
+}
+
+void DemoTour::printGlass(const Host& host) {
+    out_ << "---- glass\n" << GlassRenderer::render(host.window) << "----\n";
+}
+
+void DemoTour::printUsers(const Host& host) {
+    auto users = host.desk->users();
+    out_ << "support desk: " << users.size() << " registered user(s)";
+    for (const auto& user : users) {
+        if (user.userName.empty())
+            out_ << "; anonymous";
+        else
+            out_ << "; " << user.userName << " (" << user.firstName << " " << user.lastName << ")";
+    }
+    out_ << "\n";
+}
+
+bool DemoTour::check(bool condition, const std::string& failure) {
+    if (!condition) {
+        out_ << "!! " << failure << "\n";
+        failed_ = true;
+    }
+    return condition;
+}
+
+int DemoTour::runTour() {
+    out_ << "velmaro-demo: the Acme shop app embeds the Velmaro support screens.\n";
+
+    {
+        step("The host application on its own: the \"Main\" storyboard's navigation controller with the home screen");
+        auto host = makeHost(true, false);
+        printGlass(host);
+
+        step("SupportUI(initialViewController: home, window:) without user parameters; Acme needs no user name");
+        startSupport(host, std::nullopt);
+        out_ << "The initialiser has returned and the glass is unchanged: the first screen comes from the "
+                "main queue.\n";
+        printGlass(host);
+        check(settle(host, isA<StartViewController>), "the start screen did not appear");
+        out_ << "An anonymous end user was registered; the start screen was pushed onto the host's navigation "
+                "controller.\n";
+        printUsers(host);
+        printGlass(host);
+    }
+    {
+        step("A host screen outside any navigation controller");
+        auto host = makeHost(false, false);
+        startSupport(host, std::nullopt);
+        check(settle(host, isA<StartViewController>), "the start screen did not appear");
+        auto presented = std::dynamic_pointer_cast<NavigationController>(host.initialScreen->presentedViewController());
+        if (check(presented != nullptr, "no NavigationController was presented"))
+            out_ << "The start screen was presented in a NavigationController; its bar is "
+                 << (presented->navigationBar()->isTranslucent() ? "translucent" : "opaque") << ".\n";
+        printGlass(host);
+    }
+    UserDefaults::standard().remove("extuserName");
+    {
+        step("Acme now requires a user name, and none is known");
+        auto host = makeHost(true, true);
+        startSupport(host, std::nullopt);
+        check(settle(host, isA<UserAccessViewController>), "the user access screen did not appear");
+        out_ << "The user access screen asks who the user is; nothing was sent to the support desk.\n";
+        printUsers(host);
+        printGlass(host);
+    }
+    {
+        step("The host knows its user: userName \"jane@acme.example\", firstName \"Jane\", lastName \"Doe\"");
+        auto host = makeHost(true, true);
+        startSupport(host, StringDictionary{{"userName", "jane@acme.example"}, {"firstName", "Jane"}, {"lastName", "Doe"}});
+        check(settle(host, isA<StartViewController>), "the start screen did not appear");
+        out_ << "Jane was registered and authenticated; the start screen follows.\n";
+        printUsers(host);
+        printGlass(host);
+    }
+    {
+        step("A registration that fails: the stored user name is empty text, which Acme refuses");
+        UserDefaults::standard().set(std::string(), "extuserName");
+        auto host = makeHost(true, true);
+        startSupport(host, std::nullopt);
+        check(settle(host, isA<UIAlertController>), "no alert appeared");
+        out_ << "The error is shown on the host's own screen; no support screen opens.\n";
+        printGlass(host);
+    }
+    {
+        step("Theming: leaving the support screens brings back white");
+        VelmaroApplication::utilizePrimaryColor(acmeRed);
+        out_ << "a navigation bar made while the support screens are up: tint "
+             << UIView::make<UINavigationBar>()->tintColor().description() << "\n";
+        VelmaroApplication::utilizePrimaryColor(appPrimaryColor());
+        out_ << "a navigation bar made after leaving: tint " << UIView::make<UINavigationBar>()->tintColor().description()
+             << "\n";
+    }
+    installCoreLibrary(nullptr);
+    out_ << (failed_ ? "\nThe tour went wrong.\n" : "\nEnd of the tour.\n");
+    return failed_ ? 1 : 0;
+}
+
+int DemoTour::runOnce(const Options& options) {
+    out_ << "velmaro-demo: Acme " << (options.userNameRequired ? "requires" : "does not require")
+         << " a user name.\n";
+    auto host = makeHost(true, options.userNameRequired);
+    startSupport(host, options.userParameters);
+    bool appeared = check(settle(host, isFirstScreen), "no support screen or alert appeared");
+    printUsers(host);
+    printGlass(host);
+    installCoreLibrary(nullptr);
+    return appeared ? 0 : 1;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "Foundation/Any.h"
+
+class SupportDesk;
+class SupportUI;
+class UIViewController;
+class UIWindow;
+
+// Runs the demo host: a window with the host's storyboard, the embedded support desk for the
+// tenant "Acme", and the support layer built from them; prints the glass after each step.
+class DemoTour {
+public:
+    struct Options {
+        bool userNameRequired = false;
+        std::optional<StringDictionary> userParameters;
+    };
+
+    explicit DemoTour(std::ostream& out) : out_(out) {}
+
+    // The scripted tour of what the layer does; 0 when every step showed what it should.
+    int runTour();
+    // One start of the layer as the options say; 0 when a first screen or an alert appeared.
+    int runOnce(const Options& options);
+
+private:
+    struct Host {
+        std::shared_ptr<UIWindow> window;
+        std::shared_ptr<UIViewController> initialScreen;
+        std::shared_ptr<SupportDesk> desk;
+        std::shared_ptr<SupportUI> support;
+    };
+
+    // A fresh window showing the host's home screen (inside the storyboard's navigation
+    // controller, or bare), and a fresh support desk installed as the core library.
+    Host makeHost(bool inNavigationController, bool userNameRequired);
+    void startSupport(Host& host, std::optional<StringDictionary> userParameters);
+    // Runs the main loop until the top screen passes the test and the transitions are over.
+    bool settle(const Host& host, const std::function<bool(const std::shared_ptr<UIViewController>&)>& done);
+    void step(const std::string& caption);
+    void printGlass(const Host& host);
+    void printUsers(const Host& host);
+    bool check(bool condition, const std::string& failure);
+
+    std::ostream& out_;
+    int stepNumber_ = 0;
+    bool failed_ = false;
+};
