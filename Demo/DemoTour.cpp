@@ -89,10 +89,13 @@ void DemoTour::printUsers(const Host& host) {
     auto users = host.desk->users();
     out_ << "support desk: " << users.size() << " registered user(s)";
     for (const auto& user : users) {
-        if (user.userName.empty())
+        if (user.userName.empty()) {
             out_ << "; anonymous";
-        else
-            out_ << "; " << user.userName << " (" << user.firstName << " " << user.lastName << ")";
+            continue;
+        }
+        std::string name = user.firstName;
+        if (!user.lastName.empty()) name += (name.empty() ? "" : " ") + user.lastName;
+        out_ << "; " << user.userName << (name.empty() ? "" : " (" + name + ")");
     }
     out_ << "\n";
 }
