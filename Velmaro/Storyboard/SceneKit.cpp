@@ -1,6 +1,5 @@
 #include "Velmaro/Storyboard/SceneKit.h"
 
-#include "Foundation/Bundle.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/UIControl.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
@@ -26,10 +25,7 @@ std::shared_ptr<UIButton> SceneKit::button(CGRect frame, std::string title) {
 }
 
 std::shared_ptr<UIImage> SceneKit::image(const std::string& name) {
-    auto file = velmaroBundle()->imageFileForResource(name);
-    if (!file) return nullptr;
-    auto image = UIImage::fromFile(file->path.string(), file->scale);
-    return image ? image->withName(name) : nullptr;
+    return UIImage::named(name, velmaroBundle());
 }
 
 SceneKit::Header SceneKit::addHeader(const std::shared_ptr<UIView>& root) {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "Foundation/Bundle.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
@@ -48,9 +47,7 @@ TEST_F(StoryboardTest, TheBundleIsMadeOnceAndHoldsTheNamedImages) {
     EXPECT_EQ(velmaroBundle(), velmaroBundle());
     for (const char* name : {"AGENT", "upArrow", "downArrow", "leftArrow", "rightArrow", "christmasStar",
                              "christmasStarFilled"}) {
-        auto file = velmaroBundle()->imageFileForResource(name);
-        ASSERT_TRUE(file) << name;
-        auto image = UIImage::fromFile(file->path.string(), file->scale);
+        auto image = UIImage::named(name, velmaroBundle());
         ASSERT_NE(image, nullptr) << name;
         EXPECT_GT(image->size().width, 0) << name;
     }
