@@ -12,17 +12,7 @@ CGAffineTransform CGAffineTransform::scaledBy(CGFloat sx, CGFloat sy) const {
 }
 
 CGRect CGAffineTransform::apply(const CGRect& r) const {
-    CGRect s = r.standardized();
-    CGPoint corners[] = {apply(CGPoint{s.minX(), s.minY()}), apply(CGPoint{s.maxX(), s.minY()}),
-                         apply(CGPoint{s.minX(), s.maxY()}), apply(CGPoint{s.maxX(), s.maxY()})};
-    CGFloat minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
-    for (const auto& p : corners) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    return {minX, minY, maxX - minX, maxY - minY};
+    return boundingRectOfConvertedCorners(r, [this](CGPoint p) { return apply(p); });
 }
 
 CGAffineTransform CGAffineTransform::inverted() const {

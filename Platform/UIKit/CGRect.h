@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 #include "UIKit/CGPoint.h"
@@ -40,3 +41,20 @@ struct CGRect {
 
     constexpr bool operator==(const CGRect&) const = default;
 };
+
+// The smallest rectangle holding the four corners of `rect` after each went through `convert`
+// (a transform or a change of coordinate space).
+template <class Convert>
+CGRect boundingRectOfConvertedCorners(const CGRect& rect, Convert convert) {
+    const CGRect r = rect.standardized();
+    const CGPoint corners[] = {convert(CGPoint{r.minX(), r.minY()}), convert(CGPoint{r.maxX(), r.minY()}),
+                               convert(CGPoint{r.minX(), r.maxY()}), convert(CGPoint{r.maxX(), r.maxY()})};
+    CGFloat minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+    for (const auto& p : corners) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    return {minX, minY, maxX - minX, maxY - minY};
+}

@@ -360,29 +360,12 @@ CGPoint UIView::convertPointFrom(CGPoint point, const UIView* view) const {
     return view->convertPointTo(point, this);
 }
 
-namespace {
-template <class Convert>
-CGRect convertCorners(CGRect rect, Convert convert) {
-    CGRect r = rect.standardized();
-    CGPoint corners[] = {convert(CGPoint{r.minX(), r.minY()}), convert(CGPoint{r.maxX(), r.minY()}),
-                         convert(CGPoint{r.minX(), r.maxY()}), convert(CGPoint{r.maxX(), r.maxY()})};
-    CGFloat minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
-    for (const auto& p : corners) {
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    return {minX, minY, maxX - minX, maxY - minY};
-}
-}  // namespace
-
 CGRect UIView::convertRectTo(CGRect rect, const UIView* view) const {
-    return convertCorners(rect, [&](CGPoint p) { return convertPointTo(p, view); });
+    return boundingRectOfConvertedCorners(rect, [&](CGPoint p) { return convertPointTo(p, view); });
 }
 
 CGRect UIView::convertRectFrom(CGRect rect, const UIView* view) const {
-    return convertCorners(rect, [&](CGPoint p) { return convertPointFrom(p, view); });
+    return boundingRectOfConvertedCorners(rect, [&](CGPoint p) { return convertPointFrom(p, view); });
 }
 
 // ----- Appearance
