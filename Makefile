@@ -29,11 +29,8 @@ bench: deps
 
 demo: deps
 	cmake --preset default >/dev/null
-	@if [ -f Demo/main.cpp ]; then \
-	  cmake --build --preset default --target velmaro-demo && build/default/Demo/velmaro-demo; \
-	else \
-	  cmake --build --preset default && echo "velmaro-demo is not built yet: the demo host comes with the facade."; \
-	fi
+	cmake --build --preset default --target velmaro-demo
+	build/default/Demo/velmaro-demo
 
 clean:
 	rm -rf build
