@@ -5,6 +5,8 @@
 #include <fstream>
 #include <vector>
 
+#include <unistd.h>
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -82,8 +84,12 @@ protected:
     fs::path dir;
     void SetUp() override {
         UIKitTest::SetUp();
+        // Unique per process and test: ctest runs tests in parallel processes, and with address
+        // randomisation off (the tsan run) their fixtures share addresses.
         dir = fs::temp_directory_path() /
-              ("uiimage-named-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+              ("uiimage-named-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
         fs::create_directories(dir);
     }
     void TearDown() override {
