@@ -1,5 +1,7 @@
 #include "CoreSimulator/SimulatorWorker.h"
 
+namespace velmaro {
+
 SimulatorWorker::SimulatorWorker() : state_(std::make_shared<State>()), thread_(run, state_) {}
 
 SimulatorWorker::~SimulatorWorker() {
@@ -47,3 +49,5 @@ void SimulatorWorker::run(std::shared_ptr<State> state) {
         lock.lock();
     }
 }
+
+}  // namespace velmaro

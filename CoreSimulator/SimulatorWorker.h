@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace velmaro {
+
 // The support desk's own thread: runs tasks after a real-time delay, in order of due time and,
 // for equal due times, in submission order. Destroying it drops the tasks not yet started and
 // waits for the running one (unless it is destroyed from that very task).
@@ -52,3 +54,5 @@ private:
     std::shared_ptr<State> state_;
     std::thread thread_;
 };
+
+}  // namespace velmaro

@@ -8,6 +8,8 @@
 #include "Foundation/TextHelpers.h"
 #include "Foundation/UserDefaults.h"
 
+namespace velmaro {
+
 namespace {
 
 constexpr const char* kTokenKeySuffix = "v3lm4r0t0k3n";
@@ -467,3 +469,5 @@ std::string SupportDesk::newIdLocked(const std::string& prefix) {
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(random_()));
     return prefix + digits;
 }
+
+}  // namespace velmaro

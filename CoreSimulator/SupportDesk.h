@@ -12,6 +12,8 @@
 #include "CoreSimulator/SimulatorWorker.h"
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 
+namespace velmaro {
+
 // The embedded default core library: an in-process support desk for one tenant, with end users,
 // conversations and an agent who answers live chat messages. Every completion and chat event is
 // delivered on the desk's own worker thread after the configured latency, never on the caller's
@@ -119,3 +121,5 @@ private:
     // Last: destroyed first, so no task runs against members already gone.
     SimulatorWorker worker_;
 };
+
+}  // namespace velmaro

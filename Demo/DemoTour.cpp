@@ -10,13 +10,9 @@
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIWindow.h"
-#include "Velmaro/Controllers/UserAccess/NavigationController.h"
-#include "Velmaro/Controllers/UserAccess/StartViewController.h"
-#include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
-#include "Velmaro/CoreInterface/CoreLibrary.h"
-#include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/SupportUI.h"
-#include "Velmaro/VelmaroApplication.h"
+#include "Velmaro/Velmaro.h"
+
+using namespace velmaro;
 
 namespace {
 

@@ -8,8 +8,10 @@
 
 #include "Foundation/Any.h"
 
+namespace velmaro {
 class SupportDesk;
 class SupportUI;
+}  // namespace velmaro
 class UIViewController;
 class UIWindow;
 
@@ -33,8 +35,8 @@ private:
     struct Host {
         std::shared_ptr<UIWindow> window;
         std::shared_ptr<UIViewController> initialScreen;
-        std::shared_ptr<SupportDesk> desk;
-        std::shared_ptr<SupportUI> support;
+        std::shared_ptr<velmaro::SupportDesk> desk;
+        std::shared_ptr<velmaro::SupportUI> support;
     };
 
     // A fresh window showing the host's home screen (inside the storyboard's navigation

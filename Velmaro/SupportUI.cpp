@@ -14,6 +14,8 @@
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/VelmaroApplication.h"
 
+namespace velmaro {
+
 namespace {
 
 const std::string tokenKeySuffix = "v3lm4r0t0k3n";
@@ -158,3 +160,5 @@ void SupportUI::handleNavigation(std::shared_ptr<UIViewController> viewControlle
     navigation->navigationBar()->setTranslucent(true);
     initialVC_->present(navigation, true, nullptr);
 }
+
+}  // namespace velmaro

@@ -11,6 +11,8 @@
 class UIViewController;
 class UIWindow;
 
+namespace velmaro {
+
 // The one object a host creates to bring up the support screens. Construction remembers the
 // host's identity of the end user, applies the tenant's colour, identifies or registers the end
 // user and then puts the first support screen on the glass from the main queue: pushed onto the
@@ -65,3 +67,5 @@ private:
     std::shared_ptr<UIViewController> initialVC_;
     std::shared_ptr<UIWindow> applicationWindow_;
 };
+
+}  // namespace velmaro

@@ -8,6 +8,8 @@
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UITabBarController.h"
 
+namespace velmaro {
+
 void VelmaroApplication::utilizePrimaryColor(const UIColor& primaryColor) {
     const TextAttributes foreground{{NSForegroundColorAttributeName, primaryColor}};
     UINavigationBar::appearance().tintColor = primaryColor;
@@ -31,3 +33,5 @@ const UIColor& appPrimaryColor() {
     static const UIColor white = UIColor::white();
     return white;
 }
+
+}  // namespace velmaro

@@ -6,6 +6,8 @@
 
 class UIViewController;
 
+namespace velmaro {
+
 // What the layer adds to the application class (which it cannot extend): process-wide theming
 // and finding the screen that is really on top. Main thread only.
 class VelmaroApplication {
@@ -20,3 +22,5 @@ public:
 
 // The colour applied when the user leaves the support screens: white.
 const UIColor& appPrimaryColor();
+
+}  // namespace velmaro

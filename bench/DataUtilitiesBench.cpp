@@ -13,6 +13,8 @@
 #include "Velmaro/Helpers/ImageCache.h"
 #include "Velmaro/Helpers/ImageLoading.h"
 
+using namespace velmaro;
+
 namespace {
 
 void BM_SharedTimeFormatter(benchmark::State& state) {

@@ -4,6 +4,8 @@
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/Helpers/ImageLoading.h"
 
+namespace velmaro {
+
 void TitledViewController::viewDidLoad() {
     UIViewController::viewDidLoad();
     auto config = Config::loadConfig();
@@ -17,3 +19,5 @@ void TitledViewController::viewDidLoad() {
     if (auto item = navigationItem().leftBarButtonItem()) item->setTintColor(config->primaryColor);
     if (auto item = navigationItem().rightBarButtonItem()) item->setTintColor(config->primaryColor);
 }
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 #include "UIKit/UIViewController.h"
 #include "Velmaro/Helpers/Outlet.h"
 
+namespace velmaro {
+
 // A screen whose header shows the tenant: "<company> support" and the company's avatar on the
 // brand colour. Derived screens run this class's viewDidLoad first in their own.
 class TitledViewController : public UIViewController {
@@ -14,3 +16,5 @@ public:
     Outlet<UILabel> titleLabel;
     Outlet<UIImageView> titleAvatar;
 };
+
+}  // namespace velmaro

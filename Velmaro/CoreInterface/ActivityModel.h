@@ -5,6 +5,8 @@
 
 #include "Velmaro/CoreInterface/ContentModel.h"
 
+namespace velmaro {
+
 // One activity of a conversation; the last content item is the newest.
 struct ActivityModel {
     std::vector<ContentModel> contents;
@@ -15,3 +17,5 @@ struct ActivityModel {
 
     bool operator==(const ActivityModel&) const = default;
 };
+
+}  // namespace velmaro

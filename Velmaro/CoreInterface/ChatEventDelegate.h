@@ -4,6 +4,8 @@
 
 #include "Foundation/Any.h"
 
+namespace velmaro {
+
 // Receives the live chat's events, on a thread of the core's choosing. The chat service holds it
 // weakly: a destroyed delegate is simply not called.
 class ChatEventDelegate {
@@ -17,3 +19,5 @@ public:
     virtual void chatMessageReceived(const AnyDictionary& message) = 0;
     virtual void chatErrorReceived(const std::string& errorDescription) = 0;
 };
+
+}  // namespace velmaro

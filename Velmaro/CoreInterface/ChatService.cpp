@@ -5,6 +5,8 @@
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
 
+namespace velmaro {
+
 ChatService& ChatService::shared() {
     static ChatService service;
     return service;
@@ -38,3 +40,5 @@ void ChatService::subscribe() {
 void ChatService::disconnectChat() {
     if (auto core = installedCoreLibrary()) core->disconnectChat();
 }
+
+}  // namespace velmaro

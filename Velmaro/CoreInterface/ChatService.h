@@ -6,6 +6,8 @@
 
 #include "Velmaro/CoreInterface/ChatEventDelegate.h"
 
+namespace velmaro {
+
 // The live chat of one conversation, through the installed core library. Events go to the
 // delegate given to configureChat, held weakly. Without a core, configureChat reports
 // "no core library installed" through chatErrorReceived and the other operations do nothing.
@@ -26,3 +28,5 @@ public:
 private:
     ChatService() = default;
 };
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 
 #include "UIKit/UIColor.h"
 
+namespace velmaro {
+
 // The tenant configuration.
 struct Config {
     bool userNameRequired = false;
@@ -18,3 +20,5 @@ struct Config {
 
     bool operator==(const Config&) const = default;
 };
+
+}  // namespace velmaro

@@ -2,6 +2,8 @@
 
 #include "Foundation/DateFormatter.h"
 
+namespace velmaro {
+
 std::optional<Date> recordDate(const AnyDictionary& json, const std::string& key, Date fallback) {
     auto it = json.find(key);
     if (it == json.end()) return fallback;
@@ -44,3 +46,5 @@ std::optional<ContentModel> ContentModel::fromJson(const AnyDictionary& json) {
     content.eventDescription = stringValue(json, "eventDescription").value_or("");
     return content;
 }
+
+}  // namespace velmaro

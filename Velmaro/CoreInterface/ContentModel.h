@@ -6,6 +6,8 @@
 #include "Foundation/Any.h"
 #include "Foundation/Date.h"
 
+namespace velmaro {
+
 // One content item of a conversation activity.
 struct ContentModel {
     std::string text;
@@ -30,3 +32,5 @@ std::optional<Date> recordDate(const AnyDictionary& json, const std::string& key
 // unreadable (not an array, an entry that is not a readable content dictionary) gives nothing.
 std::optional<std::vector<ContentModel>> recordContents(const AnyDictionary& json,
                                                         const std::string& key);
+
+}  // namespace velmaro

@@ -1,5 +1,7 @@
 #include "Velmaro/CoreInterface/ConversationModel.h"
 
+namespace velmaro {
+
 namespace {
 
 // Integral numbers only; a count or a number with a fraction is no count.
@@ -39,3 +41,5 @@ std::optional<ConversationModel> ConversationModel::fromJson(const AnyDictionary
     conversation.unseenActivityCount = integerValue(json, "unseenActivityCount");
     return conversation;
 }
+
+}  // namespace velmaro

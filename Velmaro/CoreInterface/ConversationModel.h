@@ -6,6 +6,8 @@
 
 #include "Velmaro/CoreInterface/ActivityModel.h"
 
+namespace velmaro {
+
 // One support conversation.
 struct ConversationModel {
     std::string id;
@@ -27,3 +29,5 @@ struct ConversationModel {
 
     bool operator==(const ConversationModel&) const = default;
 };
+
+}  // namespace velmaro

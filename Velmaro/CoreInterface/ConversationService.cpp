@@ -2,6 +2,8 @@
 
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 
+namespace velmaro {
+
 namespace {
 
 template <class Result>
@@ -65,3 +67,5 @@ void ConversationService::sendConversationScore(const std::string& conversationI
     else
         failWithoutCore(completion);
 }
+
+}  // namespace velmaro

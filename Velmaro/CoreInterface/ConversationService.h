@@ -8,6 +8,8 @@
 #include "Velmaro/CoreInterface/SatisfactionScoreModel.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
 
+namespace velmaro {
+
 // Conversations of the end user, through the installed core library. Without one, every
 // completion receives ServiceError::noCoreLibrary() at once on the calling thread.
 class ConversationService {
@@ -32,3 +34,5 @@ public:
 private:
     ConversationService() = default;
 };
+
+}  // namespace velmaro

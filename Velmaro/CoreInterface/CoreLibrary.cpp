@@ -3,6 +3,8 @@
 #include <mutex>
 #include <utility>
 
+namespace velmaro {
+
 namespace {
 
 std::mutex& installMutex() {
@@ -31,3 +33,5 @@ std::shared_ptr<CoreLibrary> installedCoreLibrary() {
     std::lock_guard lock(installMutex());
     return installed();
 }
+
+}  // namespace velmaro

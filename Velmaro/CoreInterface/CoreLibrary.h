@@ -13,6 +13,8 @@
 #include "Velmaro/CoreInterface/ServiceError.h"
 #include "Velmaro/CoreInterface/UserModel.h"
 
+namespace velmaro {
+
 // What a core library implementation provides. The layer never calls it directly: it goes
 // through ConversationService, CoreService, ChatService and the record operations, which forward
 // to the implementation the host installed. Completions and chat events may arrive on any
@@ -61,3 +63,5 @@ public:
 void installCoreLibrary(std::shared_ptr<CoreLibrary> core);
 // The installed implementation, or nullptr.
 std::shared_ptr<CoreLibrary> installedCoreLibrary();
+
+}  // namespace velmaro

@@ -2,6 +2,8 @@
 
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 
+namespace velmaro {
+
 CoreService& CoreService::shared() {
     static CoreService service;
     return service;
@@ -22,3 +24,5 @@ void CoreService::updateUser(StringDictionary userParameters,
     else if (completion)
         completion(std::nullopt, ServiceError::noCoreLibrary());
 }
+
+}  // namespace velmaro

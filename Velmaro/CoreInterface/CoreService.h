@@ -6,6 +6,8 @@
 #include "Velmaro/CoreInterface/ServiceError.h"
 #include "Velmaro/CoreInterface/UserModel.h"
 
+namespace velmaro {
+
 // End users, through the installed core library. Without one, every completion receives
 // ServiceError::noCoreLibrary() at once on the calling thread.
 class CoreService {
@@ -22,3 +24,5 @@ public:
 private:
     CoreService() = default;
 };
+
+}  // namespace velmaro

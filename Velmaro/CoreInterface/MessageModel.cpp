@@ -1,5 +1,7 @@
 #include "Velmaro/CoreInterface/MessageModel.h"
 
+namespace velmaro {
+
 std::optional<MessageModel> MessageModel::fromJson(const AnyDictionary& json) {
     MessageModel model;
     if (auto it = json.find("messageId"); it != json.end()) {
@@ -19,3 +21,5 @@ std::optional<MessageModel> MessageModel::fromJson(const AnyDictionary& json) {
     model.contents = std::move(*contents);
     return model;
 }
+
+}  // namespace velmaro

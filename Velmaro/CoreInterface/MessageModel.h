@@ -7,6 +7,8 @@
 
 #include "Velmaro/CoreInterface/ContentModel.h"
 
+namespace velmaro {
+
 // One row of the chat timeline or one live chat event.
 struct MessageModel {
     std::string message;
@@ -25,3 +27,5 @@ struct MessageModel {
     // content list is there but cannot be read: such a message would be mismatched or misplaced.
     static std::optional<MessageModel> fromJson(const AnyDictionary& json);
 };
+
+}  // namespace velmaro

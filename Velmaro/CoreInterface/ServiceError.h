@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace velmaro {
+
 // The failure of a core operation. The layer shows only `customDescription`; the kind is for the
 // core and for tests.
 struct ServiceError {
@@ -28,3 +30,5 @@ struct ServiceError {
 // What every request completion receives: a result, an error, or (rarely) neither.
 template <class Result>
 using ServiceCompletion = std::function<void(std::optional<Result>, std::optional<ServiceError>)>;
+
+}  // namespace velmaro

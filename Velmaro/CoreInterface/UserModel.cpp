@@ -2,6 +2,8 @@
 
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 
+namespace velmaro {
+
 std::optional<UserModel> UserModel::loadUser() {
     auto core = installedCoreLibrary();
     if (!core) return std::nullopt;
@@ -20,3 +22,5 @@ void UserModel::authenticateUser(AuthenticationCompletion completion) const {
 void UserModel::clearUserDetails() const {
     if (auto core = installedCoreLibrary()) core->clearUserDetails(*this);
 }
+
+}  // namespace velmaro

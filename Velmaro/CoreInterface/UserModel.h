@@ -6,6 +6,8 @@
 
 #include "Velmaro/CoreInterface/ServiceError.h"
 
+namespace velmaro {
+
 // The end user known to the core library.
 struct UserModel {
     using AuthenticationCompletion = std::function<void(bool success, std::optional<ServiceError>)>;
@@ -26,3 +28,5 @@ struct UserModel {
 
     bool operator==(const UserModel&) const = default;
 };
+
+}  // namespace velmaro

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace velmaro {
+
 namespace {
 
 void appendEscaped(std::string& out, const std::string& text) {
@@ -74,3 +76,5 @@ std::string localizedTimestamp() {
     return DateFormatter::localizedStringFromDate(Date::now(), DateFormatter::Style::mediumStyle,
                                                   DateFormatter::Style::shortStyle);
 }
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 #include "Foundation/Any.h"
 #include "Foundation/DateFormatter.h"
 
+namespace velmaro {
+
 // Renders a text-to-text dictionary as a JSON object, one entry per line, in the dictionary's
 // iteration order: "{\n" + entries as "key" : "value" joined by ",\n" + "\n}"; "{\n}" when empty.
 // Quotes, backslashes and control characters in keys and values are escaped, so the result is
@@ -23,3 +25,5 @@ const DateFormatter& chatListFormat();
 
 // Now, with the medium date style and the short time style of the current locale.
 std::string localizedTimestamp();
+
+}  // namespace velmaro

@@ -7,6 +7,8 @@
 #include "Foundation/Cache.h"
 #include "UIKit/UIImage.h"
 
+namespace velmaro {
+
 // The process-wide cache of downloaded images, named "ImageCache": keyed by the image address's
 // absolute text, each entry costing the byte length of the data it was decoded from, 500 MiB in
 // all. Entries may be evicted at any time; an evicted image is simply downloaded again.
@@ -18,3 +20,5 @@ public:
     // Made on first use; lives until the process exits. Safe from any thread.
     static Storage& shared();
 };
+
+}  // namespace velmaro

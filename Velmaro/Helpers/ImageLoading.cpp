@@ -10,6 +10,8 @@
 #include "UIKit/UIImageView.h"
 #include "Velmaro/Helpers/ImageCache.h"
 
+namespace velmaro {
+
 namespace {
 
 bool startsEscape(std::string_view text, std::size_t at) {
@@ -87,3 +89,5 @@ void fetchImageFromURL(UIButton& button, const URL& url) {
         if (auto view = weak.lock()) static_cast<UIButton&>(*view).setImage(std::move(image), UIControlStateNormal);
     });
 }
+
+}  // namespace velmaro

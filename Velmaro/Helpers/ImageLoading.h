@@ -11,6 +11,8 @@
 class UIButton;
 class UIImageView;
 
+namespace velmaro {
+
 // Remote images through the shared URL session and the process-wide ImageCache. Failures are
 // silent: a bad address, a network error or data that is not an image leave the view as it is.
 // Loads are not cancelled; when two loads race for one view, the last to finish sets its image.
@@ -33,3 +35,5 @@ void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> co
 void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString);
 // Sets the button's image for the normal state, later, on the main queue.
 void fetchImageFromURL(UIButton& button, const URL& url);
+
+}  // namespace velmaro

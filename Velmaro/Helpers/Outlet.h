@@ -3,6 +3,8 @@
 #include <cassert>
 #include <memory>
 
+namespace velmaro {
+
 // A view element a screen uses but does not own (the view hierarchy does): a weak reference that
 // reads like a pointer. Dereferencing an outlet whose view is gone is a programming error.
 template <class T>
@@ -23,3 +25,5 @@ public:
 private:
     std::weak_ptr<T> view_;
 };
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 
 class UITableViewCell;
 
+namespace velmaro {
+
 // Marks a cell that is registered in a table under its plain class name. C++ cannot name a class
 // by itself, so each such cell spells its name once as `defaultReuseIdentifier`.
 class Reusable {
@@ -24,3 +26,5 @@ template <class T>
 concept ReusableCell = std::derived_from<T, UITableViewCell> && std::derived_from<T, Reusable> && requires {
     { T::defaultReuseIdentifier } -> std::convertible_to<std::string>;
 };
+
+}  // namespace velmaro

@@ -12,6 +12,8 @@
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewController.h"
 
+namespace velmaro {
+
 UIColor colorWithRGB(int red, int green, int blue) {
     return UIColor(red / 255.0, green / 255.0, blue / 255.0, 1.0);
 }
@@ -117,3 +119,5 @@ std::shared_ptr<UIView> instanceFromNib(const std::string& name) {
     if (view) view->awakeFromNib();
     return view;
 }
+
+}  // namespace velmaro

@@ -16,6 +16,8 @@ class UITextField;
 class UIView;
 class UIViewController;
 
+namespace velmaro {
+
 // Colours from 0...255 integer components (not clamped) and from a 0xRRGGBB value; bits above
 // bit 23 of the value are ignored.
 UIColor colorWithRGB(int red, int green, int blue);
@@ -98,3 +100,5 @@ std::shared_ptr<Cell> dequeueReusableCell(UITableView& table, std::optional<Inde
 // (its first, by identifier, is the one built), and one with an initial scene starts with a
 // screen, which is not a view.
 std::shared_ptr<UIView> instanceFromNib(const std::string& name);
+
+}  // namespace velmaro

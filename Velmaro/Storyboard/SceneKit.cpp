@@ -4,6 +4,8 @@
 #include "UIKit/UIControl.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 
+namespace velmaro {
+
 std::shared_ptr<UIView> SceneKit::rootView() {
     auto view = UIView::make(screenBounds);
     view->setBackgroundColor(UIColor::white());
@@ -39,3 +41,5 @@ SceneKit::Header SceneKit::addHeader(const std::shared_ptr<UIView>& root) {
     root->addSubview(header.title);
     return header;
 }
+
+}  // namespace velmaro

@@ -10,6 +10,8 @@
 #include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 
+namespace velmaro {
+
 // What the scene builders share: the screen size the scenes are drawn for, and the header every
 // titled scene carries.
 class SceneKit {
@@ -30,3 +32,5 @@ public:
     // The tenant header at the top of a titled scene, added to `root`.
     static Header addHeader(const std::shared_ptr<UIView>& root);
 };
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Storyboard/SceneKit.h"
 
+namespace velmaro {
+
 void StartViewControllerScene::registerIn(const std::string& storyboardName) {
     UIStoryboard::registerScene(storyboardName, StartViewController::storyboardIdentifier,
                                 [](const UIStoryboard&) { return std::make_shared<StartViewController>(); });
@@ -70,3 +72,5 @@ void StartViewControllerScene::loadView(StartViewController& screen) {
 
     screen.setView(root);
 }
+
+}  // namespace velmaro

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace velmaro {
+
 class StartViewController;
 
 // The scene "StartViewController" of the storyboard "Velmaro".
@@ -11,3 +13,5 @@ public:
     // Builds the scene's views into the screen and connects its outlets.
     static void loadView(StartViewController& screen);
 };
+
+}  // namespace velmaro

@@ -3,6 +3,8 @@
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 
+namespace velmaro {
+
 std::string rawValue(Storyboard storyboard) {
     switch (storyboard) {
     case Storyboard::Velmaro:
@@ -19,3 +21,5 @@ std::optional<Storyboard> storyboardFromRawValue(std::string_view text) {
 std::shared_ptr<UIStoryboard> loadStoryboard(Storyboard storyboard) {
     return UIStoryboard::make(rawValue(storyboard), velmaroBundle());
 }
+
+}  // namespace velmaro

@@ -7,6 +7,8 @@
 
 class UIStoryboard;
 
+namespace velmaro {
+
 // The names of the layer's storyboards; their raw values are the storyboard names.
 enum class Storyboard { Velmaro };
 
@@ -15,3 +17,5 @@ std::string rawValue(Storyboard storyboard);
 std::optional<Storyboard> storyboardFromRawValue(std::string_view rawValue);
 // `storyboardWithName:bundle:` for a storyboard of the layer, from velmaroBundle().
 std::shared_ptr<UIStoryboard> loadStoryboard(Storyboard storyboard);
+
+}  // namespace velmaro

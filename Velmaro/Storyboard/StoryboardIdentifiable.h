@@ -8,6 +8,8 @@
 
 class UIViewController;
 
+namespace velmaro {
+
 // Marks a screen that lives in a storyboard under its plain class name. C++ cannot name a class
 // by itself, so each such screen spells its name once as `storyboardIdentifier`.
 class StoryboardIdentifiable {
@@ -35,3 +37,5 @@ std::shared_ptr<T> instantiateVC(const UIStoryboard& storyboard) {
     if (!controller) sceneMissing(identifier);
     return controller;
 }
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/Storyboard/SceneKit.h"
 
+namespace velmaro {
+
 namespace {
 
 std::shared_ptr<UITextField> field(CGFloat y, const std::string& placeholder, UIReturnKeyType returnKey) {
@@ -44,3 +46,5 @@ void UserAccessViewControllerScene::loadView(UserAccessViewController& screen) {
 
     screen.setView(root);
 }
+
+}  // namespace velmaro

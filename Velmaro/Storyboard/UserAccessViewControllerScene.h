@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace velmaro {
+
 class UserAccessViewController;
 
 // The scene "UserAccessViewController" of the storyboard "Velmaro".
@@ -11,3 +13,5 @@ public:
     // Builds the scene's views into the screen and connects its outlets.
     static void loadView(UserAccessViewController& screen);
 };
+
+}  // namespace velmaro

@@ -3,6 +3,8 @@
 #include "Foundation/Bundle.h"
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 
+namespace velmaro {
+
 #ifndef VELMARO_RESOURCES_DIR
 #error "VELMARO_RESOURCES_DIR must name the folder of the framework's resources"
 #endif
@@ -16,3 +18,5 @@ const std::shared_ptr<Bundle>& velmaroBundle() {
     }();
     return bundle;
 }
+
+}  // namespace velmaro

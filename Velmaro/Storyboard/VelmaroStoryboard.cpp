@@ -8,6 +8,8 @@
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
 
+namespace velmaro {
+
 void VelmaroStoryboard::registerScenes() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -19,3 +21,5 @@ void VelmaroStoryboard::registerScenes() {
         UserAccessViewControllerScene::registerIn(name);
     });
 }
+
+}  // namespace velmaro

@@ -5,6 +5,8 @@
 #include "UIKit/UIView.h"
 #include "Velmaro/Helpers/Outlet.h"
 
+namespace velmaro {
+
 // A multi-line text view with a hint label over it. It has no behaviour of its own: the screen
 // that owns the text decides when the hint shows.
 class PlaceholderTextView : public UIView {
@@ -14,3 +16,5 @@ public:
     Outlet<UITextView> textView;
     Outlet<UILabel> labelPlaceholder;
 };
+
+}  // namespace velmaro

@@ -7,6 +7,8 @@
 
 #include "CoreSimulator/SimulatorWorker.h"
 
+using namespace velmaro;
+
 namespace {
 
 // Blocks the worker until released, so that tests can queue work behind it deterministically.

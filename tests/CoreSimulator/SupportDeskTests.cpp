@@ -15,6 +15,8 @@
 #include "Velmaro/CoreInterface/MessageModel.h"
 #include "support/MainLoopTest.h"
 
+using namespace velmaro;
+
 namespace {
 
 template <class T>

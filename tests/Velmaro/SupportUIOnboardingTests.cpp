@@ -9,6 +9,8 @@
 #include "Velmaro/SupportUI.h"
 #include "support/SupportUITest.h"
 
+using namespace velmaro;
+
 namespace {
 
 UserDefaults& defaults() { return UserDefaults::standard(); }

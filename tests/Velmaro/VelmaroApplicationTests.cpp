@@ -11,6 +11,8 @@
 #include "Velmaro/VelmaroApplication.h"
 #include "support/SupportUITest.h"
 
+using namespace velmaro;
+
 namespace {
 
 const UIColor red = UIColor(1, 0, 0, 1);

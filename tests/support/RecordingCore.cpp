@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <thread>
 
+namespace velmaro {
+
 namespace {
 
 Any optionalText(const std::optional<std::string>& text) {
@@ -285,3 +287,5 @@ void RecordingCore::subscribe() {
 void RecordingCore::disconnectChat() {
     record("disconnectChat", {});
 }
+
+}  // namespace velmaro

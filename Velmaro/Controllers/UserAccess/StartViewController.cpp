@@ -2,6 +2,10 @@
 
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
 
+namespace velmaro {
+
 void StartViewController::loadView() {
     StartViewControllerScene::loadView(*this);
 }
+
+}  // namespace velmaro

@@ -10,6 +10,8 @@
 #include "Velmaro/CoreInterface/ConversationModel.h"
 #include "Velmaro/Storyboard/StoryboardIdentifiable.h"
 
+namespace velmaro {
+
 class StartViewControllerScene;
 
 // The home screen of the support screens: the "Contact agent" button, settings, and a panel of
@@ -42,3 +44,5 @@ protected:
     // The scene's layout, as the storyboard draws it.
     void loadView() override;
 };
+
+}  // namespace velmaro

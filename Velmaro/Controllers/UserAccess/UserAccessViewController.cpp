@@ -2,6 +2,10 @@
 
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
 
+namespace velmaro {
+
 void UserAccessViewController::loadView() {
     UserAccessViewControllerScene::loadView(*this);
 }
+
+}  // namespace velmaro

@@ -7,6 +7,8 @@
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/Storyboard/StoryboardIdentifiable.h"
 
+namespace velmaro {
+
 class UserAccessViewControllerScene;
 
 // Where the end user identifies with an e-mail address and optionally a name, when the tenant
@@ -34,3 +36,5 @@ private:
     // The field that began editing last; a fresh field in no view until then.
     std::shared_ptr<UITextField> activeField = std::make_shared<UITextField>();
 };
+
+}  // namespace velmaro

@@ -4,6 +4,8 @@
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "support/SupportUITest.h"
 
+using namespace velmaro;
+
 namespace {
 
 // A titled scene as a storyboard lays it out.

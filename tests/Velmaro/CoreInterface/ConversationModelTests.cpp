@@ -2,6 +2,8 @@
 
 #include "Velmaro/CoreInterface/ConversationModel.h"
 
+using namespace velmaro;
+
 namespace {
 
 TEST(ConversationModelTest, AnIdAloneMakesAConversationWithDefaults) {

@@ -12,6 +12,8 @@
 #include "support/MainLoopTest.h"
 #include "support/RecordingCore.h"
 
+using namespace velmaro;
+
 namespace {
 
 class EventLog : public ChatEventDelegate {

@@ -4,6 +4,8 @@
 
 #include "Velmaro/CoreInterface/MessageModel.h"
 
+using namespace velmaro;
+
 namespace {
 
 TEST(MessageModelTest, ReadsTheTimelineKeysAndALiveEventsIdentity) {

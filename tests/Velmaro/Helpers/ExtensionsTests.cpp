@@ -6,6 +6,8 @@
 #include "Foundation/TimeZone.h"
 #include "Velmaro/Helpers/Extensions.h"
 
+using namespace velmaro;
+
 namespace {
 
 TEST(JSONDescriptionTest, OrdinaryEntriesGiveOneLineEachWithCommasBetweenInIterationOrder) {

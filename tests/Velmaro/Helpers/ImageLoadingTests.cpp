@@ -29,6 +29,8 @@
 #include "support/LoopbackHTTPServer.h"
 #include "support/UIKitTest.h"
 
+using namespace velmaro;
+
 namespace {
 
 std::string addressOf(const std::string& text) {

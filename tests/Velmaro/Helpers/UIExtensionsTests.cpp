@@ -16,6 +16,8 @@
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "support/UIKitTest.h"
 
+using namespace velmaro;
+
 namespace {
 
 TEST(ColorExtensionsTest, IntegerComponentsAndHexValues) {

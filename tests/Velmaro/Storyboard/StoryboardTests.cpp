@@ -10,6 +10,8 @@
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "support/MainLoopTest.h"
 
+using namespace velmaro;
+
 namespace {
 
 class NoSuchScreen : public UIViewController, public StoryboardIdentifiable {
