@@ -73,11 +73,12 @@ public:
     }
 
     void bar(UINavigationController& navigation, int depth) {
+        // Appended piece by piece: `" " + temporary` trips GCC 12's -Wrestrict at -O3.
         std::string text = "NavigationBar";
-        if (auto back = navigation.backButtonTitle()) text += " < " + quoted(*back);
-        for (const auto& item : navigation.leftBarItems()) text += " " + barItem(*item);
-        if (auto title = navigation.barTitle()) text += " " + quoted(*title);
-        for (const auto& item : navigation.rightBarItems()) text += " " + barItem(*item);
+        if (auto back = navigation.backButtonTitle()) text.append(" < ").append(quoted(*back));
+        for (const auto& item : navigation.leftBarItems()) text.append(" ").append(barItem(*item));
+        if (auto title = navigation.barTitle()) text.append(" ").append(quoted(*title));
+        for (const auto& item : navigation.rightBarItems()) text.append(" ").append(barItem(*item));
         line(depth, text);
     }
 

@@ -13,7 +13,7 @@
 #include "Velmaro/CoreInterface/ConversationService.h"
 #include "Velmaro/CoreInterface/CoreService.h"
 #include "Velmaro/CoreInterface/MessageModel.h"
-#include "support/MainLoopTest.h"
+#include "support/Platform/MainLoopTest.h"
 
 using namespace velmaro;
 

@@ -9,7 +9,7 @@
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/SupportUI.h"
-#include "support/SupportUITest.h"
+#include "support/Velmaro/SupportUITest.h"
 
 using namespace velmaro;
 

@@ -9,7 +9,7 @@
 #include "UIKit/UIWindow.h"
 #include "Velmaro/SupportUI.h"
 #include "Velmaro/VelmaroApplication.h"
-#include "support/SupportUITest.h"
+#include "support/Velmaro/SupportUITest.h"
 
 using namespace velmaro;
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Dispatch/DispatchQueue.h"
-#include "support/MainLoopTest.h"
+#include "support/Platform/MainLoopTest.h"
 
 namespace {
 

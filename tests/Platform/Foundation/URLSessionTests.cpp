@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "Foundation/URLSession.h"
-#include "support/LoopbackHTTPServer.h"
+#include "support/Platform/LoopbackHTTPServer.h"
 
 namespace {
 

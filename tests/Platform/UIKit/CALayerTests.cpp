@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/CAShapeLayer.h"
 #include "UIKit/UIBezierPath.h"

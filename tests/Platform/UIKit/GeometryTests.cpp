@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 #include "UIKit/CATransform3D.h"
 #include "UIKit/CGAffineTransform.h"
 #include "UIKit/CGRect.h"

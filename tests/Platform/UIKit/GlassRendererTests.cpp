@@ -15,7 +15,7 @@
 #include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
 #include "UIKitTesting/ScreenTesting.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "UIKit/CALayer.h"
 #include "UIKit/UILabel.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 class MainThreadCheckerDeathTest : public UIKitTest {};
 

@@ -6,7 +6,7 @@
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
 #include "UIKitTesting/ScreenTesting.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

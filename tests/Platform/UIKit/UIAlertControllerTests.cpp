@@ -8,7 +8,7 @@
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIWindow.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

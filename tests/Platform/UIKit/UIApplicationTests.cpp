@@ -6,7 +6,7 @@
 #include "UIKit/UIEvent.h"
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "UIKit/UIDevice.h"
 #include "UIKit/UIToolbar.h"
 #include "UIKitTesting/UIEventGenerator.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 struct Helper {

@@ -9,7 +9,7 @@
 #include "UIKit/UITextField.h"
 #include "UIKit/UITouch.h"
 #include "UIKitTesting/UIEventGenerator.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 #include "Foundation/Bundle.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"

@@ -6,7 +6,7 @@
 #include "Foundation/NotificationCenter.h"
 #include "UIKit/UIKeyboard.h"
 #include "UIKitTesting/UIEventGenerator.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 class UIKeyboardTests : public UIKitTest {};
 

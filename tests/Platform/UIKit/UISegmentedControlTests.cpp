@@ -3,7 +3,7 @@
 #include "UIKit/UISegmentedControl.h"
 #include "UIKit/UITapGestureRecognizer.h"
 #include "UIKitTesting/UIEventGenerator.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 class UISegmentedControlTests : public UIKitTest {};
 

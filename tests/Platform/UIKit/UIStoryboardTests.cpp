@@ -3,7 +3,7 @@
 
 #include "UIKit/UIStoryboard.h"
 #include "UIKit/UIViewController.h"
-#include "support/MainLoopTest.h"
+#include "support/Platform/MainLoopTest.h"
 
 namespace {
 

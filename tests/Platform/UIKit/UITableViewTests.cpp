@@ -8,7 +8,7 @@
 #include "UIKit/UIStoryboard.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "Foundation/NotificationCenter.h"
 #include "UIKit/UITextView.h"
 #include "UIKitTesting/UIEventGenerator.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "UIKit/UIView.h"
 #include "UIKitTesting/UIAnimationRecorder.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 class UIViewAnimationTests : public UIKitTest {};
 

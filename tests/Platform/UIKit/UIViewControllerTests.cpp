@@ -8,7 +8,7 @@
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UITabBarController.h"
 #include "UIKit/UIWindow.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

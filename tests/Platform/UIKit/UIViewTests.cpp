@@ -5,7 +5,7 @@
 #include "UIKit/NSLayoutConstraint.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIWindow.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "UIKit/UIBarButtonItem.h"
 #include "Velmaro/Controllers/TitledViewController.h"
-#include "support/SupportUITest.h"
+#include "support/Velmaro/SupportUITest.h"
 
 using namespace velmaro;
 

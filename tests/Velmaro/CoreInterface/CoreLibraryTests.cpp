@@ -9,8 +9,8 @@
 #include "Velmaro/CoreInterface/ConversationService.h"
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 #include "Velmaro/CoreInterface/CoreService.h"
-#include "support/MainLoopTest.h"
-#include "support/RecordingCore.h"
+#include "support/Platform/MainLoopTest.h"
+#include "support/Velmaro/RecordingCore.h"
 
 using namespace velmaro;
 

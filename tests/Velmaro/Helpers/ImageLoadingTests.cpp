@@ -26,8 +26,8 @@
 #include "UIKit/UIImageView.h"
 #include "Velmaro/Helpers/ImageCache.h"
 #include "Velmaro/Helpers/ImageLoading.h"
-#include "support/LoopbackHTTPServer.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/LoopbackHTTPServer.h"
+#include "support/Platform/UIKitTest.h"
 
 using namespace velmaro;
 

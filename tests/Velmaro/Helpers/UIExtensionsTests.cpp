@@ -14,7 +14,7 @@
 #include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 using namespace velmaro;
 

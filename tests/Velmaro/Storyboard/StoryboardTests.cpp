@@ -8,7 +8,7 @@
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/StoryboardIdentifiable.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
-#include "support/MainLoopTest.h"
+#include "support/Platform/MainLoopTest.h"
 
 using namespace velmaro;
 

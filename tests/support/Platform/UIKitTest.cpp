@@ -1,4 +1,4 @@
-#include "support/UIKitTest.h"
+#include "support/Platform/UIKitTest.h"
 
 #include "UIKitTesting/UIKitTestingState.h"
 

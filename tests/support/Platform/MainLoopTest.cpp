@@ -1,4 +1,4 @@
-#include "support/MainLoopTest.h"
+#include "support/Platform/MainLoopTest.h"
 
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/UserDefaults.h"

@@ -1,4 +1,4 @@
-#include "support/LoopbackHTTPServer.h"
+#include "support/Platform/LoopbackHTTPServer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

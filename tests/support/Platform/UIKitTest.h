@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "UIKit/UIWindow.h"
-#include "support/MainLoopTest.h"
+#include "support/Platform/MainLoopTest.h"
 
 // Readable geometry in failure messages.
 inline void PrintTo(const CGPoint& p, std::ostream* os) { *os << "{" << p.x << ", " << p.y << "}"; }

@@ -1,7 +1,9 @@
-#include "support/SupportUITest.h"
+#include "support/Velmaro/SupportUITest.h"
 
 #include "UIKit/UIWindow.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+
+namespace velmaro {
 
 void SupportUITest::SetUp() {
     UIKitTest::SetUp();
@@ -42,3 +44,5 @@ void SupportUITest::settle() {
     drain();
     advance(UIViewController::transitionDuration);
 }
+
+}  // namespace velmaro

@@ -11,6 +11,8 @@
 
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 
+namespace velmaro {
+
 // A core library for tests: records every call with its arguments and keeps each completion until
 // the test delivers it, on the thread the test chooses. loadConfig and loadUser answer what the
 // test set; clearUserDetails forgets the stored user.
@@ -113,3 +115,5 @@ private:
     std::weak_ptr<ChatEventDelegate> delegate_;
     double nextMessageId_ = 1;
 };
+
+}  // namespace velmaro

@@ -1,4 +1,4 @@
-#include "support/RecordingCore.h"
+#include "support/Velmaro/RecordingCore.h"
 
 #include <stdexcept>
 #include <thread>

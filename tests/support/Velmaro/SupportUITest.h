@@ -4,8 +4,10 @@
 
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIViewController.h"
-#include "support/RecordingCore.h"
-#include "support/UIKitTest.h"
+#include "support/Velmaro/RecordingCore.h"
+#include "support/Platform/UIKitTest.h"
+
+namespace velmaro {
 
 // UIKitTest plus a recording core with a tenant configuration (name "Acme", red, no user name
 // required) and a host screen on the window: inside a navigation controller, or bare.
@@ -28,3 +30,5 @@ private:
     std::shared_ptr<RecordingCore> core_;
     std::shared_ptr<UINavigationController> hostNavigation_;
 };
+
+}  // namespace velmaro
