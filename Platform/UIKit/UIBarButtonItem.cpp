@@ -7,8 +7,6 @@ UIBarButtonItem::Appearance& UIBarButtonItem::appearance() {
     return proxy;
 }
 
-void UIBarButtonItem::resetAppearanceForTesting() { appearance() = {}; }
-
 UIBarButtonItem::UIBarButtonItem(std::optional<std::string> title, Style style)
     : title_(std::move(title)), style_(style) {
     applyAppearance();

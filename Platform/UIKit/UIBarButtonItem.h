@@ -23,7 +23,6 @@ public:
         std::map<unsigned, TextAttributes> titleTextAttributes;  // by control state
     };
     static Appearance& appearance();
-    static void resetAppearanceForTesting();
 
     // A titled item.
     UIBarButtonItem(std::optional<std::string> title, Style style);

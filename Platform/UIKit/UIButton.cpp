@@ -8,8 +8,6 @@ UIButton::Appearance& UIButton::navigationBarAppearance() {
     return appearance;
 }
 
-void UIButton::resetAppearanceForTesting() { navigationBarAppearance() = {}; }
-
 UIButton::UIButton() : UIButton(CGRect{}) {}
 
 UIButton::UIButton(CGRect frame) : UIControl(frame) {}

@@ -30,7 +30,6 @@ public:
                       "only navigation bars are supported as appearance containers");
         return navigationBarAppearance();
     }
-    static void resetAppearanceForTesting();
 
     UIButton();
     explicit UIButton(CGRect frame);

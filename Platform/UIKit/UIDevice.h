@@ -1,15 +1,15 @@
 #pragma once
 
-// The device. Its input click is counted rather than heard, so tests can see it.
+// The device. Its input click is counted rather than heard; the testing kit reads the count.
 class UIDevice {
 public:
     static UIDevice& current();
 
     void playInputClick() { ++inputClicks_; }
-    int inputClickCountForTesting() const { return inputClicks_; }
-    void resetForTesting() { inputClicks_ = 0; }
 
 private:
+    friend class UIDeviceTestApi;
+
     UIDevice() = default;
     int inputClicks_ = 0;
 };

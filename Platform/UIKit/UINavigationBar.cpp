@@ -5,8 +5,6 @@ UINavigationBar::Appearance& UINavigationBar::appearance() {
     return proxy;
 }
 
-void UINavigationBar::resetAppearanceForTesting() { appearance() = {}; }
-
 UINavigationBar::UINavigationBar() : UINavigationBar(CGRect{}) {}
 
 UINavigationBar::UINavigationBar(CGRect frame) : UIView(frame) {

@@ -15,7 +15,6 @@ public:
         std::optional<UIColor> barTintColor;
     };
     static Appearance& appearance();
-    static void resetAppearanceForTesting();
 
     UINavigationBar();
     explicit UINavigationBar(CGRect frame);

@@ -24,8 +24,6 @@ public:
     static void setInitialScene(const std::string& storyboardName, const std::string& identifier);
     static void registerCellPrototype(const std::string& storyboardName,
                                       const std::string& reuseIdentifier, CellBuilder builder);
-    // Forgets everything registered under the name (tests that build throw-away storyboards).
-    static void unregisterStoryboard(const std::string& storyboardName);
 
     // `storyboardWithName:bundle:`; a null bundle means the main bundle.
     static std::shared_ptr<UIStoryboard> make(std::string name, std::shared_ptr<Bundle> bundle = nullptr);
@@ -48,7 +46,11 @@ public:
     UIStoryboard(std::string name, std::shared_ptr<Bundle> bundle);
 
 private:
+    friend class UIStoryboardTestApi;
+
     std::shared_ptr<UIViewController> build(const SceneBuilder& builder) const;
+    // Forgets everything registered under the name.
+    static void unregisterStoryboard(const std::string& storyboardName);
 
     std::string name_;
     std::shared_ptr<Bundle> bundle_;

@@ -1,15 +1,20 @@
 #include "UIKitTesting/UIEventGenerator.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "Dispatch/RunLoop.h"
 #include "Foundation/NotificationCenter.h"
+#include "UIKit/UIAlertController.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIKeyboard.h"
+#include "UIKit/UINavigationController.h"
 #include "UIKit/UISegmentedControl.h"
+#include "UIKit/UITableView.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
+#include "UIKitTesting/GlassReader.h"
 
 namespace {
 
@@ -74,8 +79,10 @@ bool UIEventGenerator::tap(const std::shared_ptr<UIView>& view) {
     return tapPoint(view, b.center());
 }
 
-void UIEventGenerator::tap(const std::shared_ptr<UIBarButtonItem>& item) {
-    if (item) item->sendAction();
+bool UIEventGenerator::tap(const std::shared_ptr<UIBarButtonItem>& item) {
+    if (!item || !item->isEnabled() || item->isSpace()) return false;
+    item->sendAction();
+    return true;
 }
 
 bool UIEventGenerator::selectSegment(const std::shared_ptr<UISegmentedControl>& control, int index) {
@@ -83,6 +90,44 @@ bool UIEventGenerator::selectSegment(const std::shared_ptr<UISegmentedControl>& 
     CGRect b = control->bounds();
     CGFloat share = b.size.width / control->numberOfSegments();
     return tapPoint(control, {b.origin.x + share * (index + 0.5), b.midY()});
+}
+
+bool UIEventGenerator::tapBackButton(const std::shared_ptr<UINavigationController>& navigation) {
+    return navigation && navigation->tapBackButton();
+}
+
+bool UIEventGenerator::pressAlertAction(const std::shared_ptr<UIWindow>& window, const std::string& title) {
+    auto alert = GlassReader::visibleAlert(window);
+    return alert && alert->pressAction(alert->actionTitled(title));
+}
+
+bool UIEventGenerator::selectRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath) {
+    if (!table || table->isHidden() || !table->isUserInteractionEnabled()) return false;
+    return table->tapRow(indexPath);
+}
+
+CGFloat UIEventGenerator::scroll(const std::shared_ptr<UITableView>& table, CGFloat dy) {
+    if (!table) return 0;
+    auto offset = table->contentOffset();
+    if (!table->isScrollEnabled()) return offset.y;
+    CGFloat target = std::clamp(offset.y + dy, table->minimumContentOffsetY(), table->maximumContentOffsetY());
+    table->setContentOffset(CGPoint{offset.x, target}, false);
+    return table->contentOffset().y;
+}
+
+bool UIEventGenerator::scrollToRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath) {
+    if (!table || indexPath.section < 0 || indexPath.section >= table->numberOfSections() || indexPath.row < 0 ||
+        indexPath.row >= table->numberOfRows(indexPath.section)) {
+        return false;
+    }
+    // Drag in steps of a screenful, as a person would, until the row shows.
+    for (int step = 0; step < 10000 && !table->cellForRow(indexPath); ++step) {
+        CGFloat before = table->contentOffset().y;
+        CGFloat height = std::max<CGFloat>(1, table->bounds().size.height);
+        bool below = table->rectForRow(indexPath).minY() >= before;
+        if (scroll(table, below ? height : -height) == before) break;
+    }
+    return table->cellForRow(indexPath) != nullptr;
 }
 
 bool UIEventGenerator::beginEditing(const std::shared_ptr<UIView>& input) {

@@ -4,16 +4,22 @@
 #include <string>
 
 #include "UIKit/CGRect.h"
+#include "UIKit/IndexPath.h"
 
 class UIBarButtonItem;
+class UINavigationController;
 class UISegmentedControl;
+class UITableView;
 class UITextField;
 class UITextView;
 class UIView;
 class UIWindow;
 
-// Acts as a user would, synchronously: every handler a gesture reaches has run when a call
-// returns; only work the code itself queued waits for the main run loop. Main thread only.
+// Acts as a user would, one verb per gesture, synchronously: every handler a gesture reaches has
+// run when a call returns; only work the code itself queued waits for the main run loop. A gesture
+// that answers a bool answers false when a person could not have made it (a row not on the glass,
+// a disabled item, an alert that is not showing), and then nothing happened. Main thread only.
+// What is on the glass is read through GlassReader.
 class UIEventGenerator {
 public:
     // Taps a point of the window: hit testing, then the gesture recognizers of the touched view
@@ -22,10 +28,23 @@ public:
     // Taps the centre of the view through its window. False, with nothing tapped, when the view
     // is not in a window or the point belongs to another view (hidden, covered, non-interactive).
     static bool tap(const std::shared_ptr<UIView>& view);
-    // A bar button item has no view here: its action is sent as a tap would send it.
-    static void tap(const std::shared_ptr<UIBarButtonItem>& item);
+    // A bar button item has no view here: its action is sent as a tap would send it. False for
+    // a disabled item or a space.
+    static bool tap(const std::shared_ptr<UIBarButtonItem>& item);
     // Taps the segment's centre; false when it could not be tapped.
     static bool selectSegment(const std::shared_ptr<UISegmentedControl>& control, int index);
+    // Taps the back control of the navigation bar.
+    static bool tapBackButton(const std::shared_ptr<UINavigationController>& navigation);
+    // Presses the button with that title of the alert showing on the window.
+    static bool pressAlertAction(const std::shared_ptr<UIWindow>& window, const std::string& title);
+
+    // Taps a row that has a cell on the glass: it is selected and the delegate hears did-select.
+    static bool selectRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath);
+    // Drags the content by `dy` points (positive: towards the end); a drag stops at the content's
+    // ends. The delegate hears did-scroll. Answers the new offset.
+    static CGFloat scroll(const std::shared_ptr<UITableView>& table, CGFloat dy);
+    // Drags until the row is on the glass; false for a row that does not exist.
+    static bool scrollToRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath);
 
     // Gives the input the focus as a tap would (should-begin may refuse); true when it has it.
     static bool beginEditing(const std::shared_ptr<UIView>& input);

@@ -2,16 +2,17 @@
 
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIButton.h"
-#include "UIKit/UIDevice.h"
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewAnimationLog.h"
+#include "UIKitTesting/UIDeviceTestApi.h"
 
 void UIKitTestingState::reset() {
-    UINavigationBar::resetAppearanceForTesting();
-    UIBarButtonItem::resetAppearanceForTesting();
-    UIButton::resetAppearanceForTesting();
+    // The appearance proxies are public and process-wide: a fresh process has them empty.
+    UINavigationBar::appearance() = {};
+    UIBarButtonItem::appearance() = {};
+    UIButton::appearanceWhenContainedInInstancesOfClasses<UINavigationBar>() = {};
     UIView::setAnimationsEnabled(true);
     UIViewAnimationLog::clear();
-    UIDevice::current().resetForTesting();
+    UIDeviceTestApi::reset();
 }

@@ -3,7 +3,8 @@
 #include "Foundation/UserDefaults.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIWindow.h"
-#include "UIKitTesting/ScreenTesting.h"
+#include "UIKitTesting/GlassReader.h"
+#include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/SupportUI.h"
@@ -34,10 +35,6 @@ protected:
         for (const auto& [key, value] : *parameters) sent[key] = value.string().value_or("<not text>");
         return sent;
     }
-    template <class Screen>
-    std::shared_ptr<Screen> top() {
-        return std::dynamic_pointer_cast<Screen>(hostNavigation()->topViewController());
-    }
 
     std::shared_ptr<UIViewController> host;
 };
@@ -49,7 +46,7 @@ TEST_F(OnboardingTest, ARequiredUserNameThatIsNotKnownOpensTheUserAccessScreenWi
     // not looked at either.
     start(true, StringDictionary{{"firstName", "Ann"}});
     settle();
-    EXPECT_NE(top<UserAccessViewController>(), nullptr);
+    EXPECT_NE(topScreen<UserAccessViewController>(), nullptr);
     EXPECT_EQ(core().callCount("createEndUser"), 0u);
 }
 
@@ -57,7 +54,7 @@ TEST_F(OnboardingTest, AValueThatIsNotTextIsNoUserName) {
     defaults().set(42, "extuserName");
     start(true, std::nullopt);
     settle();
-    EXPECT_NE(top<UserAccessViewController>(), nullptr);
+    EXPECT_NE(topScreen<UserAccessViewController>(), nullptr);
     EXPECT_EQ(core().callCount("createEndUser"), 0u);
 }
 
@@ -115,7 +112,7 @@ TEST_F(OnboardingTest, AStoredTokenSkipsAuthentication) {
     ASSERT_TRUE(core().deliver("createEndUser", registered));
     settle();
     EXPECT_EQ(core().callCount("authenticateUser"), 0u);
-    EXPECT_NE(top<StartViewController>(), nullptr);
+    EXPECT_NE(topScreen<StartViewController>(), nullptr);
 }
 
 TEST_F(OnboardingTest, WithoutATokenTheStoredUserIsAuthenticatedAndAFailureStillOpensTheStartScreen) {
@@ -125,14 +122,14 @@ TEST_F(OnboardingTest, WithoutATokenTheStoredUserIsAuthenticatedAndAFailureStill
     core().setStoredUser(registered);
     ASSERT_TRUE(core().deliver("createEndUser", registered));
     settle();
-    EXPECT_EQ(top<StartViewController>(), nullptr);  // not before authentication has answered
+    EXPECT_EQ(topScreen<StartViewController>(), nullptr);  // not before authentication has answered
     ASSERT_EQ(core().callCount("authenticateUser"), 1u);
     EXPECT_EQ(core().lastCall("authenticateUser")->arguments.at("id"), Any("u7"));
 
     ASSERT_TRUE(core().deliver("authenticateUser", false, ServiceError{ServiceError::Kind::connection, "offline"}));
     settle();
-    EXPECT_NE(top<StartViewController>(), nullptr);
-    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    EXPECT_NE(topScreen<StartViewController>(), nullptr);
+    EXPECT_EQ(GlassReader::visibleAlert(window()), nullptr);
 }
 
 TEST_F(OnboardingTest, WithoutATokenOrAStoredUserNothingMoreHappens) {
@@ -141,7 +138,7 @@ TEST_F(OnboardingTest, WithoutATokenOrAStoredUserNothingMoreHappens) {
     settle();
     EXPECT_EQ(core().callCount("authenticateUser"), 0u);
     EXPECT_EQ(hostNavigation()->viewControllers().size(), 1u);
-    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    EXPECT_EQ(GlassReader::visibleAlert(window()), nullptr);
 }
 
 TEST_F(OnboardingTest, CompletionsFromTheCoresOwnThreadsEndOnTheMainQueue) {
@@ -150,9 +147,9 @@ TEST_F(OnboardingTest, CompletionsFromTheCoresOwnThreadsEndOnTheMainQueue) {
     ASSERT_TRUE(core().deliver("createEndUser", registered, std::nullopt, RecordingCore::Thread::background));
     ASSERT_TRUE(waitFor([&] { return core().pendingCount("authenticateUser") == 1; }));
     ASSERT_TRUE(core().deliver("authenticateUser", true, std::nullopt, RecordingCore::Thread::background));
-    ASSERT_TRUE(waitFor([&] { return top<StartViewController>() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return topScreen<StartViewController>() != nullptr; }));
     settle();
-    EXPECT_TRUE(top<StartViewController>()->isOnGlass());
+    EXPECT_TRUE(topScreen<StartViewController>()->isOnGlass());
 }
 
 // ----- Failures
@@ -160,12 +157,12 @@ TEST_F(OnboardingTest, CompletionsFromTheCoresOwnThreadsEndOnTheMainQueue) {
 TEST_F(OnboardingTest, AFailedRegistrationShowsTheErrorOnTheHostsScreen) {
     start(false, StringDictionary{});
     ASSERT_TRUE(core().deliverError("createEndUser", "Acme support is closed", RecordingCore::Thread::background));
-    ASSERT_TRUE(waitFor([&] { return ScreenTesting::visibleAlert(window()) != nullptr; }));
-    auto alert = ScreenTesting::visibleAlert(window());
+    ASSERT_TRUE(waitFor([&] { return GlassReader::visibleAlert(window()) != nullptr; }));
+    auto alert = GlassReader::visibleAlert(window());
     EXPECT_EQ(alert->title(), "Error");
     EXPECT_EQ(alert->message(), "Acme support is closed");
     EXPECT_EQ(alert->presentingViewController(), hostNavigation());
-    ASSERT_TRUE(ScreenTesting::pressAlertAction(window(), "Dismiss"));
+    ASSERT_TRUE(UIEventGenerator::pressAlertAction(window(), "Dismiss"));
     settle();
     EXPECT_EQ(hostNavigation()->viewControllers().size(), 1u);
     EXPECT_EQ(core().callCount("authenticateUser"), 0u);
@@ -175,7 +172,7 @@ TEST_F(OnboardingTest, NeitherUserNorErrorIsStillAFailure) {
     start(false, StringDictionary{});
     ASSERT_TRUE(core().deliver("createEndUser", std::monostate{}));
     settle();
-    auto alert = ScreenTesting::visibleAlert(window());
+    auto alert = GlassReader::visibleAlert(window());
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Error");
     EXPECT_EQ(alert->message(), SupportUI::registrationFailedMessage);
@@ -186,7 +183,7 @@ TEST_F(OnboardingTest, AFailureWithoutAHostScreenShowsNothing) {
     support->setInitialVC(nullptr);
     ASSERT_TRUE(core().deliverError("createEndUser", "closed"));
     settle();
-    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    EXPECT_EQ(GlassReader::visibleAlert(window()), nullptr);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@
 #include "UIKit/UITextField.h"
 #include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
-#include "UIKitTesting/ScreenTesting.h"
+#include "UIKitTesting/GlassReader.h"
+#include "UIKitTesting/UIEventGenerator.h"
 #include "support/Platform/UIKitTest.h"
 
 namespace {
@@ -183,9 +184,9 @@ TEST_F(GlassRendererTest, BarItemsTextInputsAndSegmentsShowWhatTheyHold) {
               "TextField (secure) (disabled)\n"
               "TextView \"Line\" (read-only)\n"
               "Segments \"Open\" [\"Closed\"]\n");
-    EXPECT_FALSE(ScreenTesting::tapBarButtonItem(save));
+    EXPECT_FALSE(UIEventGenerator::tap(save));
     save->setEnabled(true);
-    EXPECT_TRUE(ScreenTesting::tapBarButtonItem(save));
+    EXPECT_TRUE(UIEventGenerator::tap(save));
     EXPECT_EQ(saved, 1);
 
     form->navigationItem().setLeftBarButtonItem(close);  // replaces the back control

@@ -7,6 +7,7 @@
 #include "UIKit/UIControl.h"
 #include "UIKit/UIDevice.h"
 #include "UIKit/UIToolbar.h"
+#include "UIKitTesting/UIDeviceTestApi.h"
 #include "UIKitTesting/UIEventGenerator.h"
 #include "support/Platform/UIKitTest.h"
 
@@ -65,5 +66,5 @@ TEST_F(UIBarButtonItemTests, ToolbarHoldsItemsAndFitsTheStandardHeight) {
     EXPECT_EQ(toolbar->items().back(), done);
 
     UIDevice::current().playInputClick();
-    EXPECT_EQ(UIDevice::current().inputClickCountForTesting(), 1);
+    EXPECT_EQ(UIDeviceTestApi::inputClickCount(), 1);
 }

@@ -3,6 +3,7 @@
 
 #include "UIKit/UIStoryboard.h"
 #include "UIKit/UIViewController.h"
+#include "UIKitTesting/UIStoryboardTestApi.h"
 #include "support/Platform/MainLoopTest.h"
 
 namespace {
@@ -25,7 +26,7 @@ protected:
         UIStoryboard::registerScene("Board", "Other", [](const UIStoryboard&) { return std::make_shared<OtherScreen>(); });
     }
     void TearDown() override {
-        UIStoryboard::unregisterStoryboard("Board");
+        UIStoryboardTestApi::unregisterStoryboard("Board");
         MainLoopTest::TearDown();
     }
 };

@@ -10,8 +10,9 @@
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
-#include "UIKitTesting/ScreenTesting.h"
+#include "UIKitTesting/GlassReader.h"
 #include "UIKitTesting/UIEventGenerator.h"
+#include "UIKitTesting/UIStoryboardTestApi.h"
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "support/Platform/UIKitTest.h"
@@ -160,9 +161,9 @@ protected:
 
 TEST_F(AlertTest, TheAlertHasOneDismissButtonAndComesUpFromTheMainQueue) {
     showAlert(*screen, "Error", "The conversation could not be loaded");
-    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    EXPECT_EQ(GlassReader::visibleAlert(window()), nullptr);
     drain();
-    auto alert = ScreenTesting::visibleAlert(window());
+    auto alert = GlassReader::visibleAlert(window());
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->title(), "Error");
     EXPECT_EQ(alert->message(), "The conversation could not be loaded");
@@ -172,9 +173,9 @@ TEST_F(AlertTest, TheAlertHasOneDismissButtonAndComesUpFromTheMainQueue) {
     EXPECT_EQ(alert->actions()[0]->style(), UIAlertActionStyle::defaultStyle);
     EXPECT_FALSE(alert->actions()[0]->hasHandler());
 
-    EXPECT_TRUE(ScreenTesting::pressAlertAction(window(), "Dismiss"));
+    EXPECT_TRUE(UIEventGenerator::pressAlertAction(window(), "Dismiss"));
     advance(UIViewController::transitionDuration);
-    EXPECT_EQ(ScreenTesting::visibleAlert(window()), nullptr);
+    EXPECT_EQ(GlassReader::visibleAlert(window()), nullptr);
     EXPECT_EQ(screen->presentedViewController(), nullptr);
 }
 
@@ -184,7 +185,7 @@ TEST_F(AlertTest, CalledOffTheMainThreadTheAlertIsPresentedOnTheMainThread) {
     EXPECT_EQ(screen->presentedViewController(), nullptr);
     drain();
     advance(UIViewController::transitionDuration);
-    ASSERT_TRUE(ScreenTesting::visibleAlert(window()));
+    ASSERT_TRUE(GlassReader::visibleAlert(window()));
     EXPECT_NE(glass(window()).find("Please use proper email adress"), std::string::npos) << glass(window());
 }
 
@@ -249,8 +250,8 @@ TEST(InstanceFromNibTest, AnswersTheFirstTopLevelViewOrNothing) {
     UIStoryboard::setInitialScene("ScreenNib", "Screen");
     UIStoryboard::registerCellPrototype("ScreenNib", "Badge", [] { return UIView::make<BadgeView>(); });
     EXPECT_EQ(instanceFromNib("ScreenNib"), nullptr);
-    UIStoryboard::unregisterStoryboard("BadgeNib");
-    UIStoryboard::unregisterStoryboard("ScreenNib");
+    UIStoryboardTestApi::unregisterStoryboard("BadgeNib");
+    UIStoryboardTestApi::unregisterStoryboard("ScreenNib");
 }
 
 }  // namespace

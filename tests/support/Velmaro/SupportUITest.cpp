@@ -1,5 +1,6 @@
 #include "support/Velmaro/SupportUITest.h"
 
+#include "UIKit/UITabBarController.h"
 #include "UIKit/UIWindow.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 
@@ -43,6 +44,24 @@ std::shared_ptr<UIViewController> SupportUITest::bareHost() {
 void SupportUITest::settle() {
     drain();
     advance(UIViewController::transitionDuration);
+}
+
+std::shared_ptr<UIViewController> SupportUITest::topOfWindow() const {
+    auto top = window()->rootViewController();
+    while (top) {
+        // A presentation covers whatever its presenter (or the presenter's container) shows.
+        if (auto presented = top->presentedViewController()) {
+            top = presented;
+        } else if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(top);
+                   navigation && navigation->topViewController()) {
+            top = navigation->topViewController();
+        } else if (auto tabs = std::dynamic_pointer_cast<UITabBarController>(top); tabs && tabs->selectedViewController()) {
+            top = tabs->selectedViewController();
+        } else {
+            break;
+        }
+    }
+    return top;
 }
 
 }  // namespace velmaro

@@ -26,7 +26,17 @@ protected:
     // Runs the main queue and lets the screen transitions it started finish.
     void settle();
 
+    // The screen on top of the window's stack (through presentations, navigation and tabs) if
+    // it is a T, else null. Walked here rather than by the layer's own top-screen utility, which
+    // has tests of its own.
+    template <class T = UIViewController>
+    std::shared_ptr<T> topScreen() const {
+        return std::dynamic_pointer_cast<T>(topOfWindow());
+    }
+
 private:
+    std::shared_ptr<UIViewController> topOfWindow() const;
+
     std::shared_ptr<RecordingCore> core_;
     std::shared_ptr<UINavigationController> hostNavigation_;
 };
