@@ -12,6 +12,7 @@
 #include "Velmaro/CoreInterface/CoreService.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/Storyboard/Storyboard.h"
+#include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "Velmaro/VelmaroApplication.h"
 
 namespace velmaro {
@@ -42,6 +43,7 @@ std::optional<StringDictionary> storedIdentity() {
 std::shared_ptr<SupportUI> SupportUI::make(std::shared_ptr<UIViewController> initialViewController,
                                            std::shared_ptr<UIWindow> window,
                                            std::optional<StringDictionary> userParameters) {
+    setUpVelmaroBundle();
     // Onboarding hands the facade to core completions, so it must be shared before it starts.
     std::shared_ptr<SupportUI> facade(new SupportUI());
     facade->initialize(std::move(initialViewController), std::move(window), std::move(userParameters));

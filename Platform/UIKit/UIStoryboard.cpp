@@ -8,8 +8,13 @@
 
 namespace {
 
+struct Scene {
+    UIStoryboard::SceneBuilder builder;
+    UIStoryboard::ViewBuilder viewBuilder;
+};
+
 struct Entry {
-    std::map<std::string, UIStoryboard::SceneBuilder> scenes;
+    std::map<std::string, Scene> scenes;
     std::map<std::string, UIStoryboard::CellBuilder> cells;
     std::optional<std::string> initialScene;
 };
@@ -28,10 +33,10 @@ Registry& registry() {
 }  // namespace
 
 void UIStoryboard::registerScene(const std::string& storyboardName, const std::string& identifier,
-                                 SceneBuilder builder) {
+                                 SceneBuilder builder, ViewBuilder viewBuilder) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);
-    r.storyboards[storyboardName].scenes[identifier] = std::move(builder);
+    r.storyboards[storyboardName].scenes[identifier] = Scene{std::move(builder), std::move(viewBuilder)};
 }
 
 void UIStoryboard::setInitialScene(const std::string& storyboardName, const std::string& identifier) {
@@ -61,18 +66,18 @@ std::shared_ptr<UIStoryboard> UIStoryboard::make(std::string name, std::shared_p
 }
 
 std::shared_ptr<UIViewController> UIStoryboard::instantiateViewController(const std::string& identifier) const {
-    SceneBuilder builder;
+    Scene scene;
     {
         auto& r = registry();
         std::lock_guard lock(r.mutex);
         auto board = r.storyboards.find(name_);
         if (board == r.storyboards.end()) return nullptr;
-        auto scene = board->second.scenes.find(identifier);
-        if (scene == board->second.scenes.end()) return nullptr;
-        builder = scene->second;
+        auto found = board->second.scenes.find(identifier);
+        if (found == board->second.scenes.end()) return nullptr;
+        scene = found->second;
     }
     // Built outside the lock: a scene's builder may instantiate other scenes.
-    return build(builder);
+    return build(scene.builder, scene.viewBuilder);
 }
 
 std::shared_ptr<UIViewController> UIStoryboard::instantiateInitialViewController() const {
@@ -85,6 +90,16 @@ std::shared_ptr<UIViewController> UIStoryboard::instantiateInitialViewController
         initial = board->second.initialScene;
     }
     return initial ? instantiateViewController(*initial) : nullptr;
+}
+
+std::vector<std::string> UIStoryboard::sceneIdentifiers() const {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    std::vector<std::string> identifiers;
+    auto board = r.storyboards.find(name_);
+    if (board == r.storyboards.end()) return identifiers;
+    for (const auto& [identifier, scene] : board->second.scenes) identifiers.push_back(identifier);
+    return identifiers;
 }
 
 std::vector<std::string> UIStoryboard::cellPrototypeIdentifiers() const {
@@ -106,11 +121,13 @@ UIStoryboard::CellBuilder UIStoryboard::cellPrototype(const std::string& reuseId
     return cell == board->second.cells.end() ? CellBuilder{} : cell->second;
 }
 
-std::shared_ptr<UIViewController> UIStoryboard::build(const SceneBuilder& builder) const {
+std::shared_ptr<UIViewController> UIStoryboard::build(const SceneBuilder& builder,
+                                                      const ViewBuilder& viewBuilder) const {
     if (!builder) return nullptr;
     auto controller = builder(*this);
     if (!controller) return nullptr;
     controller->storyboard_ = weak_from_this().lock();
+    controller->viewBuilder_ = viewBuilder;
     controller->awakeFromNib();
     return controller;
 }

@@ -7,20 +7,26 @@
 
 class Bundle;
 class UITableViewCell;
+class UIView;
 class UIViewController;
 
 // A named storyboard from a bundle. Its scenes and cell prototypes live in a process-wide registry
 // keyed by storyboard name, filled by builders at start-up (the layer's own storyboard and a
 // host's). Lookups are thread-safe; an unknown identifier answers nothing and the caller decides
 // whether that is fatal.
+//
+// A scene is a screen maker and, optionally, the builder of that screen's view: the storyboard
+// hands the builder to each screen it makes, and the screen's loadView runs it. The builder gets
+// the screen it builds for and must not keep it.
 class UIStoryboard : public std::enable_shared_from_this<UIStoryboard> {
 public:
     using SceneBuilder = std::function<std::shared_ptr<UIViewController>(const UIStoryboard&)>;
+    using ViewBuilder = std::function<std::shared_ptr<UIView>(UIViewController&)>;
     using CellBuilder = std::function<std::shared_ptr<UITableViewCell>()>;
 
-    // Registering a second builder under the same identifier replaces the first.
+    // Registering a second scene under the same identifier replaces the first.
     static void registerScene(const std::string& storyboardName, const std::string& identifier,
-                              SceneBuilder builder);
+                              SceneBuilder builder, ViewBuilder viewBuilder = nullptr);
     static void setInitialScene(const std::string& storyboardName, const std::string& identifier);
     static void registerCellPrototype(const std::string& storyboardName,
                                       const std::string& reuseIdentifier, CellBuilder builder);
@@ -39,6 +45,8 @@ public:
         return std::dynamic_pointer_cast<T>(instantiateViewController(identifier));
     }
 
+    // Identifiers of the registered scenes, sorted.
+    std::vector<std::string> sceneIdentifiers() const;
     std::vector<std::string> cellPrototypeIdentifiers() const;
     // The builder of a prototype, or an empty function.
     CellBuilder cellPrototype(const std::string& reuseIdentifier) const;
@@ -48,7 +56,7 @@ public:
 private:
     friend class UIStoryboardTestApi;
 
-    std::shared_ptr<UIViewController> build(const SceneBuilder& builder) const;
+    std::shared_ptr<UIViewController> build(const SceneBuilder& builder, const ViewBuilder& viewBuilder) const;
     // Forgets everything registered under the name.
     static void unregisterStoryboard(const std::string& storyboardName);
 

@@ -104,7 +104,10 @@ void UIViewController::setView(std::shared_ptr<UIView> view) {
 }
 
 void UIViewController::loadView() {
-    view_ = UIView::make(defaultScreenBounds);
+    if (viewBuilder_) {
+        if (auto built = viewBuilder_(*this)) view_ = std::move(built);
+    }
+    if (!view_) view_ = UIView::make(defaultScreenBounds);
 }
 
 std::shared_ptr<UIWindow> UIViewController::window() const {

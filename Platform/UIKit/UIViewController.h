@@ -38,6 +38,8 @@ public:
     // Replaces the view; a screen whose view is set from outside does not run loadView.
     void setView(std::shared_ptr<UIView> view);
 
+    // Runs the view builder the storyboard gave the screen; without one (or when it builds
+    // nothing) the view is a plain empty view the size of the screen.
     virtual void loadView();
     virtual void viewDidLoad() {}
     virtual void viewWillAppear(bool /*animated*/) {}
@@ -139,6 +141,7 @@ private:
     std::shared_ptr<UIViewController> presented_;
     std::weak_ptr<UIViewController> presenting_;
     std::shared_ptr<const UIStoryboard> storyboard_;
+    std::function<std::shared_ptr<UIView>(UIViewController&)> viewBuilder_;
     UIModalPresentationStyle modalPresentationStyle_ = UIModalPresentationStyle::fullScreen;
     AppearanceState appearance_ = AppearanceState::disappeared;
     bool transitionAnimated_ = false;

@@ -3,15 +3,22 @@
 #include <cassert>
 #include <memory>
 
+#include "Velmaro/Storyboard/SceneKey.h"
+
 namespace velmaro {
 
-// A view element a screen uses but does not own (the view hierarchy does): a weak reference that
-// reads like a pointer. Dereferencing an outlet whose view is gone is a programming error.
+// An element of a scene (a view, a constraint) that a screen uses but does not own (the view
+// hierarchy does): a weak reference that reads like a pointer. Dereferencing an outlet whose
+// element is gone is a programming error. Anyone may read an outlet; only the scene that builds
+// the view can connect it (the key says so), and an outlet is not assignable.
 template <class T>
 class Outlet {
 public:
     Outlet() = default;
-    Outlet(const std::shared_ptr<T>& view) : view_(view) {}
+    Outlet(const Outlet&) = default;
+    Outlet& operator=(const Outlet&) = delete;
+
+    void connect(SceneKey, const std::shared_ptr<T>& view) { view_ = view; }
 
     std::shared_ptr<T> get() const { return view_.lock(); }
     explicit operator bool() const { return !view_.expired(); }

@@ -2,6 +2,7 @@
 
 #include "UIKit/CALayer.h"
 #include "UIKit/UIControl.h"
+#include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 
 namespace velmaro {
@@ -30,16 +31,16 @@ std::shared_ptr<UIImage> SceneKit::image(const std::string& name) {
     return UIImage::named(name, velmaroBundle());
 }
 
-SceneKit::Header SceneKit::addHeader(const std::shared_ptr<UIView>& root) {
-    Header header;
-    header.avatar = UIView::make<UIImageView>(CGRect{16, 12, 40, 40});
-    header.avatar->layer()->setCornerRadius(20);
-    header.avatar->layer()->setMasksToBounds(true);
-    header.title = UIView::make<UILabel>(CGRect{68, 12, 291, 40});
-    header.title->setTextAlignment(NSTextAlignment::left);
-    root->addSubview(header.avatar);
-    root->addSubview(header.title);
-    return header;
+void SceneKit::addHeader(SceneKey key, const std::shared_ptr<UIView>& root, TitledViewController& screen) {
+    auto avatar = UIView::make<UIImageView>(CGRect{16, 12, 40, 40});
+    avatar->layer()->setCornerRadius(20);
+    avatar->layer()->setMasksToBounds(true);
+    auto title = UIView::make<UILabel>(CGRect{68, 12, 291, 40});
+    title->setTextAlignment(NSTextAlignment::left);
+    root->addSubview(avatar);
+    root->addSubview(title);
+    screen.titleAvatar.connect(key, avatar);
+    screen.titleLabel.connect(key, title);
 }
 
 }  // namespace velmaro

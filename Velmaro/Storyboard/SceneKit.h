@@ -9,8 +9,11 @@
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
+#include "Velmaro/Storyboard/SceneKey.h"
 
 namespace velmaro {
+
+class TitledViewController;
 
 // What the scene builders share: the screen size the scenes are drawn for, and the header every
 // titled scene carries.
@@ -25,12 +28,9 @@ public:
     // A named image of the framework bundle, or nothing when the bundle lacks it.
     static std::shared_ptr<UIImage> image(const std::string& name);
 
-    struct Header {
-        std::shared_ptr<UIImageView> avatar;
-        std::shared_ptr<UILabel> title;
-    };
-    // The tenant header at the top of a titled scene, added to `root`.
-    static Header addHeader(const std::shared_ptr<UIView>& root);
+    // The tenant header at the top of a titled scene, added to `root` and connected to the
+    // screen's header outlets.
+    static void addHeader(SceneKey key, const std::shared_ptr<UIView>& root, TitledViewController& screen);
 };
 
 }  // namespace velmaro

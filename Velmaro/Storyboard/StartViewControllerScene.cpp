@@ -1,26 +1,23 @@
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
 
 #include "UIKit/CALayer.h"
-#include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Storyboard/SceneKit.h"
+#include "Velmaro/Storyboard/SceneRegistrar.h"
 
 namespace velmaro {
 
 void StartViewControllerScene::registerIn(const std::string& storyboardName) {
-    UIStoryboard::registerScene(storyboardName, StartViewController::storyboardIdentifier,
-                                [](const UIStoryboard&) { return std::make_shared<StartViewController>(); });
+    SceneRegistrar::add<StartViewController>(storyboardName, &build);
 }
 
-void StartViewControllerScene::loadView(StartViewController& screen) {
+std::shared_ptr<UIView> StartViewControllerScene::build(SceneKey key, StartViewController& screen) {
     auto root = SceneKit::rootView();
-    auto header = SceneKit::addHeader(root);
-    screen.titleAvatar = header.avatar;
-    screen.titleLabel = header.title;
+    SceneKit::addHeader(key, root, screen);
 
     auto settings = SceneKit::button({315, 64, 44, 44}, "Settings");
     root->addSubview(settings);
-    screen.settingsButton = settings;
+    screen.settingsButton.connect(key, settings);
 
     // The greeting: a picture on the brand colour with a line of text.
     auto greeting = UIView::make(CGRect{37, 110, 301, 120});
@@ -33,15 +30,15 @@ void StartViewControllerScene::loadView(StartViewController& screen) {
     greeting->addSubview(smile);
     greeting->addSubview(smileyLabel);
     root->addSubview(greeting);
-    screen.vWSmileyContainer = greeting;
-    screen.smiley = smiley;
-    screen.vwSmile = smile;
-    screen.smileyLabel = smileyLabel;
+    screen.vWSmileyContainer.connect(key, greeting);
+    screen.smiley.connect(key, smiley);
+    screen.vwSmile.connect(key, smile);
+    screen.smileyLabel.connect(key, smileyLabel);
 
     auto report = SceneKit::button({107, 260, 160, 160}, "Contact agent");
     report->layer()->setCornerRadius(80);
     root->addSubview(report);
-    screen.btnReportIssue = report;
+    screen.btnReportIssue.connect(key, report);
 
     // The notifications sheet: collapsed near the bottom, its table below the toggle row.
     auto panel = UIView::make(CGRect{0, 493, 375, 400});
@@ -60,17 +57,17 @@ void StartViewControllerScene::loadView(StartViewController& screen) {
     panel->addSubview(count);
     panel->addSubview(dismiss);
     root->addSubview(panel);
-    screen.vwUnreadNotifications = panel;
-    screen.btnToggleNotificationsTable = toggle;
-    screen.btnToggleDirection = direction;
-    screen.btnNotificationCount = count;
-    screen.dismissButton = dismiss;
-    screen.tableView = table;
-    screen.notificationsViewTopConstraint =
+    screen.vwUnreadNotifications.connect(key, panel);
+    screen.btnToggleNotificationsTable.connect(key, toggle);
+    screen.btnToggleDirection.connect(key, direction);
+    screen.btnNotificationCount.connect(key, count);
+    screen.dismissButton.connect(key, dismiss);
+    screen.tableView.connect(key, table);
+    auto panelTop =
         NSLayoutConstraint::make(panel, NSLayoutConstraint::Attribute::top, SceneKit::screenBounds.height() - 174);
-    screen.tableViewTopConstraint = NSLayoutConstraint::make(table, NSLayoutConstraint::Attribute::top, 0);
-
-    screen.setView(root);
+    screen.notificationsViewTopConstraint.connect(key, panelTop);
+    screen.tableViewTopConstraint.connect(key, NSLayoutConstraint::make(table, NSLayoutConstraint::Attribute::top, 0));
+    return root;
 }
 
 }  // namespace velmaro

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "Velmaro/Storyboard/SceneKey.h"
+
+class UIView;
 
 namespace velmaro {
 
@@ -10,8 +15,10 @@ class StartViewController;
 class StartViewControllerScene {
 public:
     static void registerIn(const std::string& storyboardName);
-    // Builds the scene's views into the screen and connects its outlets.
-    static void loadView(StartViewController& screen);
+
+private:
+    // The scene's views, with the screen's outlets connected.
+    static std::shared_ptr<UIView> build(SceneKey key, StartViewController& screen);
 };
 
 }  // namespace velmaro

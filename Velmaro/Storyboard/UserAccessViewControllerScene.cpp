@@ -1,9 +1,9 @@
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
 
 #include "UIKit/CALayer.h"
-#include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/Storyboard/SceneKit.h"
+#include "Velmaro/Storyboard/SceneRegistrar.h"
 
 namespace velmaro {
 
@@ -21,15 +21,12 @@ std::shared_ptr<UITextField> field(CGFloat y, const std::string& placeholder, UI
 }  // namespace
 
 void UserAccessViewControllerScene::registerIn(const std::string& storyboardName) {
-    UIStoryboard::registerScene(storyboardName, UserAccessViewController::storyboardIdentifier,
-                                [](const UIStoryboard&) { return std::make_shared<UserAccessViewController>(); });
+    SceneRegistrar::add<UserAccessViewController>(storyboardName, &build);
 }
 
-void UserAccessViewControllerScene::loadView(UserAccessViewController& screen) {
+std::shared_ptr<UIView> UserAccessViewControllerScene::build(SceneKey key, UserAccessViewController& screen) {
     auto root = SceneKit::rootView();
-    auto header = SceneKit::addHeader(root);
-    screen.titleAvatar = header.avatar;
-    screen.titleLabel = header.title;
+    SceneKit::addHeader(key, root, screen);
 
     root->addSubview(SceneKit::label({32, 100, 311, 44}, "Tell us who you are"));
     auto username = field(160, "E-mail", UIReturnKeyType::next);
@@ -39,12 +36,11 @@ void UserAccessViewControllerScene::loadView(UserAccessViewController& screen) {
     confirm->layer()->setCornerRadius(6);
     for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{username, firstName, lastName, confirm})
         root->addSubview(view);
-    screen.fldUsername = username;
-    screen.fldFirstName = firstName;
-    screen.fldLastName = lastName;
-    screen.btnConfirm = confirm;
-
-    screen.setView(root);
+    screen.connectFldUsername(key, username);
+    screen.fldFirstName.connect(key, firstName);
+    screen.fldLastName.connect(key, lastName);
+    screen.btnConfirm.connect(key, confirm);
+    return root;
 }
 
 }  // namespace velmaro

@@ -1,5 +1,7 @@
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 
+#include <mutex>
+
 #include "Foundation/Bundle.h"
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 
@@ -12,11 +14,18 @@ namespace velmaro {
 const std::shared_ptr<Bundle>& velmaroBundle() {
     // A function-local static: made once even when threads race for it.
     static const std::shared_ptr<Bundle> bundle = [] {
-        VelmaroStoryboard::registerScenes();
         if (auto found = Bundle::forIdentifier("Velmaro")) return found;
         return std::make_shared<Bundle>(VELMARO_RESOURCES_DIR, std::string("Velmaro"));
     }();
     return bundle;
+}
+
+void setUpVelmaroBundle() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        velmaroBundle();
+        VelmaroStoryboard::registerScenes();
+    });
 }
 
 }  // namespace velmaro

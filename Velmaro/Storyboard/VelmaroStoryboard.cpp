@@ -1,7 +1,5 @@
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 
-#include <mutex>
-
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
@@ -10,16 +8,15 @@
 
 namespace velmaro {
 
-void VelmaroStoryboard::registerScenes() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const std::string name = rawValue(Storyboard::Velmaro);
-        UIStoryboard::registerScene(name, NavigationController::storyboardIdentifier, [](const UIStoryboard&) {
-            return UINavigationController::make<NavigationController>();
-        });
-        StartViewControllerScene::registerIn(name);
-        UserAccessViewControllerScene::registerIn(name);
+void VelmaroStoryboard::registerScenes() { registerScenes(rawValue(Storyboard::Velmaro)); }
+
+void VelmaroStoryboard::registerScenes(const std::string& name) {
+    // The navigation container has no view of its own to build.
+    UIStoryboard::registerScene(name, NavigationController::storyboardIdentifier, [](const UIStoryboard&) {
+        return UINavigationController::make<NavigationController>();
     });
+    StartViewControllerScene::registerIn(name);
+    UserAccessViewControllerScene::registerIn(name);
 }
 
 }  // namespace velmaro

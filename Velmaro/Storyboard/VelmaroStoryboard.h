@@ -1,12 +1,17 @@
 #pragma once
 
+#include <string>
+
 namespace velmaro {
 
 // The storyboard "Velmaro": every scene of the layer, by class name, in the toolkit's registry.
+// A new scene joins the layer by being registered here.
 class VelmaroStoryboard {
 public:
-    // Idempotent; velmaroBundle() calls it when the bundle is first made.
+    // Under the storyboard's own name; setUpVelmaroBundle() does it, once.
     static void registerScenes();
+    // Under another name: a copy whose scenes can be listed without setting the bundle up.
+    static void registerScenes(const std::string& storyboardName);
 };
 
 }  // namespace velmaro

@@ -12,8 +12,6 @@
 
 namespace velmaro {
 
-class StartViewControllerScene;
-
 // The home screen of the support screens: the "Contact agent" button, settings, and a panel of
 // the conversations with unseen activity.
 class StartViewController : public TitledViewController, public StoryboardIdentifiable {
@@ -27,8 +25,8 @@ public:
     Outlet<UIButton> btnReportIssue;
     Outlet<UIButton> settingsButton;
     Outlet<UIView> vwUnreadNotifications;
-    std::weak_ptr<NSLayoutConstraint> notificationsViewTopConstraint;
-    std::weak_ptr<NSLayoutConstraint> tableViewTopConstraint;
+    Outlet<NSLayoutConstraint> notificationsViewTopConstraint;
+    Outlet<NSLayoutConstraint> tableViewTopConstraint;
     Outlet<UITableView> tableView;
     Outlet<UIButton> btnToggleNotificationsTable;
     Outlet<UIButton> btnToggleDirection;
@@ -39,10 +37,6 @@ public:
     bool areNotificationsVisible = false;
     std::vector<ConversationModel> conversations;
     double notificationsViewOriginY = 0;
-
-protected:
-    // The scene's layout, as the storyboard draws it.
-    void loadView() override;
 };
 
 }  // namespace velmaro

@@ -9,8 +9,6 @@
 
 namespace velmaro {
 
-class UserAccessViewControllerScene;
-
 // Where the end user identifies with an e-mail address and optionally a name, when the tenant
 // needs a user name and none is known.
 class UserAccessViewController : public TitledViewController, public StoryboardIdentifiable {
@@ -23,15 +21,13 @@ public:
     // Kept for callers; nothing in the layer reads or changes it.
     bool userExists = false;
 
-    Outlet<UITextField> fldUsernameForTesting() const { return fldUsername; }
-
-protected:
-    // The scene's layout, as the storyboard draws it.
-    void loadView() override;
+    // The e-mail field is the screen's own; the scene connects it like the others.
+    void connectFldUsername(SceneKey key, const std::shared_ptr<UITextField>& field) {
+        fldUsername.connect(key, field);
+    }
+    const Outlet<UITextField>& fldUsernameForTesting() const { return fldUsername; }
 
 private:
-    friend class UserAccessViewControllerScene;
-
     Outlet<UITextField> fldUsername;
     // The field that began editing last; a fresh field in no view until then.
     std::shared_ptr<UITextField> activeField = std::make_shared<UITextField>();

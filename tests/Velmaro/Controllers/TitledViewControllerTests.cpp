@@ -1,37 +1,53 @@
 #include <gtest/gtest.h>
 
 #include "UIKit/UIBarButtonItem.h"
+#include "UIKitTesting/UIStoryboardTestApi.h"
 #include "Velmaro/Controllers/TitledViewController.h"
+#include "Velmaro/Storyboard/SceneRegistrar.h"
 #include "support/Velmaro/SupportUITest.h"
 
 using namespace velmaro;
 
 namespace {
 
-// A titled scene as a storyboard lays it out.
-class HeaderScreen : public TitledViewController {
-protected:
-    void loadView() override {
-        auto root = UIView::make(CGRect{0, 0, 375, 667});
-        label = UIView::make<UILabel>(CGRect{60, 10, 200, 40});
-        label->setText("From the scene");
-        avatar = UIView::make<UIImageView>(CGRect{10, 10, 40, 40});
-        root->addSubview(label);
-        root->addSubview(avatar);
-        titleLabel = label;
-        titleAvatar = avatar;
-        setView(root);
-    }
-
+// A titled screen and its scene, in a storyboard of the test's own.
+class HeaderScreen : public TitledViewController, public StoryboardIdentifiable {
 public:
+    static constexpr const char* storyboardIdentifier = "HeaderScreen";
+
     std::shared_ptr<UILabel> label;
     std::shared_ptr<UIImageView> avatar;
 };
 
-class TitledViewControllerTest : public SupportUITest {};
+std::shared_ptr<UIView> buildHeaderScene(SceneKey key, HeaderScreen& screen) {
+    auto root = UIView::make(CGRect{0, 0, 375, 667});
+    screen.label = UIView::make<UILabel>(CGRect{60, 10, 200, 40});
+    screen.label->setText("From the scene");
+    screen.avatar = UIView::make<UIImageView>(CGRect{10, 10, 40, 40});
+    root->addSubview(screen.label);
+    root->addSubview(screen.avatar);
+    screen.titleLabel.connect(key, screen.label);
+    screen.titleAvatar.connect(key, screen.avatar);
+    return root;
+}
+
+class TitledViewControllerTest : public SupportUITest {
+protected:
+    void SetUp() override {
+        SupportUITest::SetUp();
+        SceneRegistrar::add<HeaderScreen>("TitledScenes", &buildHeaderScene);
+    }
+    void TearDown() override {
+        UIStoryboardTestApi::unregisterStoryboard("TitledScenes");
+        SupportUITest::TearDown();
+    }
+    std::shared_ptr<HeaderScreen> headerScreen() {
+        return instantiateVC<HeaderScreen>(*UIStoryboard::make("TitledScenes"));
+    }
+};
 
 TEST_F(TitledViewControllerTest, TheHeaderShowsTheTenant) {
-    auto screen = std::make_shared<HeaderScreen>();
+    auto screen = headerScreen();
     auto left = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Item"), UIBarButtonItem::Style::plain);
     screen->navigationItem().setLeftBarButtonItem(left);
     screen->view();
@@ -40,7 +56,7 @@ TEST_F(TitledViewControllerTest, TheHeaderShowsTheTenant) {
     EXPECT_EQ(left->tintColor(), acmeConfig().primaryColor);
     EXPECT_EQ(screen->navigationItem().rightBarButtonItem(), nullptr);
 
-    auto both = std::make_shared<HeaderScreen>();
+    auto both = headerScreen();
     auto right = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Item"), UIBarButtonItem::Style::plain);
     both->navigationItem().setRightBarButtonItem(right);
     both->view();
@@ -51,14 +67,14 @@ TEST_F(TitledViewControllerTest, AnEmptyCompanyNameKeepsTheSpace) {
     auto config = acmeConfig();
     config.name = "";
     core().setConfig(config);
-    auto screen = std::make_shared<HeaderScreen>();
+    auto screen = headerScreen();
     screen->view();
     EXPECT_EQ(screen->label->text(), " support");
 }
 
 TEST_F(TitledViewControllerTest, WithoutAConfigurationTheSceneStaysAsDrawn) {
     core().setConfig(std::nullopt);
-    auto screen = std::make_shared<HeaderScreen>();
+    auto screen = headerScreen();
     auto left = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Item"), UIBarButtonItem::Style::plain);
     screen->navigationItem().setLeftBarButtonItem(left);
     screen->view();

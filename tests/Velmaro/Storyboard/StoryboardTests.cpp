@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <type_traits>
+#include <vector>
+
 #include "UIKit/UIImage.h"
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
@@ -25,7 +30,19 @@ public:
     static constexpr const char* storyboardIdentifier = "StartViewController";
 };
 
-using StoryboardTest = MainLoopTest;
+// Only a scene being built connects outlets: nothing else can make a key, and an outlet cannot be
+// assigned, so a screen's outlets are readable by all and writable by its scene alone.
+static_assert(!std::is_default_constructible_v<SceneKey>);
+static_assert(!std::is_copy_assignable_v<Outlet<UIButton>>);
+static_assert(!std::is_assignable_v<Outlet<UIButton>&, std::shared_ptr<UIButton>>);
+
+class StoryboardTest : public MainLoopTest {
+protected:
+    void SetUp() override {
+        MainLoopTest::SetUp();
+        setUpVelmaroBundle();
+    }
+};
 
 TEST_F(StoryboardTest, OnlyTheLayersNameIsAStoryboard) {
     EXPECT_EQ(rawValue(Storyboard::Velmaro), "Velmaro");
@@ -61,8 +78,8 @@ TEST_F(StoryboardTest, TheStartSceneConnectsEveryOutlet) {
     EXPECT_TRUE(start->titleLabel && start->titleAvatar && start->vWSmileyContainer && start->smiley &&
                 start->smileyLabel && start->vwSmile && start->settingsButton && start->vwUnreadNotifications &&
                 start->tableView && start->btnNotificationCount);
-    EXPECT_FALSE(start->notificationsViewTopConstraint.expired());
-    EXPECT_FALSE(start->tableViewTopConstraint.expired());
+    EXPECT_TRUE(start->notificationsViewTopConstraint && start->tableViewTopConstraint);
+    EXPECT_EQ(start->tableViewTopConstraint->firstItem(), start->tableView.get());
     EXPECT_EQ(start->btnReportIssue->title(UIControlStateNormal), "Contact agent");
     EXPECT_EQ(start->btnToggleNotificationsTable->title(UIControlStateNormal), "Show notifications");
     ASSERT_NE(start->btnToggleDirection->image(UIControlStateNormal), nullptr);
@@ -83,6 +100,19 @@ TEST_F(StoryboardTest, TheUserAccessSceneHasThreeFieldsAndAConfirmButton) {
     EXPECT_TRUE(access->btnConfirm.get()->isDescendantOf(root.get()));
 }
 
+TEST_F(StoryboardTest, EveryScreenFromTheStoryboardHasItsSceneAndAPlainScreenHasNone) {
+    auto storyboard = loadStoryboard(Storyboard::Velmaro);
+    EXPECT_EQ(storyboard->sceneIdentifiers(),
+              (std::vector<std::string>{"NavigationController", "StartViewController", "UserAccessViewController"}));
+    // The scene is the storyboard's, not the class's: the same class made directly is bare.
+    auto bare = std::make_shared<StartViewController>();
+    EXPECT_TRUE(bare->view()->subviews().empty());
+    EXPECT_FALSE(bare->btnReportIssue);
+    auto built = instantiateVC<StartViewController>(*storyboard);
+    EXPECT_FALSE(built->isViewLoaded());  // the scene runs when the view is first asked for
+    EXPECT_FALSE(built->view()->subviews().empty());
+}
+
 using StoryboardDeathTest = StoryboardTest;
 
 TEST_F(StoryboardDeathTest, AMissingSceneStopsTheProgram) {
@@ -92,6 +122,29 @@ TEST_F(StoryboardDeathTest, AMissingSceneStopsTheProgram) {
                  "Couldn\u2019t instantiate view controller with identifier NoSuchScreen");
     EXPECT_DEATH(instantiateVC<Impostor>(*storyboard),
                  "Couldn\u2019t instantiate view controller with identifier StartViewController");
+}
+
+// Each death test runs in a fresh process, so nothing has set the bundle up there: finding the
+// bundle or loading the storyboard must not register the scenes by themselves.
+using StoryboardSetUpDeathTest = MainLoopTest;
+
+TEST_F(StoryboardSetUpDeathTest, UntilTheBundleIsSetUpTheStoryboardHasNoScenes) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            EXPECT_NE(velmaroBundle(), nullptr);
+            instantiateVC<StartViewController>(*loadStoryboard(Storyboard::Velmaro));
+        },
+        "Couldn\u2019t instantiate view controller with identifier StartViewController");
+    EXPECT_EXIT(
+        {
+            auto storyboard = loadStoryboard(Storyboard::Velmaro);
+            bool emptyBefore = storyboard->sceneIdentifiers().empty();
+            setUpVelmaroBundle();
+            setUpVelmaroBundle();
+            std::exit(emptyBefore && storyboard->sceneIdentifiers().size() == 3 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
