@@ -1,8 +1,11 @@
 #include "UIKit/UITextView.h"
 
+#include <algorithm>
+
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/TextHelpers.h"
 #include "UIKit/TextEditing.h"
+#include "UIKit/TextMetrics.h"
 
 UITextView::UITextView() : UITextView(CGRect{}) {}
 
@@ -16,6 +19,27 @@ void UITextView::setText(std::string text) {
 void UITextView::setTextColor(UIColor color) {
     checkMainThread("setTextColor");
     textColor_ = color;
+}
+
+void UITextView::setFont(UIFont font) {
+    checkMainThread("setFont");
+    font_ = std::move(font);
+}
+
+void UITextView::setTextContainerInset(UIEdgeInsets inset) {
+    checkMainThread("setTextContainerInset");
+    textContainerInset_ = inset;
+}
+
+CGSize UITextView::sizeThatFits(CGSize size) const {
+    const auto& inset = textContainerInset_;
+    CGFloat horizontal = inset.left + inset.right;
+    CGFloat width = size.width > 0 ? std::max<CGFloat>(0, size.width - horizontal) : TextMetrics::unlimitedWidth;
+    CGSize text = TextMetrics::size(text_, font_, width);
+    if (text_.empty()) text.height = TextMetrics::lineHeight(font_);
+    CGSize fitted{text.width + horizontal, text.height + inset.top + inset.bottom};
+    if (size.width > 0) fitted.width = std::min(fitted.width, size.width);
+    return fitted;
 }
 
 void UITextView::setEditable(bool editable) {

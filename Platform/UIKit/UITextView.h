@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "UIKit/UIEdgeInsets.h"
+#include "UIKit/UIFont.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITextViewDelegate.h"
 #include "UIKit/UIView.h"
@@ -24,6 +26,14 @@ public:
     void setText(std::string text);
     UIColor textColor() const { return textColor_; }
     void setTextColor(UIColor color);
+    const UIFont& font() const { return font_; }
+    void setFont(UIFont font);
+    // Between the view's edges and its text; the platform's 8 points above and below by default.
+    UIEdgeInsets textContainerInset() const { return textContainerInset_; }
+    void setTextContainerInset(UIEdgeInsets inset);
+    // The text measured at the width (less the insets; none or 0: unlimited) plus the insets. An
+    // empty text view is one line high, where the caret goes.
+    CGSize sizeThatFits(CGSize size) const override;
     bool isEditable() const { return editable_; }
     void setEditable(bool editable);
     bool isSelectable() const { return selectable_; }
@@ -55,6 +65,8 @@ private:
 
     std::string text_;
     UIColor textColor_ = UIColor::black();
+    UIFont font_ = UIFont::systemFont(12);
+    UIEdgeInsets textContainerInset_{8, 0, 8, 0};
     bool editable_ = true;
     bool selectable_ = true;
     bool editing_ = false;

@@ -10,6 +10,7 @@
 #include "UIKit/CGAffineTransform.h"
 #include "UIKit/CGRect.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UIEdgeInsets.h"
 #include "UIKit/UIResponder.h"
 
 class CALayer;
@@ -123,6 +124,17 @@ public:
     // The size that fits the view's content; a plain view answers its current size.
     virtual CGSize sizeThatFits(CGSize size) const;
     void sizeToFit();
+    static constexpr CGFloat noIntrinsicMetric = -1;
+    // The size the content wants by itself; a plain view has none (noIntrinsicMetric both ways).
+    virtual CGSize intrinsicContentSize() const { return {noIntrinsicMetric, noIntrinsicMetric}; }
+    static constexpr CGSize layoutFittingCompressedSize{0, 0};
+    // The size the view's layout needs at the target width; a plain view answers sizeThatFits.
+    // May lay the view's subviews out to measure them.
+    virtual CGSize systemLayoutSizeFitting(CGSize targetSize) { return sizeThatFits(targetSize); }
+    // Space kept clear inside the edges when the view is measured by its content. Zero unless set:
+    // layout here is by frames, so nothing implies the platform's default margins.
+    UIEdgeInsets layoutMargins() const { return layoutMargins_; }
+    void setLayoutMargins(UIEdgeInsets margins) { layoutMargins_ = margins; }
 
     CGPoint convertPointTo(CGPoint point, const UIView* view) const;    // null: the window
     CGPoint convertPointFrom(CGPoint point, const UIView* view) const;  // null: the window
@@ -239,6 +251,7 @@ private:
     CGPoint center_;
     CGRect bounds_;
     CGAffineTransform transform_;
+    UIEdgeInsets layoutMargins_;
     std::optional<UIColor> backgroundColor_;
     std::optional<UIColor> tintColor_;
     CGFloat alpha_ = 1;

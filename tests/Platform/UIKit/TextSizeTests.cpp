@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "UIKit/UILabel.h"
+#include "UIKit/UITextView.h"
+#include "support/Platform/UIKitTest.h"
+
+namespace {
+
+// At 10 points a grapheme is 5 points wide and a line 12 high: 100 points hold 20 graphemes.
+const UIFont font10 = UIFont::systemFont(10);
+
+struct LabelCase {
+    const char* what;
+    std::optional<std::string> text;
+    CGFloat width;  // 0: no limit
+    int lines;
+    CGSize expected;
+};
+
+void PrintTo(const LabelCase& c, std::ostream* os) { *os << c.what; }
+
+class LabelSizeTest : public UIKitTest, public ::testing::WithParamInterface<LabelCase> {};
+
+TEST_P(LabelSizeTest, WrapsAtTheWidthAndStopsAtTheLineLimit) {
+    const auto& c = GetParam();
+    auto label = UIView::make<UILabel>();
+    label->setFont(font10);
+    label->setText(c.text);
+    label->setNumberOfLines(c.lines);
+    EXPECT_EQ(label->sizeThatFits(CGSize{c.width, 0}), c.expected);
+}
+
+const std::string longWord(45, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LabelSizeTest,
+    ::testing::Values(
+        LabelCase{"no text", std::nullopt, 100, 0, {0, 0}},
+        LabelCase{"empty text", "", 100, 0, {0, 0}},
+        LabelCase{"one word, no limit", "Hello", 0, 1, {25, 12}},
+        LabelCase{"fits on one line", "Hello world", 100, 0, {55, 12}},
+        LabelCase{"wraps between words", "aaaa bbbb cccc dddd eeee", 100, 0, {95, 24}},
+        LabelCase{"one line only", "aaaa bbbb cccc dddd eeee", 100, 1, {95, 12}},
+        LabelCase{"two of three lines", "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj", 100, 2, {95, 24}},
+        LabelCase{"line breaks without a width", "one\ntwo\nthree", 0, 0, {25, 36}},
+        LabelCase{"line breaks cut by the limit", "one\ntwo\nthree", 0, 2, {15, 24}},
+        LabelCase{"an empty line counts", "one\n\ntwo", 0, 0, {15, 36}},
+        LabelCase{"a long word is broken inside", longWord, 100, 0, {100, 36}},
+        LabelCase{"a long word starts on its own line", "hi " + longWord, 100, 0, {100, 48}},
+        LabelCase{"spaces at a wrap make no line", std::string(20, 'a') + "   b", 100, 0, {100, 24}},
+        LabelCase{"emoji with modifiers are one grapheme each", "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD\xF0\x9F\x91\x8D", 0, 1, {10, 12}},
+        LabelCase{"a letter with a combining mark is one", "e\xCC\x81t\xC3\xA9", 0, 1, {15, 12}},
+        LabelCase{"narrower than a grapheme", "abc", 3, 0, {5, 36}}),
+    [](const ::testing::TestParamInfo<LabelCase>& param) {
+        std::string name;
+        for (const char* p = param.param.what; *p; ++p) {
+            if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+        }
+        return name;
+    });
+
+class TextSizeTest : public UIKitTest {};
+
+TEST_F(TextSizeTest, ALabelsOwnSizeWrapsOnlyAtItsPreferredWidth) {
+    auto label = UIView::make<UILabel>();
+    label->setText("aaaa bbbb cccc dddd eeee");
+    label->setNumberOfLines(0);
+    // The platform's label font: 17 points, 8.5 per grapheme, 21-point lines.
+    EXPECT_EQ(label->intrinsicContentSize(), (CGSize{204, 21}));
+    label->setFont(font10);
+    label->setPreferredMaxLayoutWidth(100);
+    EXPECT_EQ(label->intrinsicContentSize(), (CGSize{95, 24}));
+    label->sizeToFit();  // at its own width, 0: no limit
+    EXPECT_EQ(label->frame().size, (CGSize{120, 12}));
+    EXPECT_EQ(UIView::make()->intrinsicContentSize(), (CGSize{UIView::noIntrinsicMetric, UIView::noIntrinsicMetric}));
+}
+
+TEST_F(TextSizeTest, ATextViewAddsItsInsetsAndKeepsALineForTheCaret) {
+    auto view = UIView::make<UITextView>();
+    view->setFont(font10);
+    EXPECT_EQ(view->sizeThatFits(CGSize{200, 0}), (CGSize{0, 12 + 16}));  // empty: one line
+    view->setText("Hello");
+    EXPECT_EQ(view->sizeThatFits(CGSize{200, 0}), (CGSize{25, 12 + 16}));
+    // The insets narrow the text: 62 - 12 leaves 50 points, 10 graphemes a line.
+    view->setTextContainerInset(UIEdgeInsets{4, 6, 4, 6});
+    view->setText("aaaa bbbb cccc");
+    EXPECT_EQ(view->sizeThatFits(CGSize{62, 0}), (CGSize{57, 24 + 8}));
+    view->setText("line\nline\nline");
+    EXPECT_EQ(view->sizeThatFits(CGSize{0, 0}), (CGSize{20 + 12, 36 + 8}));
+}
+
+}  // namespace
