@@ -5,14 +5,22 @@
 #include "Dispatch/DispatchQueue.h"
 
 void UIScrollView::setContentOffset(CGPoint offset, bool animated) {
+    CGPoint from = contentOffset();
+    moveContentOffset(offset);
+    reportScroll(from, animated);
+}
+
+void UIScrollView::moveContentOffset(CGPoint offset) {
     auto bounds = this->bounds();
-    bool moved = bounds.origin != offset;
     bounds.origin = offset;
     setBounds(bounds);
     contentOffsetDidChange();
-    if (moved) {
-        if (auto delegate = scrollDelegate()) delegate->scrollViewDidScroll(*this);
-    }
+}
+
+void UIScrollView::reportScroll(CGPoint from, bool animated) {
+    if (contentOffset() == from) return;
+    auto self = sharedView();  // the delegate may drop the view
+    if (auto delegate = scrollDelegate()) delegate->scrollViewDidScroll(*this);
     if (animated && UIView::areAnimationsEnabled()) {
         std::weak_ptr<UIView> weak = sharedView();
         DispatchQueue::main().asyncAfter(scrollAnimationDuration, [weak] {

@@ -15,8 +15,8 @@ public:
     using UIView::UIView;
 
     CGPoint contentOffset() const { return bounds().origin; }
-    // Moves at once; animated, the delegate also hears that the scrolling animation ended once
-    // the animation time has passed. Every change of the offset is reported to did-scroll.
+    // Moves at once; every change of the offset is reported to did-scroll. Animated, a move is
+    // also followed by did-end-scrolling-animation once the animation time has passed.
     void setContentOffset(CGPoint offset, bool animated = false);
     CGSize contentSize() const { return contentSize_; }
     void setContentSize(CGSize size) { contentSize_ = size; }
@@ -38,6 +38,10 @@ public:
 protected:
     // Runs after every offset change, before the delegate hears of it.
     virtual void contentOffsetDidChange() {}
+    // The two halves of setContentOffset, for a move made in several steps that the delegate
+    // should hear of once: the move itself (contentOffsetDidChange runs), then the report.
+    void moveContentOffset(CGPoint offset);
+    void reportScroll(CGPoint from, bool animated);
 
 private:
     CGSize contentSize_;

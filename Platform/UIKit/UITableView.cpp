@@ -51,8 +51,8 @@ std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCell(const std::str
     // Sized for its row already, so the data source can lay it out.
     if (cell && isValid(indexPath)) {
         cell->place(CGRect{0, 0, bounds().size.width,
-                           rowHeights_[static_cast<std::size_t>(indexPath.section)]
-                                      [static_cast<std::size_t>(indexPath.row)]});
+                           sections_[static_cast<std::size_t>(indexPath.section)]
+                               .heights[static_cast<std::size_t>(indexPath.row)]});
     }
     return cell;
 }
@@ -69,49 +69,55 @@ void UITableView::reloadData() {
     loaded_ = true;
     for (auto& [indexPath, cell] : visible_) enqueue(cell);
     visible_.clear();
-    measured_.clear();
     selected_.reset();
-    for (const auto& footer : footers_) {
-        if (footer) footer->removeFromSuperview();
+    for (const auto& section : sections_) {
+        if (section.footer) section.footer->removeFromSuperview();
     }
-    footers_.clear();
-    footerHeights_.clear();
-    rowCounts_.clear();
+    sections_.clear();
 
     auto source = dataSource();
     auto delegate = this->delegate();
-    int sections = source ? std::max(0, source->numberOfSections(*this)) : 0;
-    for (int section = 0; section < sections; ++section) {
-        rowCounts_.push_back(std::max(0, source->numberOfRowsInSection(*this, section)));
-        auto footer = delegate ? delegate->viewForFooterInSection(*this, section) : nullptr;
-        auto height = delegate ? delegate->heightForFooterInSection(*this, section) : std::nullopt;
-        footers_.push_back(footer);
-        footerHeights_.push_back(std::max<CGFloat>(0, height.value_or(footer ? footer->bounds().size.height : 0)));
+    int count = source ? std::max(0, source->numberOfSections(*this)) : 0;
+    sections_.resize(static_cast<std::size_t>(count));
+    for (int index = 0; index < count; ++index) {
+        auto& section = sections_[static_cast<std::size_t>(index)];
+        section.rows = std::max(0, source->numberOfRowsInSection(*this, index));
+        section.footer = delegate ? delegate->viewForFooterInSection(*this, index) : nullptr;
+        auto height = delegate ? delegate->heightForFooterInSection(*this, index) : std::nullopt;
+        section.footerHeight =
+            std::max<CGFloat>(0, height.value_or(section.footer ? section.footer->bounds().size.height : 0));
     }
+    loadHeights();
     layoutRows();
+    clampContentOffset();
 }
 
 int UITableView::numberOfRows(int section) const {
     if (section < 0 || section >= numberOfSections()) return 0;
-    return rowCounts_[static_cast<std::size_t>(section)];
+    return sections_[static_cast<std::size_t>(section)].rows;
 }
 
 bool UITableView::isValid(const IndexPath& indexPath) const {
+    // Heights exist once the data has loaded; a delegate asked during the load sees no rows yet.
     return indexPath.section >= 0 && indexPath.section < numberOfSections() && indexPath.row >= 0 &&
-           indexPath.row < numberOfRows(indexPath.section) &&
-           static_cast<std::size_t>(indexPath.section) < rowHeights_.size();
+           static_cast<std::size_t>(indexPath.row) <
+               sections_[static_cast<std::size_t>(indexPath.section)].heights.size();
 }
 
 // ----- Geometry
 
 void UITableView::setRowHeight(CGFloat height) {
     rowHeight_ = height;
-    if (loaded_) layoutRows();
+    if (!loaded_) return;
+    loadHeights();
+    layoutRows();
 }
 
 void UITableView::setEstimatedRowHeight(CGFloat height) {
     estimatedRowHeight_ = height;
-    if (loaded_) layoutRows();
+    if (!loaded_) return;
+    loadHeights();
+    layoutRows();
 }
 
 CGFloat UITableView::estimatedHeightOf(const IndexPath& indexPath) {
@@ -123,106 +129,206 @@ CGFloat UITableView::estimatedHeightOf(const IndexPath& indexPath) {
     return estimatedRowHeight_ > 0 ? estimatedRowHeight_ : defaultRowHeight;
 }
 
-CGFloat UITableView::heightOf(const IndexPath& indexPath) {
-    std::optional<CGFloat> answered;
-    if (auto delegate = this->delegate()) answered = delegate->heightForRowAt(*this, indexPath);
-    CGFloat height = answered.value_or(rowHeight_);
-    if (height != automaticDimension) return std::max<CGFloat>(0, height);
-    // Sized by its cell: measured once the row has had a cell, estimated until then.
-    if (auto it = measured_.find(indexPath); it != measured_.end()) return it->second;
-    return estimatedHeightOf(indexPath);
+void UITableView::loadHeights() {
+    ++dataGeneration_;
+    geometryWidth_ = bounds().size.width;
+    auto delegate = this->delegate();
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        auto& section = sections_[s];
+        auto rows = static_cast<std::size_t>(section.rows);
+        section.heights.assign(rows, 0);
+        section.sizing.assign(rows, fixedHeight);
+        section.tops.assign(rows, 0);
+        section.validTops = 0;
+        section.rowsHeight = 0;
+        for (std::size_t r = 0; r < rows; ++r) {
+            IndexPath indexPath{static_cast<int>(s), static_cast<int>(r)};
+            std::optional<CGFloat> answered;
+            if (delegate) answered = delegate->heightForRowAt(*this, indexPath);
+            CGFloat height = answered.value_or(rowHeight_);
+            if (height == automaticDimension) {
+                section.sizing[r] = automaticHeight;
+                height = estimatedHeightOf(indexPath);
+            }
+            section.heights[r] = std::max<CGFloat>(0, height);
+            section.rowsHeight += section.heights[r];
+        }
+    }
+    sectionTops_.assign(sections_.size() + 1, 0);
+    validSectionTops_ = 0;
+    footersNeedPlacing_ = true;
 }
 
-void UITableView::computeGeometry() {
-    rowTops_.assign(rowCounts_.size(), {});
-    rowHeights_.assign(rowCounts_.size(), {});
-    footerTops_.assign(rowCounts_.size(), 0);
-    CGFloat y = 0;
-    for (std::size_t section = 0; section < rowCounts_.size(); ++section) {
-        for (int row = 0; row < rowCounts_[section]; ++row) {
-            CGFloat height = heightOf(IndexPath{static_cast<int>(section), row});
-            rowTops_[section].push_back(y);
-            rowHeights_[section].push_back(height);
-            y += height;
-        }
-        footerTops_[section] = y;
-        y += footerHeights_[section];
+bool UITableView::changeHeight(const IndexPath& indexPath, CGFloat height) {
+    auto s = static_cast<std::size_t>(indexPath.section);
+    auto r = static_cast<std::size_t>(indexPath.row);
+    auto& section = sections_[s];
+    CGFloat old = section.heights[r];
+    if (old == height) return false;
+    section.heights[r] = height;
+    section.rowsHeight += height - old;
+    // Only what lies after the row moves.
+    section.validTops = std::min(section.validTops, r + 1);
+    validSectionTops_ = std::min(validSectionTops_, s + 1);
+    footersNeedPlacing_ = true;
+    return true;
+}
+
+CGFloat UITableView::sectionTop(std::size_t section) const {
+    for (; validSectionTops_ <= section; ++validSectionTops_) {
+        std::size_t i = validSectionTops_;
+        const Section* before = i == 0 ? nullptr : &sections_[i - 1];
+        sectionTops_[i] = before ? sectionTops_[i - 1] + before->rowsHeight + before->footerHeight : 0;
     }
-    if (tableFooterView_) y += tableFooterView_->bounds().size.height;
-    setContentSize(CGSize{bounds().size.width, y});
+    return sectionTops_[section];
+}
+
+CGFloat UITableView::rowTop(const Section& section, std::size_t row) const {
+    for (; section.validTops <= row; ++section.validTops) {
+        std::size_t i = section.validTops;
+        section.tops[i] = i == 0 ? 0 : section.tops[i - 1] + section.heights[i - 1];
+    }
+    return section.tops[row];
+}
+
+std::size_t UITableView::firstRowEndingAfter(const Section& section, CGFloat y) const {
+    std::size_t known = section.validTops;
+    if (known > 0 && section.tops[known - 1] + section.heights[known - 1] > y) {
+        auto begin = section.tops.begin();
+        auto after = std::upper_bound(begin, begin + static_cast<std::ptrdiff_t>(known), y);
+        return after == begin ? 0 : static_cast<std::size_t>(after - begin) - 1;
+    }
+    // Past what is known: extend the tops only as far as the answer.
+    for (std::size_t r = known; r < section.heights.size(); ++r) {
+        if (rowTop(section, r) + section.heights[r] > y) return r;
+    }
+    return section.heights.size();
+}
+
+std::vector<IndexPath> UITableView::rowsBetween(CGFloat top, CGFloat bottom) const {
+    std::vector<IndexPath> rows;
+    if (sections_.empty() || bottom <= top) return rows;
+    sectionTop(sections_.size());
+    // The first section ending below the top.
+    auto ends = sectionTops_.begin() + 1;
+    auto s = static_cast<std::size_t>(std::upper_bound(ends, sectionTops_.end(), top) - ends);
+    for (; s < sections_.size() && sectionTops_[s] < bottom; ++s) {
+        const auto& section = sections_[s];
+        CGFloat base = sectionTops_[s];
+        for (std::size_t r = firstRowEndingAfter(section, top - base); r < section.heights.size(); ++r) {
+            CGFloat rowTopY = base + rowTop(section, r);
+            if (rowTopY >= bottom) break;
+            CGFloat height = section.heights[r];
+            if (height > 0 && rowTopY + height > top) rows.push_back(IndexPath{static_cast<int>(s), static_cast<int>(r)});
+        }
+    }
+    return rows;
+}
+
+CGFloat UITableView::contentHeight() const {
+    CGFloat height = sectionTop(sections_.size());
+    if (tableFooterView_) height += tableFooterView_->bounds().size.height;
+    return height;
 }
 
 CGRect UITableView::rectForRow(const IndexPath& indexPath) const {
     if (!isValid(indexPath)) return CGRect::zero();
-    auto section = static_cast<std::size_t>(indexPath.section);
-    auto row = static_cast<std::size_t>(indexPath.row);
-    return CGRect{0, rowTops_[section][row], bounds().size.width, rowHeights_[section][row]};
+    auto s = static_cast<std::size_t>(indexPath.section);
+    auto r = static_cast<std::size_t>(indexPath.row);
+    const auto& section = sections_[s];
+    return CGRect{0, sectionTop(s) + rowTop(section, r), bounds().size.width, section.heights[r]};
 }
 
 void UITableView::layoutRows() {
     if (!loaded_ || inLayout_) return;
     inLayout_ = true;
+    auto keep = sharedView();
     auto source = dataSource();
     CGFloat width = bounds().size.width;
-    // Measuring rows that size themselves can move others into view; a few passes settle it.
-    for (int pass = 0; pass < 4; ++pass) {
-        computeGeometry();
+    // Rows are measured at the table's width; another width measures them again.
+    if (width != geometryWidth_) loadHeights();
+    // Measuring rows that size themselves can move others into view or out of it; each pass
+    // measures only rows never measured before, so this ends. A data source that reloads the
+    // table from one of its calls starts the passes over, a few times at most.
+    int restarts = 0;
+    bool again = true;
+    while (again) {
+        again = false;
+        auto generation = dataGeneration_;
+        auto changedUnderUs = [&] {
+            if (dataGeneration_ == generation) return false;
+            again = ++restarts < 8;
+            return true;
+        };
+        setContentSize(CGSize{width, contentHeight()});
         CGFloat top = contentOffset().y;
-        CGFloat bottom = top + bounds().size.height;
-        std::vector<IndexPath> wanted;
-        for (std::size_t section = 0; section < rowTops_.size(); ++section) {
-            for (std::size_t row = 0; row < rowTops_[section].size(); ++row) {
-                CGFloat rowTop = rowTops_[section][row];
-                CGFloat rowBottom = rowTop + rowHeights_[section][row];
-                if (rowHeights_[section][row] > 0 && rowBottom > top && rowTop < bottom) {
-                    wanted.push_back(IndexPath{static_cast<int>(section), static_cast<int>(row)});
-                }
-            }
-        }
+        auto wanted = rowsBetween(top, top + bounds().size.height);
         // Rows out of view give up their cells first, so the rows coming in can reuse them.
         for (auto it = visible_.begin(); it != visible_.end();) {
-            if (std::find(wanted.begin(), wanted.end(), it->first) == wanted.end()) {
+            if (!std::binary_search(wanted.begin(), wanted.end(), it->first)) {
                 enqueue(it->second);
                 it = visible_.erase(it);
             } else {
                 ++it;
             }
         }
-        bool remeasured = false;
         for (const auto& indexPath : wanted) {
             auto found = visible_.find(indexPath);
             auto cell = found == visible_.end() ? nullptr : found->second;
             if (!cell) {
                 cell = source ? source->cellForRowAt(*this, indexPath) : nullptr;
+                if (changedUnderUs()) {
+                    if (cell) enqueue(cell);
+                    break;
+                }
                 if (!cell) continue;
                 visible_[indexPath] = cell;
                 cell->place(rectForRow(indexPath));
                 if (cell->superview().get() != this) addSubview(cell);
                 cell->setSelected(selected_ == indexPath);
                 if (auto delegate = this->delegate()) delegate->willDisplay(*this, *cell, indexPath);
+                if (changedUnderUs()) break;
+            }
+            auto& sizing = sections_[static_cast<std::size_t>(indexPath.section)]
+                               .sizing[static_cast<std::size_t>(indexPath.row)];
+            if (sizing == automaticHeight) {
+                sizing |= measuredHeight;
+                CGFloat height = cell->systemLayoutSizeFitting(CGSize{width, 0}).height;
+                if (changedUnderUs()) break;
+                again = changeHeight(indexPath, std::max<CGFloat>(0, height)) || again;
             }
             cell->place(rectForRow(indexPath));
-            std::optional<CGFloat> answered;
-            if (auto delegate = this->delegate()) answered = delegate->heightForRowAt(*this, indexPath);
-            if (answered.value_or(rowHeight_) == automaticDimension && !measured_.contains(indexPath)) {
-                measured_[indexPath] = std::max<CGFloat>(0, cell->fittingHeight(width));
-                remeasured = true;
-            }
         }
-        if (!remeasured) break;
     }
-    for (std::size_t section = 0; section < footers_.size(); ++section) {
-        const auto& footer = footers_[section];
-        if (!footer) continue;
-        footer->setFrame(CGRect{0, footerTops_[section], width, footerHeights_[section]});
-        if (footer->superview().get() != this) addSubview(footer);
+    placeFooters();
+    inLayout_ = false;
+}
+
+void UITableView::placeFooters() {
+    CGFloat width = bounds().size.width;
+    if (footersNeedPlacing_) {
+        footersNeedPlacing_ = false;
+        for (std::size_t s = 0; s < sections_.size(); ++s) {
+            const auto& section = sections_[s];
+            if (!section.footer) continue;
+            section.footer->setFrame(CGRect{0, sectionTop(s) + section.rowsHeight, width, section.footerHeight});
+            if (section.footer->superview().get() != this) addSubview(section.footer);
+        }
     }
     if (tableFooterView_) {
         auto height = tableFooterView_->bounds().size.height;
         tableFooterView_->setFrame(CGRect{0, contentSize().height - height, width, height});
         if (tableFooterView_->superview().get() != this) addSubview(tableFooterView_);
     }
-    inLayout_ = false;
+}
+
+void UITableView::clampContentOffset() {
+    CGPoint from = contentOffset();
+    // Rows measured at the new end can shorten the content again; follow the end a few times.
+    for (int step = 0; step < 8 && contentOffset().y > maximumContentOffsetY(); ++step) {
+        moveContentOffset(CGPoint{from.x, maximumContentOffsetY()});
+    }
+    reportScroll(from, false);
 }
 
 void UITableView::layoutSubviews() {
@@ -255,8 +361,8 @@ void UITableView::setTableFooterView(std::shared_ptr<UIView> view) {
 }
 
 std::shared_ptr<UIView> UITableView::footerView(int section) const {
-    if (section < 0 || static_cast<std::size_t>(section) >= footers_.size()) return nullptr;
-    return footers_[static_cast<std::size_t>(section)];
+    if (section < 0 || section >= numberOfSections()) return nullptr;
+    return sections_[static_cast<std::size_t>(section)].footer;
 }
 
 // ----- Cells on the glass
@@ -287,17 +393,17 @@ std::optional<IndexPath> UITableView::indexPathForCell(const UITableViewCell& ce
 
 // ----- Scrolling
 
-void UITableView::scrollToRow(const IndexPath& indexPath, ScrollPosition position, bool animated) {
-    if (!loaded_) reloadData();
-    if (!isValid(indexPath)) return;
+CGFloat UITableView::targetOffsetY(const IndexPath& indexPath, ScrollPosition position) const {
     auto row = rectForRow(indexPath);
     auto inset = contentInset();
     CGFloat height = bounds().size.height;
+    // The part of the view the insets leave clear.
+    CGFloat clear = height - inset.top - inset.bottom;
     CGFloat current = contentOffset().y;
     CGFloat y = current;
     switch (position) {
     case ScrollPosition::top: y = row.minY() - inset.top; break;
-    case ScrollPosition::middle: y = row.midY() - height / 2; break;
+    case ScrollPosition::middle: y = row.midY() - inset.top - clear / 2; break;
     case ScrollPosition::bottom: y = row.maxY() - height + inset.bottom; break;
     case ScrollPosition::none:
         if (row.minY() < current + inset.top) {
@@ -307,8 +413,22 @@ void UITableView::scrollToRow(const IndexPath& indexPath, ScrollPosition positio
         }
         break;
     }
-    y = std::clamp(y, minimumContentOffsetY(), maximumContentOffsetY());
-    setContentOffset(CGPoint{contentOffset().x, y}, animated);
+    return std::clamp(y, minimumContentOffsetY(), maximumContentOffsetY());
+}
+
+void UITableView::scrollToRow(const IndexPath& indexPath, ScrollPosition position, bool animated) {
+    if (!loaded_) reloadData();
+    if (!isValid(indexPath)) return;
+    auto keep = sharedView();
+    CGPoint from = contentOffset();
+    // Rows that come into view are measured and may move the row; follow it until it stays. Each
+    // step measures rows not measured before, so a few steps settle it.
+    for (int step = 0; step < 16 && isValid(indexPath); ++step) {
+        CGFloat y = targetOffsetY(indexPath, position);
+        if (y == contentOffset().y) break;
+        moveContentOffset(CGPoint{contentOffset().x, y});
+    }
+    reportScroll(from, animated);
 }
 
 // ----- Updates and selection
@@ -320,8 +440,9 @@ void UITableView::beginUpdates() {
 void UITableView::endUpdates() {
     if (updateDepth_ > 0) --updateDepth_;
     if (updateDepth_ > 0 || !loaded_) return;
-    measured_.clear();
+    loadHeights();
     layoutRows();
+    clampContentOffset();
 }
 
 void UITableView::selectRow(const std::optional<IndexPath>& indexPath, bool animated, ScrollPosition position) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +22,12 @@ class UIStoryboard;
 // identifier and the next dequeue for that identifier hands it out again after prepareForReuse.
 // The data is loaded by reloadData, or by itself on the first main-queue turn after the table
 // enters a window.
+//
+// Row heights are asked for once per row when the data loads (reloadData, the outermost
+// endUpdates, a new row height or width) and kept. A row of automaticDimension height has its
+// estimate until it first gets a cell; then its cell's systemLayoutSizeFitting measures it, and
+// the measure is kept until the data loads again. Scrolling asks only about rows that gain cells
+// and costs what is on screen, not the number of rows.
 class UITableView : public UIScrollView {
 public:
     using CellBuilder = std::function<std::shared_ptr<UITableViewCell>()>;
@@ -50,7 +58,7 @@ public:
 
     void reloadData();
     bool hasLoadedData() const { return loaded_; }
-    int numberOfSections() const { return static_cast<int>(rowCounts_.size()); }
+    int numberOfSections() const { return static_cast<int>(sections_.size()); }
     int numberOfRows(int section) const;
 
     // The cell of a visible row, else null.
@@ -66,7 +74,9 @@ public:
     CGFloat estimatedRowHeight() const { return estimatedRowHeight_; }
     void setEstimatedRowHeight(CGFloat height);
 
-    // A row that does not exist is ignored.
+    // A row that does not exist is ignored. The position is within the part of the view the
+    // content insets leave; the offset stays inside the scrollable range. Rows that size
+    // themselves are measured on the way, so the row ends where it was asked to be.
     void scrollToRow(const IndexPath& indexPath, ScrollPosition position, bool animated);
 
     // Row heights are measured again at the outermost endUpdates; cells stay as they are.
@@ -101,27 +111,53 @@ private:
         bool prototype = false;
     };
 
-    CGFloat heightOf(const IndexPath& indexPath);
+    struct Section {
+        int rows = 0;
+        std::vector<CGFloat> heights;
+        std::vector<std::uint8_t> sizing;  // RowSizing bits
+        // Row tops from the section's top, computed on demand: those below validTops are right.
+        mutable std::vector<CGFloat> tops;
+        mutable std::size_t validTops = 0;
+        CGFloat rowsHeight = 0;  // the sum of heights, kept up to date as they change
+        std::shared_ptr<UIView> footer;
+        CGFloat footerHeight = 0;
+    };
+    enum RowSizing : std::uint8_t { fixedHeight = 0, automaticHeight = 1, measuredHeight = 2 };
+
+    // Asks for every row's height (estimates for rows that size themselves) and forgets measures.
+    void loadHeights();
     CGFloat estimatedHeightOf(const IndexPath& indexPath);
-    // Places rows, footers and the table footer; gives cells to the rows in view and takes them
-    // from the rows out of view.
+    // False when the height stays as it was; otherwise the tops after the row are recomputed later.
+    bool changeHeight(const IndexPath& indexPath, CGFloat height);
+    CGFloat sectionTop(std::size_t section) const;
+    CGFloat rowTop(const Section& section, std::size_t row) const;
+    // The first row of the section ending below `y` (from the section's top); rows when none.
+    std::size_t firstRowEndingAfter(const Section& section, CGFloat y) const;
+    // Rows with some height between the two content offsets, in order; binary searches.
+    std::vector<IndexPath> rowsBetween(CGFloat top, CGFloat bottom) const;
+    CGFloat contentHeight() const;
+    // Places rows, footers and the table footer; gives cells to the rows in view (measuring those
+    // that size themselves) and takes them from the rows out of view.
     void layoutRows();
-    void computeGeometry();
+    void placeFooters();
+    // After the data changed: an offset past the new end of the content comes back to it.
+    void clampContentOffset();
     void enqueue(const std::shared_ptr<UITableViewCell>& cell);
     bool isValid(const IndexPath& indexPath) const;
+    CGFloat targetOffsetY(const IndexPath& indexPath, ScrollPosition position) const;
 
     std::weak_ptr<UITableViewDataSource> dataSource_;
     std::weak_ptr<UITableViewDelegate> delegate_;
     std::map<std::string, Registration> registrations_;
     std::map<std::string, std::vector<std::shared_ptr<UITableViewCell>>> pool_;
     std::map<IndexPath, std::shared_ptr<UITableViewCell>> visible_;
-    std::map<IndexPath, CGFloat> measured_;
-    std::vector<int> rowCounts_;
-    std::vector<std::vector<CGFloat>> rowTops_;
-    std::vector<std::vector<CGFloat>> rowHeights_;
-    std::vector<std::shared_ptr<UIView>> footers_;
-    std::vector<CGFloat> footerHeights_;
-    std::vector<CGFloat> footerTops_;
+    std::vector<Section> sections_;
+    // Section tops, and the end of the last section: those below validSectionTops_ are right.
+    mutable std::vector<CGFloat> sectionTops_;
+    mutable std::size_t validSectionTops_ = 0;
+    CGFloat geometryWidth_ = 0;
+    std::uint64_t dataGeneration_ = 0;  // counts loads of the heights, to notice one mid-layout
+    bool footersNeedPlacing_ = false;
     std::shared_ptr<UIView> tableFooterView_;
     std::optional<IndexPath> selected_;
     CGFloat rowHeight_ = defaultRowHeight;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "UIKit/UILabel.h"
+#include "UIKit/UITextView.h"
+
 std::shared_ptr<UIView> UITableViewCell::contentView() {
     if (!contentView_) {
         contentView_ = UIView::make(CGRect{0, 0, bounds().size.width, bounds().size.height});
@@ -15,12 +18,27 @@ void UITableViewCell::setSelected(bool selected, bool /*animated*/) {
     selected_ = selected;
 }
 
-CGFloat UITableViewCell::fittingHeight(CGFloat /*width*/) {
-    CGFloat bottom = 0;
-    for (const auto& subview : contentView()->subviews()) {
-        if (!subview->isHidden()) bottom = std::max(bottom, subview->frame().maxY());
+CGSize UITableViewCell::systemLayoutSizeFitting(CGSize targetSize) {
+    CGRect frame = this->frame();
+    if (targetSize.width > 0 && frame.size.width != targetSize.width) {
+        place(CGRect{frame.origin, CGSize{targetSize.width, frame.size.height}});
     }
-    return bottom > 0 ? bottom : bounds().size.height;
+    auto content = contentView();
+    bool shows = false;
+    CGFloat bottom = 0;
+    for (const auto& subview : content->subviews()) {
+        if (subview->isHidden()) continue;
+        if (std::dynamic_pointer_cast<UILabel>(subview) || std::dynamic_pointer_cast<UITextView>(subview)) {
+            CGRect f = subview->frame();
+            CGFloat fitted = subview->sizeThatFits(CGSize{f.size.width, 0}).height;
+            subview->setFrame(CGRect{f.origin, CGSize{f.size.width, fitted}});
+        }
+        shows = true;
+        bottom = std::max(bottom, subview->frame().maxY());
+    }
+    CGFloat width = bounds().size.width;
+    if (!shows) return {width, bounds().size.height};
+    return {width, bottom + content->layoutMargins().bottom};
 }
 
 void UITableViewCell::place(CGRect frame) {

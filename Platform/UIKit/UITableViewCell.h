@@ -23,9 +23,11 @@ public:
     virtual void prepareForReuse() {}
     virtual void awakeFromNib() {}
 
-    // The height the row needs at this width when the table sizes rows by themselves: by default
-    // the bottom edge of the lowest view in the content view, or the current height without any.
-    virtual CGFloat fittingHeight(CGFloat width);
+    // What a row that sizes itself needs, at the target width: the content view's labels and text
+    // views take their fitted height at their width (nothing else moves), then the answer is the
+    // bottom of the lowest visible view in the content view plus the content view's bottom
+    // margin; the current height when the content view shows nothing.
+    CGSize systemLayoutSizeFitting(CGSize targetSize) override;
 
 private:
     friend class UITableView;

@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,6 +11,8 @@
 #include "UIKit/UIStoryboard.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
+#include "UIKitTesting/UIEventGenerator.h"
+#include "UIKitTesting/UIStoryboardTestApi.h"
 #include "support/Platform/UIKitTest.h"
 
 namespace {
@@ -42,6 +47,7 @@ public:
     }
     void didSelectRowAt(UITableView&, const IndexPath& indexPath) override { selected.push_back(indexPath); }
     void scrollViewDidScroll(UIScrollView& scrollView) override { scrolls.push_back(scrollView.contentOffset().y); }
+    void scrollViewDidEndScrollingAnimation(UIScrollView&) override { ++animationsEnded; }
 
     std::vector<int> counts{100};
     std::map<IndexPath, CGFloat> heights;
@@ -49,6 +55,7 @@ public:
     int cellRequests = 0;
     std::vector<IndexPath> selected;
     std::vector<CGFloat> scrolls;
+    int animationsEnded = 0;
 };
 
 class UITableViewTest : public UIKitTest {
@@ -122,13 +129,13 @@ TEST_F(UITableViewTest, PrototypeCellsAwakeButCellsMadeInCodeDoNot) {
     auto plain = std::static_pointer_cast<CountingCell>(table->dequeueReusableCell("Row", IndexPath{0, 0}));
     EXPECT_EQ(plain->awoken, 0);
     EXPECT_NE(plain->contentView(), nullptr);
-    UIStoryboard::unregisterStoryboard("TableBoard");
+    UIStoryboardTestApi::unregisterStoryboard("TableBoard");
 }
 
 TEST_F(UITableViewTest, RowsSizeThemselvesFromTheirContentWhenAskedTo) {
     class TallCell : public CountingCell {
     public:
-        CGFloat fittingHeight(CGFloat) override { return 100; }
+        CGSize systemLayoutSizeFitting(CGSize target) override { return {target.width, 100}; }
     };
     table->registerCell("Row", [] { return UIView::make<TallCell>(); });
     table->setRowHeight(UITableView::automaticDimension);
@@ -202,6 +209,254 @@ TEST_F(UITableViewTest, AGoneDataSourceLeavesAnEmptyTable) {
     table->reloadData();
     EXPECT_EQ(table->numberOfSections(), 0);
     EXPECT_TRUE(table->visibleCells().empty());
+}
+
+TEST_F(UITableViewTest, TheDelegateHearsEveryScrollByCodeByDragAndByAReloadThatShortensTheContent) {
+    table->reloadData();
+    table->setContentOffset(CGPoint{0, 100});
+    table->setContentOffset(CGPoint{0, 100});  // no move, nothing to hear
+    EXPECT_EQ(UIEventGenerator::scroll(table, 50), 150);
+    table->scrollToRow({0, 50}, UITableView::ScrollPosition::top, false);
+    EXPECT_EQ(rows->scrolls, (std::vector<CGFloat>{100, 150, 50 * 44}));
+
+    rows->counts = {20};  // 880 points of content: the end is at 440
+    table->reloadData();
+    EXPECT_EQ(table->contentOffset().y, 440);
+    EXPECT_EQ(rows->scrolls.back(), 440);
+    ASSERT_FALSE(shown().empty());
+    EXPECT_EQ(shown().back(), "r0.19");
+
+    table->scrollToRow({0, 0}, UITableView::ScrollPosition::top, true);
+    EXPECT_EQ(rows->scrolls.back(), 0);
+    EXPECT_EQ(rows->animationsEnded, 0);
+    advance(UIScrollView::scrollAnimationDuration);
+    EXPECT_EQ(rows->animationsEnded, 1);
+    table->scrollToRow({0, 0}, UITableView::ScrollPosition::top, true);  // already there
+    advance(UIScrollView::scrollAnimationDuration);
+    EXPECT_EQ(rows->animationsEnded, 1);
+    EXPECT_EQ(rows->scrolls.size(), 5u);
+}
+
+TEST_F(UITableViewTest, VisibleRowsAreExactlyThoseInViewAcrossSectionsFootersAndEmptyRows) {
+    rows->counts = {3, 0, 5, 1, 40, 2};
+    rows->footers = true;
+    rows->heights = {{{0, 1}, 0}, {{2, 0}, 100}, {{2, 4}, 0}, {{3, 0}, 0}, {{4, 7}, 300}, {{4, 39}, 1}};
+    table->reloadData();
+    std::vector<IndexPath> all;
+    for (int s = 0; s < table->numberOfSections(); ++s) {
+        for (int r = 0; r < table->numberOfRows(s); ++r) all.push_back({s, r});
+    }
+    for (CGFloat offset = -60; offset < table->contentSize().height + 60; offset += 37) {
+        SCOPED_TRACE(offset);
+        table->setContentOffset(CGPoint{0, offset});
+        std::vector<IndexPath> expected;
+        for (const auto& indexPath : all) {
+            auto rect = table->rectForRow(indexPath);
+            if (rect.size.height > 0 && rect.maxY() > offset && rect.minY() < offset + 440) expected.push_back(indexPath);
+        }
+        EXPECT_EQ(table->indexPathsForVisibleRows(), expected);
+        for (const auto& indexPath : expected) EXPECT_EQ(table->cellForRow(indexPath)->frame(), table->rectForRow(indexPath));
+    }
+}
+
+// ----- Rows that size themselves to their message
+
+// A chat message: a wrapping label 16 points in from the sides, 8 below the top, with an 8-point
+// bottom margin. At the platform's 17-point label font a line is 21 high and holds 33 graphemes
+// across a 320-point table.
+class MessageCell : public UITableViewCell {
+public:
+    using UITableViewCell::UITableViewCell;
+    static std::shared_ptr<MessageCell> make(int* measures) {
+        auto cell = UIView::make<MessageCell>(CGRect{0, 0, 320, 44});
+        cell->measures = measures;
+        cell->message = UIView::make<UILabel>(CGRect{16, 8, 288, 21});
+        cell->message->setNumberOfLines(0);
+        cell->message->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
+        cell->contentView()->addSubview(cell->message);
+        cell->contentView()->setLayoutMargins(UIEdgeInsets{0, 0, 8, 0});
+        return cell;
+    }
+    CGSize systemLayoutSizeFitting(CGSize target) override {
+        if (measures) ++*measures;
+        return UITableViewCell::systemLayoutSizeFitting(target);
+    }
+    std::shared_ptr<UILabel> message;
+    int* measures = nullptr;
+};
+
+const std::string oneLine = "Hi";
+const std::string twoLines = "Are you still there? I have a question about my order";
+
+// Messages, counting every question the table asks.
+class Messages : public UITableViewDataSource, public UITableViewDelegate {
+public:
+    int numberOfRowsInSection(UITableView&, int) override { return static_cast<int>(texts.size()); }
+    std::shared_ptr<UITableViewCell> cellForRowAt(UITableView& table, const IndexPath& indexPath) override {
+        cellsAskedFor.push_back(indexPath.row);
+        auto cell = std::static_pointer_cast<MessageCell>(table.dequeueReusableCell("Message", indexPath));
+        cell->message->setText(texts[static_cast<std::size_t>(indexPath.row)]);
+        return cell;
+    }
+    std::optional<CGFloat> heightForRowAt(UITableView&, const IndexPath&) override {
+        ++heightQuestions;
+        return height;
+    }
+    std::optional<CGFloat> estimatedHeightForRowAt(UITableView&, const IndexPath&) override {
+        ++estimateQuestions;
+        return std::nullopt;
+    }
+    void forget() {
+        cellsAskedFor.clear();
+        heightQuestions = estimateQuestions = measures = 0;
+    }
+
+    std::vector<std::string> texts;
+    std::optional<CGFloat> height;  // the delegate's answer
+    std::vector<int> cellsAskedFor;
+    int heightQuestions = 0;
+    int estimateQuestions = 0;
+    int measures = 0;
+};
+
+class SelfSizingTableTest : public UIKitTest {
+protected:
+    void SetUp() override {
+        UIKitTest::SetUp();
+        table = UIView::make<UITableView>(CGRect{0, 0, 320, 440});
+        int* measures = &messages->measures;
+        table->registerCell("Message", [measures] { return MessageCell::make(measures); });
+        table->setDataSource(messages);
+        table->setDelegate(messages);
+        table->setRowHeight(UITableView::automaticDimension);
+    }
+    std::shared_ptr<MessageCell> cell(int row) const {
+        return std::static_pointer_cast<MessageCell>(table->cellForRow({0, row}));
+    }
+    std::set<int> rowsOnGlass() const {
+        std::set<int> rowNumbers;
+        for (const auto& indexPath : table->indexPathsForVisibleRows()) rowNumbers.insert(indexPath.row);
+        return rowNumbers;
+    }
+
+    std::shared_ptr<Messages> messages = std::make_shared<Messages>();
+    std::shared_ptr<UITableView> table;
+};
+
+TEST_F(SelfSizingTableTest, ATwoLineMessageRowIsTallerThanAOneLineOne) {
+    struct Case {
+        const char* what;
+        CGFloat tableRowHeight;
+        std::optional<CGFloat> delegateHeight;
+    };
+    for (const auto& c : {Case{"the table sizes rows by their cells", UITableView::automaticDimension, std::nullopt},
+                          Case{"the delegate asks for it", 44, UITableView::automaticDimension}}) {
+        SCOPED_TRACE(c.what);
+        table->setRowHeight(c.tableRowHeight);
+        messages->height = c.delegateHeight;
+        messages->texts = {oneLine, twoLines, oneLine};
+        table->reloadData();
+        EXPECT_EQ(table->rectForRow({0, 0}), (CGRect{0, 0, 320, 8 + 21 + 8}));
+        EXPECT_EQ(table->rectForRow({0, 1}), (CGRect{0, 37, 320, 8 + 42 + 8}));
+        EXPECT_EQ(table->rectForRow({0, 2}).origin.y, 37 + 58);
+        EXPECT_EQ(cell(1)->frame(), table->rectForRow({0, 1}));
+        EXPECT_EQ(cell(1)->message->frame(), (CGRect{16, 8, 288, 42}));
+        EXPECT_EQ(table->contentSize().height, 37 + 58 + 37);
+
+        // Cells handed to other messages take those messages' sizes.
+        messages->texts = {twoLines, oneLine};
+        table->reloadData();
+        EXPECT_EQ(table->rectForRow({0, 0}).size.height, 58);
+        EXPECT_EQ(table->rectForRow({0, 1}).size.height, 37);
+        EXPECT_EQ(cell(1)->message->frame().size.height, 21);
+    }
+}
+
+TEST_F(SelfSizingTableTest, ANarrowerTableMeasuresItsRowsAgain) {
+    messages->texts = {twoLines};
+    table->reloadData();
+    EXPECT_EQ(table->rectForRow({0, 0}).size.height, 58);
+    table->setFrame(CGRect{0, 0, 200, 440});  // 168 points for the text: 19 graphemes a line
+    table->layoutIfNeeded();
+    EXPECT_EQ(table->rectForRow({0, 0}).size.height, 8 + 4 * 21 + 8);
+    EXPECT_EQ(cell(0)->message->frame(), (CGRect{16, 8, 168, 84}));
+}
+
+TEST_F(SelfSizingTableTest, ScrollingToTheBottomPutsTheLastRowJustAboveTheBottomInset) {
+    for (int i = 0; i < 60; ++i) messages->texts.push_back(i % 3 == 0 ? twoLines : oneLine);
+    table->setEstimatedRowHeight(44);
+    table->setContentInset(UIEdgeInsets{20, 0, 50, 0});  // a bar above, an input bar below
+    table->reloadData();
+
+    table->scrollToRow({0, 59}, UITableView::ScrollPosition::bottom, false);
+    auto last = cell(59);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->frame().size.height, 37);
+    EXPECT_EQ(last->frame().maxY() - table->contentOffset().y, 440 - 50);
+    EXPECT_EQ(table->contentOffset().y, table->maximumContentOffsetY());
+
+    table->scrollToRow({0, 30}, UITableView::ScrollPosition::middle, false);
+    EXPECT_EQ(cell(30)->frame().midY() - table->contentOffset().y, 20 + (440 - 20 - 50) / 2.0);
+    table->scrollToRow({0, 30}, UITableView::ScrollPosition::top, false);
+    EXPECT_EQ(cell(30)->frame().minY() - table->contentOffset().y, 20);
+    table->scrollToRow({0, 0}, UITableView::ScrollPosition::top, false);
+    EXPECT_EQ(table->contentOffset().y, -20);
+
+    // At the end, the conversation reloads shorter than estimated: the view stays at the new end.
+    table->scrollToRow({0, 59}, UITableView::ScrollPosition::bottom, false);
+    for (auto& text : messages->texts) text = oneLine;
+    table->reloadData();
+    EXPECT_EQ(table->contentOffset().y, table->maximumContentOffsetY());
+    EXPECT_EQ(cell(59)->frame().maxY() - table->contentOffset().y, 440 - 50);
+}
+
+TEST_F(SelfSizingTableTest, ScrollingAsksOnlyAboutRowsThatGainCells) {
+    for (int i = 0; i < 10000; ++i) messages->texts.push_back(std::string(static_cast<std::size_t>(i % 90 + 1), 'm'));
+    table->reloadData();
+    // Loading asks each row's height once, and its estimate once.
+    EXPECT_EQ(messages->heightQuestions, 10000);
+    EXPECT_EQ(messages->estimateQuestions, 10000);
+
+    // After a step, the table has asked for cells of the rows that came onto the glass, and of no
+    // others but a row or two at the bottom edge that a measure pushed out again; it has measured
+    // only rows never measured before, and asked no height at all.
+    std::set<int> measured;
+    auto step = [&](const std::function<void()>& scroll) {
+        auto before = rowsOnGlass();
+        messages->forget();
+        scroll();
+        auto after = rowsOnGlass();
+        std::set<int> asked(messages->cellsAskedFor.begin(), messages->cellsAskedFor.end());
+        EXPECT_EQ(asked.size(), messages->cellsAskedFor.size()) << "a row asked for twice";
+        int newlyMeasured = 0;
+        for (int row : after) {
+            if (!before.contains(row)) {
+                EXPECT_TRUE(asked.contains(row)) << "row " << row;
+            }
+        }
+        for (int row : asked) {
+            if (!after.contains(row)) {
+                EXPECT_TRUE(row > *after.rbegin() && row <= *after.rbegin() + 2) << "row " << row;
+            }
+            newlyMeasured += measured.insert(row).second ? 1 : 0;
+        }
+        EXPECT_EQ(messages->measures, newlyMeasured);
+        EXPECT_EQ(messages->heightQuestions, 0);
+        EXPECT_EQ(messages->estimateQuestions, 0);
+    };
+    for (const auto& indexPath : table->indexPathsForVisibleRows()) measured.insert(indexPath.row);
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        step([&] { UIEventGenerator::scroll(table, 150); });
+    }
+    std::map<int, CGFloat> heights;
+    for (int row = 0; row < 40; ++row) heights[row] = table->rectForRow({0, row}).size.height;
+    step([&] { table->setContentOffset(CGPoint{0, 5000 * 44}); });
+    EXPECT_EQ(table->indexPathsForVisibleRows().front().row / 100, 49);  // near row 5000, estimates above
+    // Back to rows measured before: they get cells again and keep their measures.
+    table->setContentOffset(CGPoint{0, 0});
+    for (int i = 0; i < 5; ++i) step([&] { UIEventGenerator::scroll(table, 150); });
+    for (int row : rowsOnGlass()) EXPECT_EQ(table->rectForRow({0, row}).size.height, heights.at(row));
 }
 
 }  // namespace
