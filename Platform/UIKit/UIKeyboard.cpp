@@ -1,5 +1,40 @@
 #include "UIKit/UIKeyboard.h"
 
+#include "Foundation/NotificationCenter.h"
+
+namespace {
+
+void post(const std::string& name, CGRect begin, CGRect end) {
+    NotificationCenter::defaultCenter().post(name, nullptr,
+                                             AnyDictionary{{UIKeyboardFrameBeginUserInfoKey, UIKeyboard::anyFromRect(begin)},
+                                                           {UIKeyboardFrameEndUserInfoKey, UIKeyboard::anyFromRect(end)},
+                                                           {UIKeyboardAnimationDurationUserInfoKey, UIKeyboard::animationDuration}});
+}
+
+}  // namespace
+
+CGRect UIKeyboard::shownFrame(CGRect windowBounds, CGFloat height) {
+    return {0, windowBounds.size.height - height, windowBounds.size.width, height};
+}
+
+CGRect UIKeyboard::hiddenFrame(CGRect windowBounds, CGFloat height) {
+    return {0, windowBounds.size.height, windowBounds.size.width, height};
+}
+
+void UIKeyboard::postShowing(CGRect beginFrame, CGRect endFrame) {
+    post(UIKeyboardWillChangeFrameNotification, beginFrame, endFrame);
+    post(UIKeyboardWillShowNotification, beginFrame, endFrame);
+    post(UIKeyboardDidChangeFrameNotification, beginFrame, endFrame);
+    post(UIKeyboardDidShowNotification, beginFrame, endFrame);
+}
+
+void UIKeyboard::postHiding(CGRect beginFrame, CGRect endFrame) {
+    post(UIKeyboardWillChangeFrameNotification, beginFrame, endFrame);
+    post(UIKeyboardWillHideNotification, beginFrame, endFrame);
+    post(UIKeyboardDidChangeFrameNotification, beginFrame, endFrame);
+    post(UIKeyboardDidHideNotification, beginFrame, endFrame);
+}
+
 Any UIKeyboard::anyFromRect(CGRect rect) {
     return AnyDictionary{{"x", rect.origin.x},
                          {"y", rect.origin.y},

@@ -33,6 +33,8 @@ public:
 
     // The view shown above the keyboard while this responder is first responder.
     virtual std::shared_ptr<UIView> inputAccessoryView() const { return nullptr; }
+    // Call after changing the input accessory view of the first responder.
+    virtual void reloadInputViews() {}
 
     virtual void touchesBegan(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event);
     virtual void touchesEnded(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event);

@@ -49,6 +49,7 @@ public:
 
     bool canBecomeFirstResponder() const override { return isEnabled(); }
     bool canResignFirstResponder() const override;
+    bool takesKeyboardInput() const override { return true; }
 
     // The keyboard's keys (what a user's typing does): insert at the end, delete the last
     // character, and the return key (should-return, then editing-did-end-on-exit, after which a

@@ -46,6 +46,7 @@ public:
 
     bool canBecomeFirstResponder() const override { return editable_ || selectable_; }
     bool canResignFirstResponder() const override;
+    bool takesKeyboardInput() const override { return editable_; }
 
     // The keyboard's keys; they do nothing on a text view that is not editable. The return key
     // inserts a line break. False when nothing changed.

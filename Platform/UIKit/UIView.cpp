@@ -184,15 +184,18 @@ void UIView::moveSubtreeToWindow(const std::weak_ptr<UIWindow>& window, UIWindow
     }
     for (auto& v : subtree) v->willMoveToWindow(raw);
     std::vector<std::shared_ptr<UIView>> resigned;
+    std::vector<std::shared_ptr<UIWindow>> lostFocus;
     for (auto& v : subtree) {
         auto old = v->window_.lock();
         if (old && old.get() != raw && old->firstResponder_.lock() == v) {
             old->firstResponder_.reset();
             resigned.push_back(v);
+            lostFocus.push_back(old);
         }
         v->window_ = window;
     }
     for (auto& v : resigned) v->didResignFirstResponder();
+    for (auto& w : lostFocus) w->updateKeyboard();
     for (auto& v : subtree) v->didMoveToWindow();
 }
 
@@ -494,14 +497,23 @@ bool UIView::becomeFirstResponder() {
     if (!w) return false;
     if (w->firstResponder_.lock() == self) return true;
     if (!canBecomeFirstResponder() || !shouldBecomeFirstResponder()) return false;
-    if (auto current = w->firstResponder_.lock()) {
-        if (!current->resignFirstResponder()) return false;
+    bool became = false;
+    {
+        // Focus passing from input to input moves the keyboard; it does not hide in between.
+        UIWindow::KeyboardDeferral handOff(*w);
+        became = [&] {
+            if (auto current = w->firstResponder_.lock()) {
+                if (!current->resignFirstResponder()) return false;
+            }
+            // Handlers of the old responder may have moved this view or taken the focus.
+            if (window() != w || w->firstResponder_.lock()) return false;
+            w->firstResponder_ = self;
+            didBecomeFirstResponder();
+            return true;
+        }();
     }
-    // Handlers of the old responder may have moved this view or taken the focus.
-    if (window() != w || w->firstResponder_.lock()) return false;
-    w->firstResponder_ = self;
-    didBecomeFirstResponder();
-    return true;
+    w->updateKeyboard();
+    return became;
 }
 
 bool UIView::resignFirstResponder() {
@@ -512,7 +524,12 @@ bool UIView::resignFirstResponder() {
     if (!canResignFirstResponder()) return false;
     w->firstResponder_.reset();
     didResignFirstResponder();
+    w->updateKeyboard();
     return true;
+}
+
+void UIView::reloadInputViews() {
+    if (auto w = window(); w && w->firstResponder_.lock().get() == this) w->updateKeyboard();
 }
 
 bool UIView::endEditing(bool force) {
@@ -525,6 +542,7 @@ bool UIView::endEditing(bool force) {
     if (w->firstResponder_.lock() == responder) {
         w->firstResponder_.reset();
         responder->didResignFirstResponder();
+        w->updateKeyboard();
     }
     return true;
 }

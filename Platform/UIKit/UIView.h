@@ -199,6 +199,11 @@ public:
     // Resigns the first responder if it is this view or below it. With force the view's
     // refusal is overridden. True when no responder below holds the focus afterwards.
     bool endEditing(bool force);
+    // True for a view the keyboard types into while it is first responder: the window shows the
+    // keyboard for it.
+    virtual bool takesKeyboardInput() const { return false; }
+    // Tells the window the keyboard of this first responder may have changed (its accessory view).
+    void reloadInputViews() override;
 
     // ----- Animations: values are applied at once; see UIViewAnimationRecord.
     static void animate(double duration, std::function<void()> animations,

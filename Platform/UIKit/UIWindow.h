@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "UIKit/UIView.h"
 
@@ -34,7 +35,26 @@ public:
 
 private:
     friend class UIView;
+    // Holds back keyboard notifications while focus is handed from one responder to another, or
+    // while they are being posted, so observers see one whole sequence at a time.
+    class KeyboardDeferral {
+    public:
+        explicit KeyboardDeferral(UIWindow& window) : window_(window) { ++window_.keyboardDeferrals_; }
+        ~KeyboardDeferral() { --window_.keyboardDeferrals_; }
+        KeyboardDeferral(const KeyboardDeferral&) = delete;
+        KeyboardDeferral& operator=(const KeyboardDeferral&) = delete;
+
+    private:
+        UIWindow& window_;
+    };
+    // Shows, moves or hides the keyboard to match the first responder (UIWindow+Keyboard.cpp).
+    void updateKeyboard();
+
     std::weak_ptr<UIView> firstResponder_;
+    std::weak_ptr<UIView> keyboardOwner_;
+    std::optional<CGRect> keyboardFrame_;  // while shown for focus
+    int keyboardDeferrals_ = 0;
+    bool keyboardNeedsUpdate_ = false;
     std::shared_ptr<UIViewController> rootViewController_;
     bool visible_ = false;
 };

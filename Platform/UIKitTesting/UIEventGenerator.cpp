@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "Dispatch/RunLoop.h"
-#include "Foundation/NotificationCenter.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIKeyboard.h"
@@ -60,11 +59,6 @@ std::size_t deleteFrom(const std::shared_ptr<Input>& input, std::size_t count) {
         if (input->deleteBackward()) ++deleted;
     }
     return deleted;
-}
-
-void postKeyboard(const std::string& name, CGRect endFrame) {
-    NotificationCenter::defaultCenter().post(
-        name, nullptr, AnyDictionary{{UIKeyboardFrameEndUserInfoKey, UIKeyboard::anyFromRect(endFrame)}});
 }
 
 }  // namespace
@@ -163,17 +157,13 @@ bool UIEventGenerator::pressReturn(const std::shared_ptr<UITextView>& view) {
 }
 
 void UIEventGenerator::showKeyboard(const std::shared_ptr<UIWindow>& window, CGFloat height) {
-    CGRect f = window ? window->bounds() : CGRect{};
-    CGRect end{0, f.size.height - height, f.size.width, height};
-    postKeyboard(UIKeyboardWillChangeFrameNotification, end);
-    postKeyboard(UIKeyboardWillShowNotification, end);
+    CGRect bounds = window ? window->bounds() : CGRect{};
+    UIKeyboard::postShowing(UIKeyboard::hiddenFrame(bounds, height), UIKeyboard::shownFrame(bounds, height));
 }
 
 void UIEventGenerator::hideKeyboard(const std::shared_ptr<UIWindow>& window, CGFloat height) {
-    CGRect f = window ? window->bounds() : CGRect{};
-    CGRect end{0, f.size.height, f.size.width, height};
-    postKeyboard(UIKeyboardWillChangeFrameNotification, end);
-    postKeyboard(UIKeyboardWillHideNotification, end);
+    CGRect bounds = window ? window->bounds() : CGRect{};
+    UIKeyboard::postHiding(UIKeyboard::shownFrame(bounds, height), UIKeyboard::hiddenFrame(bounds, height));
 }
 
 std::size_t UIEventGenerator::drainMainQueue() { return RunLoop::main().runUntilIdle(); }

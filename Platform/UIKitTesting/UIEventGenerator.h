@@ -63,8 +63,9 @@ public:
     static bool pressReturn(const std::shared_ptr<UITextField>& field);
     static bool pressReturn(const std::shared_ptr<UITextView>& view);
 
-    // The keyboard sliding up to a height over the bottom of the window, and away: posts
-    // will-change-frame, then will-show or will-hide, with the end frame in window coordinates.
+    // The keyboard sliding up to a height over the bottom of the window, and away, whatever has
+    // the focus: the keyboard's notifications as UIKeyboard posts them, frames in window
+    // coordinates. (Focusing a text input shows the keyboard by itself; this is for other frames.)
     static void showKeyboard(const std::shared_ptr<UIWindow>& window, CGFloat height = 216);
     static void hideKeyboard(const std::shared_ptr<UIWindow>& window, CGFloat height = 216);
 
