@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,6 @@ struct KeyboardLog {
     struct Entry {
         std::string name;
         CGRect end;
-        bool operator==(const Entry&) const = default;
     };
     std::vector<Entry> entries;
     NotificationCenter::ObserverToken token = NotificationCenter::defaultCenter().addObserver(
@@ -123,26 +123,19 @@ TEST_F(KeyboardFollowsFocusTests, MovingFocusBetweenInputsShowsAgainWithoutHidin
 }
 
 TEST_F(KeyboardFollowsFocusTests, TheKeyboardGoesWhenNoTextInputKeepsTheFocus) {
-    struct Case {
-        const char* what;
-        std::function<void()> loseFocus;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::function<void()>> cases[] = {
         {"the field leaves the window", [this] { name->removeFromSuperview(); }},
         {"the window ends editing", [this] { window()->endEditing(true); }},
-        {"a read-only text view takes the focus",
-         [this] {
-             notes->setEditable(false);
-             EXPECT_TRUE(notes->becomeFirstResponder());
-         }},
+        {"a read-only text view takes the focus", [this] { notes->setEditable(false), notes->becomeFirstResponder(); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, loseFocus] : cases) {
+        SCOPED_TRACE(what);
         window()->addSubview(name);
         notes->setEditable(true);
         UIEventGenerator::beginEditing(name);
         KeyboardLog log;
-        c.loseFocus();
+        loseFocus();
+        EXPECT_FALSE(name->isFirstResponder());
         EXPECT_EQ(log.names(), hiding);
         window()->endEditing(true);
     }

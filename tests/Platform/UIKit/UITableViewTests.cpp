@@ -420,7 +420,7 @@ TEST_F(SelfSizingTableTest, ScrollingAsksOnlyAboutRowsThatGainCells) {
     // After a step, the table has asked for cells of the rows that came onto the glass, and of no
     // others but a row or two at the bottom edge that a measure pushed out again; it has measured
     // only rows never measured before, and asked no height at all.
-    std::set<int> measured;
+    std::set<int> measured(messages->cellsAskedFor.begin(), messages->cellsAskedFor.end());
     auto step = [&](const std::function<void()>& scroll) {
         auto before = rowsOnGlass();
         messages->forget();
@@ -444,7 +444,6 @@ TEST_F(SelfSizingTableTest, ScrollingAsksOnlyAboutRowsThatGainCells) {
         EXPECT_EQ(messages->heightQuestions, 0);
         EXPECT_EQ(messages->estimateQuestions, 0);
     };
-    for (const auto& indexPath : table->indexPathsForVisibleRows()) measured.insert(indexPath.row);
     for (int i = 0; i < 20; ++i) {
         SCOPED_TRACE(i);
         step([&] { UIEventGenerator::scroll(table, 150); });
@@ -452,7 +451,7 @@ TEST_F(SelfSizingTableTest, ScrollingAsksOnlyAboutRowsThatGainCells) {
     std::map<int, CGFloat> heights;
     for (int row = 0; row < 40; ++row) heights[row] = table->rectForRow({0, row}).size.height;
     step([&] { table->setContentOffset(CGPoint{0, 5000 * 44}); });
-    EXPECT_EQ(table->indexPathsForVisibleRows().front().row / 100, 49);  // near row 5000, estimates above
+    EXPECT_NEAR(table->indexPathsForVisibleRows().front().row, 5000, 100);  // estimates above it
     // Back to rows measured before: they get cells again and keep their measures.
     table->setContentOffset(CGPoint{0, 0});
     for (int i = 0; i < 5; ++i) step([&] { UIEventGenerator::scroll(table, 150); });
