@@ -7,19 +7,17 @@
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/TextHelpers.h"
 #include "Foundation/UserDefaults.h"
+#include "Velmaro/CoreInterface/StoredKeys.h"
+#include "Velmaro/CoreInterface/WireFormat.h"
 
 namespace velmaro {
 
 namespace {
 
-constexpr const char* kTokenKeySuffix = "v3lm4r0t0k3n";
 constexpr std::size_t kSubjectLimit = 60;  // bytes, cut back to a whole character
 
 std::string fullDateText(Date date) {
-    static DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
-    static const bool fixedLocale = (formatter.setLocale(Locale("en_US_POSIX")), true);
-    (void)fixedLocale;
-    return formatter.stringFromDate(date);
+    return WireFormat::dateFormatter().stringFromDate(date);
 }
 
 std::optional<std::string> parameter(const std::optional<StringDictionary>& parameters,
@@ -298,7 +296,7 @@ void SupportDesk::authenticateUser(UserModel user, UserModel::AuthenticationComp
                                                "The end user \"" + user.id + "\" is not registered"});
             return;
         }
-        UserDefaults::standard().set(*token, user.id + kTokenKeySuffix);
+        UserDefaults::standard().set(*token, StoredKeys::tokenKey(user.id));
         NotificationCenter::defaultCenter().post("SavedAuth", nullptr, {{"userId", user.id}});
         if (completion) completion(true, std::nullopt);
     });
@@ -309,7 +307,7 @@ void SupportDesk::clearUserDetails(UserModel user) {
         std::lock_guard lock(mutex_);
         storedUser_.reset();
     }
-    UserDefaults::standard().remove(user.id + kTokenKeySuffix);
+    UserDefaults::standard().remove(StoredKeys::tokenKey(user.id));
 }
 
 std::optional<Config> SupportDesk::loadConfig() {

@@ -123,10 +123,21 @@ void DateFormatter::setTimeZone(std::optional<TimeZone> zone) {
     timeZone_ = std::move(zone);
 }
 
+std::optional<Calendar> DateFormatter::calendar() const {
+    std::lock_guard lock(mutex_);
+    return calendar_;
+}
+
+void DateFormatter::setCalendar(std::optional<Calendar> calendar) {
+    std::lock_guard lock(mutex_);
+    calendar_ = calendar;
+}
+
 icu::DateFormat* DateFormatter::formatterLocked() const {
     const Locale locale = locale_ ? *locale_ : Locale::current();
     const TimeZone zone = timeZone_ ? *timeZone_ : TimeZone::current();
-    Configuration wanted{dateFormat_, dateStyle_, timeStyle_, locale.identifier(), zone.identifier()};
+    Configuration wanted{dateFormat_, dateStyle_, timeStyle_, locale.identifier(), zone.identifier(),
+                         calendar_ ? calendar_->name() : std::string()};
     if (builtFor_ == wanted) {
         return formatter_.get();
     }
@@ -135,7 +146,11 @@ icu::DateFormat* DateFormatter::formatterLocked() const {
     const icu::UnicodeString pattern = fromUTF8(dateFormat_);
     patternAdmitsWhiteSpace_ = pattern.isEmpty() || patternAdmitsWhiteSpace(pattern);
     patternStartsWithWhiteSpace_ = !pattern.isEmpty() && u_isUWhiteSpace(pattern.char32At(0));
-    const icu::Locale icuLocale(locale.identifier().c_str());
+    icu::Locale icuLocale(locale.identifier().c_str());
+    if (calendar_) {
+        UErrorCode status = U_ZERO_ERROR;
+        icuLocale.setKeywordValue("calendar", calendar_->name().c_str(), status);
+    }
     if (!dateFormat_.empty()) {
         UErrorCode status = U_ZERO_ERROR;
         auto made = std::make_unique<icu::SimpleDateFormat>(fromUTF8(dateFormat_), icuLocale, status);

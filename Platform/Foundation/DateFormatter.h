@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "Foundation/Calendar.h"
 #include "Foundation/Date.h"
 #include "Foundation/Locale.h"
 #include "Foundation/TimeZone.h"
@@ -42,6 +43,9 @@ public:
     void setLocale(std::optional<Locale> locale);
     TimeZone timeZone() const;
     void setTimeZone(std::optional<TimeZone> zone);
+    // The calendar set, if any; without one the locale's calendar is used.
+    std::optional<Calendar> calendar() const;
+    void setCalendar(std::optional<Calendar> calendar);
 
     std::string stringFromDate(Date date) const;
     // Nothing unless the whole text matches the format (parsing is not lenient).
@@ -57,6 +61,7 @@ private:
         Style timeStyle = Style::noStyle;
         std::string localeIdentifier;
         std::string timeZoneIdentifier;
+        std::string calendarName;
         bool operator==(const Configuration&) const = default;
     };
 
@@ -70,6 +75,7 @@ private:
     Style timeStyle_ = Style::noStyle;
     std::optional<Locale> locale_;
     std::optional<TimeZone> timeZone_;
+    std::optional<Calendar> calendar_;
 
     mutable std::unique_ptr<icu::DateFormat> formatter_;
     mutable std::optional<Configuration> builtFor_;

@@ -26,7 +26,9 @@ UChar32 previousCodePoint(std::string_view text, std::int32_t& index) {
     return c;
 }
 
-bool isWhiteSpace(UChar32 c) { return c >= 0 && u_hasBinaryProperty(c, UCHAR_WHITE_SPACE); }
+// Unicode white space, and the zero-width space, which the platform's set counts too: a message of
+// only zero-width spaces is empty.
+bool isWhiteSpace(UChar32 c) { return c == 0x200B || (c >= 0 && u_hasBinaryProperty(c, UCHAR_WHITE_SPACE)); }
 
 // A character break iterator is costly to create and not safe to share, so each thread keeps one.
 icu::BreakIterator* characterBreakIterator() {

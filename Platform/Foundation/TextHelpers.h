@@ -15,7 +15,7 @@ std::size_t utf16Length(std::string_view utf8);
 std::size_t userPerceivedCharacterCount(std::string_view utf8);
 
 // The text without leading and trailing characters that have the Unicode White_Space property
-// (blanks, tabs, line breaks, no-break and ideographic spaces).
+// (blanks, tabs, line breaks, no-break and ideographic spaces) and the zero-width space.
 std::string trimmingWhitespaceAndNewlines(std::string_view utf8);
 
 // Percent-encodes every byte of the text outside the set allowed unescaped in a URL fragment:

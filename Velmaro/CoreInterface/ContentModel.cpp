@@ -1,6 +1,6 @@
 #include "Velmaro/CoreInterface/ContentModel.h"
 
-#include "Foundation/DateFormatter.h"
+#include "Velmaro/CoreInterface/WireFormat.h"
 
 namespace velmaro {
 
@@ -8,11 +8,7 @@ std::optional<Date> recordDate(const AnyDictionary& json, const std::string& key
     auto it = json.find(key);
     if (it == json.end()) return fallback;
     if (auto text = it->second.string()) {
-        // Wire data carries dates as text; the fixed-format locale keeps the digits ASCII.
-        static DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
-        static const bool fixedLocale = (formatter.setLocale(Locale("en_US_POSIX")), true);
-        (void)fixedLocale;
-        return formatter.dateFromString(*text);
+        return WireFormat::dateFormatter().dateFromString(*text);
     }
     return it->second.date();
 }

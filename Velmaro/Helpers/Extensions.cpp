@@ -1,5 +1,7 @@
 #include "Velmaro/Helpers/Extensions.h"
 
+#include "Velmaro/CoreInterface/WireFormat.h"
+
 #include <cstdio>
 
 namespace velmaro {
@@ -47,10 +49,7 @@ std::string JSONDescription(const StringDictionary& dictionary) {
     return text;
 }
 
-const DateFormatter& fullDateFormatter() {
-    static const DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
-    return formatter;
-}
+const DateFormatter& fullDateFormatter() { return WireFormat::dateFormatter(); }
 
 const DateFormatter& conversationListFormat() {
     static const DateFormatter formatter("dd/MM/yy, HH:mm");

@@ -14,7 +14,8 @@ namespace velmaro {
 std::string JSONDescription(const StringDictionary& dictionary);
 
 // The date formatters every screen shares, each made once on first use and safe from any thread.
-// Record date texts: "yyyy-MM-dd'T'HH:mm:ss.SSSZ" in the current locale and time zone.
+// Record date texts: the wire pattern "yyyy-MM-dd'T'HH:mm:ss.SSSZ", in the POSIX locale and the
+// Gregorian calendar whatever the device's settings, in the current time zone.
 const DateFormatter& fullDateFormatter();
 // Conversation dates in lists and details: "dd/MM/yy, HH:mm".
 const DateFormatter& conversationListFormat();

@@ -37,8 +37,11 @@ TEST(TextHelpersTest, TrimmingRemovesUnicodeWhiteSpaceAndLineBreaksAtBothEndsOnl
     EXPECT_EQ(trimmingWhitespaceAndNewlines(" \u3000 \n"), "");
     EXPECT_EQ(trimmingWhitespaceAndNewlines(""), "");
     EXPECT_EQ(trimmingWhitespaceAndNewlines("a \u00a0 b"), "a \u00a0 b");
-    // zero-width space is not White_Space; non-ASCII letters at the ends are kept whole
-    EXPECT_EQ(trimmingWhitespaceAndNewlines("\u200bx"), "\u200bx");
+    // the zero-width space counts too, so a message of only zero-width spaces is empty;
+    // non-ASCII letters at the ends are kept whole
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("\u200bx\u200b"), "x");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("\u200b\u200b \u200b"), "");
+    EXPECT_EQ(trimmingWhitespaceAndNewlines("a\u200bb"), "a\u200bb");
     EXPECT_EQ(trimmingWhitespaceAndNewlines(" \u00e4\U0001F600 "), "\u00e4\U0001F600");
     EXPECT_EQ(trimmingWhitespaceAndNewlines(" \xff "), "\xff");
 }

@@ -68,9 +68,28 @@ TEST_F(SharedDateFormattersTest, OnlyTheChatListFormatKeepsTheLocaleItWasMadeIn)
     const Locale madeIn = chatListFormat().locale();
     Locale::setCurrent(Locale(madeIn.identifier() == "de_DE" ? "fr_FR" : "de_DE"));
     EXPECT_EQ(chatListFormat().locale(), madeIn);
-    EXPECT_EQ(fullDateFormatter().locale(), Locale::current());
     EXPECT_EQ(timeFormatter().locale(), Locale::current());
+    EXPECT_EQ(conversationListFormat().locale(), Locale::current());
+    EXPECT_EQ(chatListFormat().dateFormat(), "dd. MMM yyyy.");
 }
+
+// Record dates are a fixed wire format: a device set to another calendar or to native digits
+// must read the same instant and write the same text.
+class WireDatesTest : public SharedDateFormattersTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WireDatesTest, AreReadAndWrittenInTheGregorianCalendarWhateverTheDevicesLocale) {
+    Locale::setCurrent(Locale(GetParam()));
+    auto date = fullDateFormatter().dateFromString("2017-03-14T08:26:53.120+0000");
+    ASSERT_TRUE(date);
+    EXPECT_DOUBLE_EQ(date->timeIntervalSince1970(), 1489480013.12);
+    EXPECT_EQ(fullDateFormatter().stringFromDate(*date), "2017-03-14T08:26:53.120+0000");
+    // The display formats still follow the device.
+    EXPECT_EQ(conversationListFormat().locale(), Locale(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(DeviceLocales, WireDatesTest,
+                         ::testing::Values("th_TH@calendar=buddhist", "fa_IR@calendar=persian",
+                                           "ja_JP@calendar=japanese", "ar_EG", "en_US"));
 
 TEST_F(SharedDateFormattersTest, LocalizedTimestampIsNowInMediumDateAndShortTime) {
     Locale::setCurrent(Locale("de_DE"));
