@@ -10,6 +10,8 @@
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/CoreInterface/CoreService.h"
+#include "Velmaro/CoreInterface/StoredKeys.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
@@ -18,8 +20,6 @@
 namespace velmaro {
 
 namespace {
-
-const std::string tokenKeySuffix = "v3lm4r0t0k3n";
 
 std::optional<std::string> parameter(const StringDictionary& parameters, const std::string& key) {
     auto it = parameters.find(key);
@@ -30,11 +30,11 @@ std::optional<std::string> parameter(const StringDictionary& parameters, const s
 // The host's identity as the user defaults keep it; only text counts.
 std::optional<StringDictionary> storedIdentity() {
     auto& defaults = UserDefaults::standard();
-    auto userName = defaults.string("extuserName");
+    auto userName = defaults.string(StoredKeys::extUserName);
     if (!userName) return std::nullopt;
     StringDictionary identity{{"userName", *userName}};
-    if (auto firstName = defaults.string("extfirstName")) identity["firstName"] = *firstName;
-    if (auto lastName = defaults.string("extlastName")) identity["lastName"] = *lastName;
+    if (auto firstName = defaults.string(StoredKeys::extFirstName)) identity["firstName"] = *firstName;
+    if (auto lastName = defaults.string(StoredKeys::extLastName)) identity["lastName"] = *lastName;
     return identity;
 }
 
@@ -57,20 +57,20 @@ void SupportUI::initialize(std::shared_ptr<UIViewController> initialViewControll
         if (auto userName = parameter(given, "userName")) {
             auto& defaults = UserDefaults::standard();
             if (auto token = parameter(given, "endUserToken")) {
-                defaults.set(*token, "endUserTokenString");
+                defaults.set(*token, StoredKeys::endUserToken);
                 defaults.synchronize();
             }
-            defaults.set(*userName, "extuserName");
+            defaults.set(*userName, StoredKeys::extUserName);
             // First and last name belong to this user name: a missing one must not survive from
             // an earlier identity.
             if (auto firstName = parameter(given, "firstName"))
-                defaults.set(*firstName, "extfirstName");
+                defaults.set(*firstName, StoredKeys::extFirstName);
             else
-                defaults.remove("extfirstName");
+                defaults.remove(StoredKeys::extFirstName);
             if (auto lastName = parameter(given, "lastName"))
-                defaults.set(*lastName, "extlastName");
+                defaults.set(*lastName, StoredKeys::extLastName);
             else
-                defaults.remove("extlastName");
+                defaults.remove(StoredKeys::extLastName);
             defaults.synchronize();
         }
     }
@@ -106,14 +106,8 @@ StringDictionary SupportUI::getUserParameters(std::optional<StringDictionary> pa
 }
 
 void SupportUI::createUser(std::optional<StringDictionary> params) {
-    CoreService::shared().createEndUser(
-        params.value_or(StringDictionary{}),
-        [self = shared_from_this()](std::optional<UserModel> user, std::optional<ServiceError> error) {
-            // The core answers on a thread of its own; screen work belongs on the main queue.
-            DispatchQueue::main().async([self, user = std::move(user), error = std::move(error)] {
-                self->userCreated(user, error);
-            });
-        });
+    CoreService::shared().createEndUser(params.value_or(StringDictionary{}),
+                                        mainQueueCompletion(shared_from_this(), &SupportUI::userCreated));
 }
 
 void SupportUI::userCreated(std::optional<UserModel> user, std::optional<ServiceError> error) {
@@ -122,16 +116,15 @@ void SupportUI::userCreated(std::optional<UserModel> user, std::optional<Service
         if (initialVC_) showAlert(initialVC_, "Error", error ? error->customDescription : registrationFailedMessage);
         return;
     }
-    if (UserDefaults::standard().string(user->id + tokenKeySuffix)) {
+    if (UserDefaults::standard().string(StoredKeys::tokenKey(user->id))) {
         showStartController();
         return;
     }
     auto stored = UserModel::loadUser();
     if (!stored) return;
-    stored->authenticateUser([self = shared_from_this()](bool, std::optional<ServiceError>) {
-        // Whatever authentication answers, the user goes on to the start screen.
-        DispatchQueue::main().async([self] { self->showStartController(); });
-    });
+    // Whatever authentication answers, the user goes on to the start screen.
+    stored->authenticateUser(mainQueueCompletion(
+        shared_from_this(), [](SupportUI& self, bool, const std::optional<ServiceError>&) { self.showStartController(); }));
 }
 
 void SupportUI::utilizePrimaryColor(const UIColor& primaryColor) {

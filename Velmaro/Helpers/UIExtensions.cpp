@@ -96,11 +96,23 @@ void showAlert(const std::shared_ptr<UIViewController>& controller, const std::s
     // Building the alert touches nothing on the glass, so it may happen on the caller's thread.
     auto alert = UIAlertController::make(title, message, UIAlertControllerStyle::alert);
     alert->addAction(UIAlertAction::make("Dismiss", UIAlertActionStyle::defaultStyle));
-    DispatchQueue::main().async([controller, alert] { controller->present(alert, true); });
+    DispatchQueue::main().async([controller, alert] {
+        // A screen that is already presenting something (another alert, a form) would refuse; the
+        // top of its presentation chain shows the alert instead, so the failure is not lost.
+        auto presenter = controller;
+        while (auto presented = presenter->presentedViewController()) presenter = presented;
+        presenter->present(alert, true);
+    });
 }
 
 void showAlert(UIViewController& controller, const std::string& title, const std::string& message) {
-    showAlert(std::static_pointer_cast<UIViewController>(controller.shared_from_this()), title, message);
+    auto shared = std::dynamic_pointer_cast<UIViewController>(controller.weak_from_this().lock());
+    if (!shared) {
+        // Only a screen owned by a shared pointer can be on the glass; there is nowhere to show it.
+        std::fprintf(stderr, "showAlert: \"%s\" not shown: the screen is not on any window\n", title.c_str());
+        return;
+    }
+    showAlert(shared, title, message);
 }
 
 void cellMissing(const std::string& identifier) {

@@ -71,7 +71,8 @@ void connectFields(const std::vector<std::shared_ptr<UITextField>>& fields);
 
 // The standard error alert over the screen: title, message and one "Dismiss" button that just
 // closes it. Callable from any thread: the alert is only built there and presented, animated,
-// from the main queue; the screen is kept alive until then.
+// from the main queue (from the top of the screen's presentation chain when it already presents
+// something); the screen is kept alive until then.
 void showAlert(const std::shared_ptr<UIViewController>& controller, const std::string& title,
                const std::string& message);
 void showAlert(UIViewController& controller, const std::string& title, const std::string& message);

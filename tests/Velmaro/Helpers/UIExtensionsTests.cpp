@@ -189,6 +189,32 @@ TEST_F(AlertTest, CalledOffTheMainThreadTheAlertIsPresentedOnTheMainThread) {
     EXPECT_NE(glass(window()).find("Please use proper email adress"), std::string::npos) << glass(window());
 }
 
+TEST_F(AlertTest, AScreenAlreadyPresentingShowsTheAlertOnTopInsteadOfLosingIt) {
+    auto form = std::make_shared<UIViewController>();
+    screen->present(form, false);
+    showAlert(screen, "Error", "first");
+    drain();
+    advance(UIViewController::transitionDuration);
+    auto first = GlassReader::visibleAlert(window());
+    ASSERT_TRUE(first);
+    EXPECT_EQ(form->presentedViewController(), first);
+
+    // A second failure while the first alert shows stacks over it.
+    showAlert(*screen, "Error", "second");
+    drain();
+    advance(UIViewController::transitionDuration);
+    auto second = GlassReader::visibleAlert(window());
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->message(), "second");
+    EXPECT_EQ(first->presentedViewController(), second);
+}
+
+TEST_F(AlertTest, AScreenNotOwnedBySharedPointerIsRefusedWithoutThrowing) {
+    UIViewController loose;
+    EXPECT_NO_THROW(showAlert(loose, "Error", "nowhere to show"));
+    EXPECT_EQ(drain(), 0u);
+}
+
 class IssueCell : public UITableViewCell, public Reusable, public NibLoadable {
 public:
     static constexpr const char* defaultReuseIdentifier = "AddConversationIssueCell";

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "Dispatch/DispatchQueue.h"
+#include "Foundation/NotificationCenter.h"
+#include "Velmaro/CoreInterface/ChatEventDelegate.h"
+
+namespace velmaro {
+
+// The one way work reaches a screen from the core's threads: every completion, chat event and
+// notification handler of the layer runs on the main queue, in the order it was handed over, so
+// that screen state needs no locks.
+
+// A completion for the core: called on any thread, it runs `action(owner, arguments...)` on the
+// main queue. `action` is a member of Owner or any callable taking Owner& first. The completion
+// holds the owner until it has run, so work handed to the core finishes even when its screen has
+// closed meanwhile.
+template <class Owner, class Action>
+auto mainQueueCompletion(std::shared_ptr<Owner> owner, Action action) {
+    return [owner = std::move(owner), action = std::move(action)](auto&&... arguments) {
+        DispatchQueue::main().async(
+            [owner, action, ... values = std::decay_t<decltype(arguments)>(std::forward<decltype(arguments)>(arguments))]() mutable {
+                std::invoke(action, *owner, std::move(values)...);
+            });
+    };
+}
+
+// The chat delegate a screen hands to the chat service: forwards each of the five events to the
+// target on the main queue, in the order they arrived, and holds nothing. The screen owns it (the
+// service holds its delegate weakly), so once the screen is gone the core reaches nobody, and an
+// event already queued for a destroyed screen does nothing.
+class MainQueueChatEvents final : public ChatEventDelegate {
+public:
+    explicit MainQueueChatEvents(std::weak_ptr<ChatEventDelegate> target) : target_(std::move(target)) {}
+
+    void connecting() override { forward([](ChatEventDelegate& target) { target.connecting(); }); }
+    void connected() override { forward([](ChatEventDelegate& target) { target.connected(); }); }
+    void disconnected() override { forward([](ChatEventDelegate& target) { target.disconnected(); }); }
+    void chatMessageReceived(const AnyDictionary& message) override {
+        forward([message](ChatEventDelegate& target) { target.chatMessageReceived(message); });
+    }
+    void chatErrorReceived(const std::string& errorDescription) override {
+        forward([errorDescription](ChatEventDelegate& target) { target.chatErrorReceived(errorDescription); });
+    }
+
+private:
+    template <class Event>
+    void forward(Event event) {
+        DispatchQueue::main().async([target = target_, event = std::move(event)] {
+            if (auto alive = target.lock()) event(*alive);
+        });
+    }
+
+    std::weak_ptr<ChatEventDelegate> target_;
+};
+
+// Observes `name` on the center for `observer`, held weakly: a notification posted on any thread
+// runs `action(observer, notification)` on the main queue, if the observer still lives then.
+// The registration ends with the observer.
+template <class Owner, class Action>
+void observeOnMainQueue(NotificationCenter& center, const std::shared_ptr<Owner>& observer, std::string name,
+                        Action action) {
+    center.addObserver(observer, std::move(name), nullptr,
+                       [weak = std::weak_ptr<Owner>(observer), action = std::move(action)](const Notification& note) {
+                           DispatchQueue::main().async([weak, action, note] {
+                               if (auto alive = weak.lock()) std::invoke(action, *alive, note);
+                           });
+                       });
+}
+
+}  // namespace velmaro
