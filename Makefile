@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. Every target installs missing Debian packages first.
-.PHONY: deps test check asan tsan bench demo clean
+.PHONY: deps test check asan tsan bench bench-smoke demo clean
 
 deps:
 	@scripts/install-deps
@@ -26,6 +26,12 @@ bench: deps
 	cmake --build --preset release
 	@if [ -x build/release/bench/velmaro-bench ]; then build/release/bench/velmaro-bench; \
 	else echo "no benchmarks yet"; fi
+
+# Every benchmark once, for a moment: catches a benchmark that no longer builds or crashes.
+bench-smoke: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release
+	build/release/bench/velmaro-bench --benchmark_min_time=0.0001 >/dev/null
 
 demo: deps
 	cmake --preset default >/dev/null
