@@ -9,6 +9,7 @@
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/SupportUI.h"
+#include "Velmaro/VelmaroApplication.h"
 #include "support/Velmaro/SupportUITest.h"
 
 using namespace velmaro;
@@ -108,6 +109,23 @@ TEST_F(SupportUIConstructionTest, ABareHostScreenPresentsTheFirstScreenInATransl
     auto screen = std::dynamic_pointer_cast<UserAccessViewController>(navigation->topViewController());
     ASSERT_NE(screen, nullptr);
     EXPECT_TRUE(screen->isOnGlass());
+}
+
+// The first screen slides in: pushed or presented animated, so it has not fully appeared until
+// the transition has run.
+TEST_F(SupportUIConstructionTest, TheFirstScreenArrivesAnimatedWhetherPushedOrPresented) {
+    for (bool inNavigation : {true, false}) {
+        SCOPED_TRACE(inNavigation ? "pushed" : "presented");
+        core().setConfig(acmeConfig(true));
+        auto host = inNavigation ? hostInNavigation() : bareHost();
+        auto support = SupportUI::make(host, window(), std::nullopt);
+        drain();
+        auto top = VelmaroApplication::topViewController(window()->rootViewController());
+        ASSERT_NE(std::dynamic_pointer_cast<UserAccessViewController>(top), nullptr);
+        EXPECT_EQ(top->appearanceState(), UIViewController::AppearanceState::appearing);
+        advance(UIViewController::transitionDuration);
+        EXPECT_EQ(top->appearanceState(), UIViewController::AppearanceState::appeared);
+    }
 }
 
 TEST_F(SupportUIConstructionTest, TheFacadeOutlivesTheHostsReferenceUntilItsWorkHasRun) {

@@ -85,4 +85,14 @@ TEST_F(TopViewControllerTest, FollowsContainersAndPresentations) {
     EXPECT_EQ(VelmaroApplication::topViewController(UINavigationController::make()), nullptr);
 }
 
+TEST_F(TopViewControllerTest, ATabBarWithNoSelectedScreenIsItselfTheTopOrWhatItPresents) {
+    auto tabs = std::make_shared<UITabBarController>();
+    window()->setRootViewController(tabs);
+    window()->makeKeyAndVisible();
+    EXPECT_EQ(VelmaroApplication::topViewController(tabs), tabs);
+    auto presented = std::make_shared<UIViewController>();
+    tabs->present(presented, false);
+    EXPECT_EQ(VelmaroApplication::topViewController(tabs), presented);
+}
+
 }  // namespace

@@ -3,7 +3,10 @@
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKitTesting/UIStoryboardTestApi.h"
 #include "Velmaro/Controllers/TitledViewController.h"
+#include "Velmaro/Helpers/ImageCache.h"
 #include "Velmaro/Storyboard/SceneRegistrar.h"
+#include "support/Platform/LoopbackHTTPServer.h"
+#include "support/Platform/TestImages.h"
 #include "support/Velmaro/SupportUITest.h"
 
 using namespace velmaro;
@@ -70,6 +73,30 @@ TEST_F(TitledViewControllerTest, AnEmptyCompanyNameKeepsTheSpace) {
     auto screen = headerScreen();
     screen->view();
     EXPECT_EQ(screen->label->text(), " support");
+}
+
+TEST_F(TitledViewControllerTest, TheAvatarIsLoadedFromTheTenantsAddressAndAnEmptyAddressLoadsNothing) {
+    LoopbackHTTPServer server;
+    server.respond("/logo.png", pngOfColor(0, 0, 255), "image/png");
+    auto config = acmeConfig();
+    config.avatarUrl = server.url("/logo.png");
+    core().setConfig(config);
+    auto screen = headerScreen();
+    screen->view();
+    ASSERT_TRUE(waitFor([&] { return screen->avatar->image() != nullptr; }));
+    EXPECT_EQ(screen->avatar->image()->pixelAt(0, 0), UIColor(0, 0, 1, 1));
+    EXPECT_EQ(server.requestCount("/logo.png"), 1u);
+
+    // Were the empty text taken for an address, this cached entry would show up.
+    ImageCache::shared().setObject(UIImage::filled(CGSize{1, 1}, UIColor::black()), "", 1);
+    config.avatarUrl = "";
+    core().setConfig(config);
+    auto empty = headerScreen();
+    empty->view();
+    EXPECT_EQ(drain(), 0u);
+    EXPECT_EQ(empty->avatar->image(), nullptr);
+    EXPECT_EQ(empty->avatar->backgroundColor(), acmeConfig().primaryColor);
+    ImageCache::shared().removeAllObjects();
 }
 
 TEST_F(TitledViewControllerTest, WithoutAConfigurationTheSceneStaysAsDrawn) {

@@ -3,30 +3,13 @@
 #include <chrono>
 #include <string>
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#define STBI_WRITE_NO_STDIO
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wall"
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wpedantic"
-#pragma GCC diagnostic ignored "-Wshadow"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-
 #include "Dispatch/RunLoop.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImageView.h"
 #include "Velmaro/Helpers/ImageCache.h"
 #include "Velmaro/Helpers/ImageLoading.h"
 #include "support/Platform/LoopbackHTTPServer.h"
+#include "support/Platform/TestImages.h"
 #include "support/Platform/UIKitTest.h"
 
 using namespace velmaro;
@@ -55,18 +38,6 @@ TEST(ImageURLFromStringTest, NoAddressForAnAbsentOrEmptyText) {
     EXPECT_FALSE(imageURLFromString(std::string()));
 }
 
-// A PNG of one colour, as a server would send it.
-std::string pngOfColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int size = 3) {
-    std::vector<std::uint8_t> pixels;
-    for (int i = 0; i < size * size; ++i) pixels.insert(pixels.end(), {red, green, blue, 255});
-    std::string png;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int length) {
-            static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(length));
-        },
-        &png, size, size, 4, pixels.data(), size * 4);
-    return png;
-}
 
 class ImageLoadingTest : public UIKitTest {
 protected:
@@ -85,6 +56,12 @@ protected:
 
     LoopbackHTTPServer server;
 };
+
+TEST_F(ImageLoadingTest, TheSharedCacheIsNamedAndLimitedTo500MiB) {
+    EXPECT_EQ(&ImageCache::shared(), &ImageCache::shared());
+    EXPECT_EQ(ImageCache::shared().name(), "ImageCache");
+    EXPECT_EQ(ImageCache::shared().totalCostLimit(), 524288000u);
+}
 
 TEST_F(ImageLoadingTest, ASecondLoadOfAnAddressComesFromTheCacheWithoutARequest) {
     const std::string png = pngOfColor(255, 0, 0);
@@ -141,12 +118,15 @@ TEST_F(ImageLoadingTest, AResponseThatIsNoImageLeavesTheViewAndTheCacheAlone) {
     EXPECT_EQ(cachedImage(*URL::fromString(server.url("/broken.png"))), nullptr);
 }
 
-TEST_F(ImageLoadingTest, AnEmptyOrAbsentAddressStartsNothing) {
-    auto view = UIView::make<UIImageView>();
+TEST_F(ImageLoadingTest, AnEmptyOrAbsentAddressStartsNothingAndKeepsWhatTheViewShows) {
+    // Were an empty text taken for an address, this entry would be found under it.
+    ImageCache::shared().setObject(UIImage::filled(CGSize{1, 1}, UIColor::black()), "", 1);
+    const auto shown = UIImage::filled(CGSize{2, 2}, UIColor::white());
+    auto view = UIView::make<UIImageView>(shown);
     loadImage(*view, std::string());
     loadImage(*view, std::nullopt);
     EXPECT_EQ(drain(), 0u);
-    EXPECT_EQ(view->image(), nullptr);
+    EXPECT_EQ(view->image(), shown);
 }
 
 TEST_F(ImageLoadingTest, FetchImageCompletesOnTheMainQueueAndButtonsGetTheirNormalImage) {
@@ -168,12 +148,21 @@ TEST_F(ImageLoadingTest, FetchImageCompletesOnTheMainQueueAndButtonsGetTheirNorm
     EXPECT_EQ(server.requestCount("/star.png"), 1u);
 
     // A view that is gone by the time its image arrives is simply not updated.
-    server.respond("/gone.png", pngOfColor(1, 2, 3), "image/png");
+    server.respond("/gone.png", pngOfColor(0, 255, 0), "image/png");
     auto gone = UIView::make<UIImageView>();
+    std::weak_ptr<UIImageView> weakGone = gone;
     loadImage(*gone, server.url("/gone.png"));
     gone.reset();
+    EXPECT_TRUE(weakGone.expired());  // a load in flight does not keep its view
     ASSERT_TRUE(waitFor([&] { return cachedImage(*URL::fromString(server.url("/gone.png"))) != nullptr; }));
     drain();
+    // The download still serves the next view that shows the address, without a second request.
+    auto next = UIView::make<UIImageView>();
+    loadImage(*next, server.url("/gone.png"));
+    drain();
+    ASSERT_TRUE(next->image());
+    EXPECT_EQ(next->image()->pixelAt(0, 0), UIColor(0, 1, 0, 1));
+    EXPECT_EQ(server.requestCount("/gone.png"), 1u);
 }
 
 }  // namespace

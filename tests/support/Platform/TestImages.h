@@ -1,0 +1,7 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A PNG of one colour, as a server would send it.
+std::string pngOfColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int size = 3);
