@@ -10,6 +10,7 @@
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIWindow.h"
+#include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Velmaro.h"
 
 using namespace velmaro;
@@ -43,6 +44,7 @@ DemoTour::Host DemoTour::makeHost(bool inNavigationController, bool userNameRequ
     Host host;
     SupportDesk::Options options;
     options.latency = 0.05;
+    options.agentReplyDelay = 0.4;
     host.desk = std::make_shared<SupportDesk>(acmeTenant(userNameRequired), options);
     installCoreLibrary(host.desk);
 
@@ -154,6 +156,13 @@ int DemoTour::runTour() {
         printGlass(host);
     }
     {
+        step("A conversation from yesterday, opened as a row of the conversation list opens it");
+        auto host = makeHost(true, false);
+        startSupport(host, StringDictionary{{"userName", "jane@acme.example"}, {"firstName", "Jane"}, {"lastName", "Doe"}});
+        check(settle(host, isA<StartViewController>), "the start screen did not appear");
+        runChat(host);
+    }
+    {
         step("A registration that fails: the stored user name is empty text, which Acme refuses");
         UserDefaults::standard().set(std::string(), "extuserName");
         auto host = makeHost(true, true);
@@ -174,6 +183,74 @@ int DemoTour::runTour() {
     installCoreLibrary(nullptr);
     out_ << (failed_ ? "\nThe tour went wrong.\n" : "\nEnd of the tour.\n");
     return failed_ ? 1 : 0;
+}
+
+void DemoTour::runChat(const Host& host) {
+    auto& loop = RunLoop::main();
+    const Date now = Date::now();
+    ConversationModel seeded;
+    seeded.subject = "Parcel not delivered";
+    seeded.agentName = "Alex";
+    auto content = [](std::string text, std::string direction, Date when) {
+        return ContentModel{std::move(text), std::move(direction), when, "TEXT", ""};
+    };
+    seeded.activities = {
+        {{content("My parcel has not arrived.", "INBOUND", now.addingTimeInterval(-86400 - 600))}},
+        {{content("Sorry to hear that. Let me check the tracking.", "OUTBOUND", now.addingTimeInterval(-86400 - 300))}},
+        {{content("It is at the depot and goes out today.", "OUTBOUND", now.addingTimeInterval(-120))}},
+    };
+    const std::string id = host.desk->seedConversation(seeded);
+
+    auto chat = instantiateVC<ChatViewController>(*loadStoryboard(Storyboard::Velmaro));
+    chat->conversation = host.desk->conversation(id);
+    auto navigation = host.initialScreen->navigationController();
+    if (!check(navigation != nullptr, "the host has no navigation controller")) return;
+    navigation->pushViewController(chat, true);
+    check(loop.runUntil([&] { return chat->fldMessage->isEnabled(); }, 5.0), "the chat did not connect");
+    loop.runFor(UIViewController::transitionDuration + 0.1);  // the push has slid in
+    out_ << "The timeline has a title for each day; the status strip shows \"Connected\" until it fades.\n";
+    printGlass(host);
+    printSeenMarks(*chat);
+
+    step("The user types a message and sends it");
+    UIEventGenerator::type(chat->fldMessage.get(), "Thank you! Will it come before six?");
+    check(UIEventGenerator::tap(chat->btnSend.get()), "the send button could not be tapped");
+    loop.runFor(0.01);
+    auto seenMark = [&] {
+        for (const auto& row : chat->contentArray)
+            if (row.message == "Thank you! Will it come before six?") return !chat->isAwaitingEcho(row);
+        return false;
+    };
+    out_ << "Sent: the row shows at once, " << (seenMark() ? "already seen (wrong)" : "not yet seen")
+         << ": the desk has not echoed it.\n";
+    printSeenMarks(*chat);
+    check(loop.runUntil(seenMark, 5.0), "the desk never confirmed the message");
+    loop.runFor(0.01);  // the table reloads on the next turn
+    out_ << "The desk's echo arrived: the row's seen mark now takes Acme's colour.\n";
+    printSeenMarks(*chat);
+
+    step("The agent answers");
+    const std::size_t rows = chat->contentArray.size();
+    check(loop.runUntil([&] { return chat->contentArray.size() > rows; }, 5.0), "the agent did not answer");
+    loop.runFor(1.0);
+    out_ << "The answer is the last row; the status strip has faded out.\n";
+    printGlass(host);
+    navigation->popViewController(false);
+    loop.runFor(0.2);
+}
+
+void DemoTour::printSeenMarks(const ChatViewController& chat) {
+    out_ << "seen marks of the user's rows:";
+    auto table = chat.tableView.get();
+    table->layoutIfNeeded();
+    for (const auto& indexPath : table->indexPathsForVisibleRows()) {
+        auto cell = std::dynamic_pointer_cast<ChatClientTableViewCell>(table->cellForRow(indexPath));
+        if (!cell) continue;
+        const bool seen = cell->btnSeen->tintColor() == acmeRed;
+        out_ << " [" << indexPath.description() << " \"" << cell->lblMessage->text().value_or("") << "\": "
+             << (seen ? "seen, Acme red" : "waiting, grey") << "]";
+    }
+    out_ << "\n";
 }
 
 int DemoTour::runOnce(const Options& options) {

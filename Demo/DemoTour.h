@@ -11,6 +11,7 @@
 namespace velmaro {
 class SupportDesk;
 class SupportUI;
+class ChatViewController;
 }  // namespace velmaro
 class UIViewController;
 class UIWindow;
@@ -48,6 +49,9 @@ private:
     void step(const std::string& caption);
     void printGlass(const Host& host);
     void printUsers(const Host& host);
+    // Opens a seeded conversation of the desk, sends a message and waits for the agent.
+    void runChat(const Host& host);
+    void printSeenMarks(const velmaro::ChatViewController& chat);
     bool check(bool condition, const std::string& failure);
 
     std::ostream& out_;

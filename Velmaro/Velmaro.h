@@ -4,6 +4,7 @@
 // (colours, alerts, images, keyboard), the core interface a core library implements, and the
 // storyboard and bundle the screens come from. Everything is in namespace velmaro.
 
+#include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
@@ -20,13 +21,17 @@
 #include "Velmaro/CoreInterface/MessageModel.h"
 #include "Velmaro/CoreInterface/SatisfactionScoreModel.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
+#include "Velmaro/CoreInterface/StoredKeys.h"
 #include "Velmaro/CoreInterface/UserModel.h"
+#include "Velmaro/CoreInterface/WireFormat.h"
 #include "Velmaro/Helpers/Extensions.h"
 #include "Velmaro/Helpers/ImageCache.h"
 #include "Velmaro/Helpers/ImageLoading.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 #include "Velmaro/Helpers/Outlet.h"
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "Velmaro/Storyboard/ChatViewControllerScene.h"
 #include "Velmaro/Storyboard/SceneKey.h"
 #include "Velmaro/Storyboard/SceneKit.h"
 #include "Velmaro/Storyboard/SceneRegistrar.h"
@@ -38,4 +43,7 @@
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/SupportUI.h"
 #include "Velmaro/VelmaroApplication.h"
+#include "Velmaro/View/ChatAgentTableViewCell.h"
+#include "Velmaro/View/ChatClientTableViewCell.h"
+#include "Velmaro/View/ChatEventTableViewCell.h"
 #include "Velmaro/View/PlaceholderTextView.h"

@@ -107,8 +107,12 @@ public:
         }
     }
 
+    // Hidden, transparent, or wholly outside the window (a panel parked above the top edge).
     static bool shows(const std::shared_ptr<UIView>& view) {
-        return view && !view->isHidden() && view->alpha() > 0;
+        if (!view || view->isHidden() || view->alpha() <= 0) return false;
+        auto window = view->window();
+        if (!window || view->bounds().isEmpty()) return true;
+        return view->convertRectTo(view->bounds(), nullptr).intersects(window->bounds());
     }
 
     // Siblings in reading order: top edge, then left edge, then their order among the subviews.

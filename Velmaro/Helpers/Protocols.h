@@ -27,4 +27,11 @@ concept ReusableCell = std::derived_from<T, UITableViewCell> && std::derived_fro
     { T::defaultReuseIdentifier } -> std::convertible_to<std::string>;
 };
 
+// Told by the chat screen once the core has marked its conversation seen.
+class ChatVisibilityDelegate {
+public:
+    virtual ~ChatVisibilityDelegate() = default;
+    virtual void chatSeen(const std::string& conversationID) = 0;
+};
+
 }  // namespace velmaro

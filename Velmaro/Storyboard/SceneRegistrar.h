@@ -4,7 +4,9 @@
 #include <string>
 
 #include "UIKit/UIStoryboard.h"
+#include "UIKit/UITableViewCell.h"
 #include "UIKit/UIView.h"
+#include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Storyboard/SceneKey.h"
 #include "Velmaro/Storyboard/StoryboardIdentifiable.h"
 
@@ -26,6 +28,21 @@ public:
             [](const UIStoryboard&) { return std::make_shared<Screen>(); },
             // The storyboard gives this builder only to the screens the maker above made.
             [build](UIViewController& screen) { return build(SceneKey{}, static_cast<Screen&>(screen)); });
+    }
+
+    template <ReusableCell Cell>
+    using CellBuilder = void (*)(SceneKey, Cell&);
+
+    // A cell prototype of the storyboard under the reuse identifier: a fresh Cell (width of the
+    // scene, as laid out) whose content the builder adds and connects.
+    template <ReusableCell Cell>
+    static void addCell(const std::string& storyboardName, const std::string& reuseIdentifier, CellBuilder<Cell> build,
+                        CGRect frame) {
+        UIStoryboard::registerCellPrototype(storyboardName, reuseIdentifier, [build, frame] {
+            auto cell = UIView::make<Cell>(frame);
+            build(SceneKey{}, *cell);
+            return std::static_pointer_cast<UITableViewCell>(cell);
+        });
     }
 };
 

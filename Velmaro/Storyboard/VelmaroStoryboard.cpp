@@ -2,6 +2,7 @@
 
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
+#include "Velmaro/Storyboard/ChatViewControllerScene.h"
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
@@ -15,6 +16,7 @@ void VelmaroStoryboard::registerScenes(const std::string& name) {
     UIStoryboard::registerScene(name, NavigationController::storyboardIdentifier, [](const UIStoryboard&) {
         return UINavigationController::make<NavigationController>();
     });
+    ChatViewControllerScene::registerIn(name);
     StartViewControllerScene::registerIn(name);
     UserAccessViewControllerScene::registerIn(name);
 }

@@ -195,3 +195,24 @@ TEST_F(GlassRendererTest, BarItemsTextInputsAndSegmentsShowWhatTheyHold) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GlassRendererTest, AViewParkedWhollyOutsideTheWindowIsNotOnTheGlass) {
+    auto screen = std::make_shared<UIViewController>();
+    auto panel = UIView::make(CGRect{0, -300, 375, 300});  // above the top edge
+    panel->addSubview(UIView::make<UILabel>(CGRect{10, 10, 100, 20}));
+    std::static_pointer_cast<UILabel>(panel->subviews()[0])->setText("Parked");
+    auto peeking = UIView::make<UILabel>(CGRect{0, -10, 100, 20});  // half in
+    peeking->setText("Peeking");
+    screen->view()->addSubview(panel);
+    screen->view()->addSubview(peeking);
+    window()->setRootViewController(screen);
+    window()->makeKeyAndVisible();
+    EXPECT_EQ(glass(window()).find("Parked"), std::string::npos) << glass(window());
+    EXPECT_NE(glass(window()).find("Peeking"), std::string::npos);
+    panel->setFrame(CGRect{0, 64, 375, 300});
+    EXPECT_NE(glass(window()).find("Parked"), std::string::npos);
+}
+
+}  // namespace
