@@ -23,6 +23,14 @@ struct LabelCase {
 
 void PrintTo(const LabelCase& c, std::ostream* os) { *os << c.what; }
 
+// Joined out of line: GCC 12 at -O1 with the thread sanitizer misreads an inlined
+// `literal + std::string` as out of bounds (-Warray-bounds).
+[[gnu::noinline]] std::string joined(std::initializer_list<std::string> parts) {
+    std::string text;
+    for (const auto& part : parts) text += part;
+    return text;
+}
+
 class LabelSizeTest : public UIKitTest, public ::testing::WithParamInterface<LabelCase> {};
 
 TEST_P(LabelSizeTest, WrapsAtTheWidthAndStopsAtTheLineLimit) {
@@ -43,9 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"wraps between words", "aaaa bbbb cccc dddd eeee", 100, 0, {95, 24}},
         LabelCase{"one line only", "aaaa bbbb cccc dddd eeee", 100, 1, {95, 12}},
         LabelCase{"line breaks, cut by the limit", "one\n\ntwo\nthree", 0, 3, {15, 36}},
-        LabelCase{"a long word on its own lines, broken inside", "hi " + std::string(45, 'x'), 100, 0, {100, 48}},
-        LabelCase{"spaces at a wrap do not begin the next line", std::string(20, 'a') + "   " + std::string(19, 'b'), 100, 0, {100, 24}},
-        LabelCase{"spaces at the end make no line", std::string(20, 'a') + "  ", 100, 0, {100, 12}},
+        LabelCase{"a long word on its own lines, broken inside", joined({"hi ", std::string(45, 'x')}), 100, 0, {100, 48}},
+        LabelCase{"spaces at a wrap do not begin the next line", joined({std::string(20, 'a'), "   ", std::string(19, 'b')}), 100, 0, {100, 24}},
+        LabelCase{"spaces at the end make no line", joined({std::string(20, 'a'), "  "}), 100, 0, {100, 12}},
         LabelCase{"an emoji with its modifier and a combining mark are one each",
                   "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD" "e\xCC\x81", 0, 1, {10, 12}},
         LabelCase{"narrower than a grapheme", "abc", 3, 0, {5, 36}}));
