@@ -235,8 +235,27 @@ void DemoTour::runChat(const Host& host) {
     loop.runFor(1.0);
     out_ << "The answer is the last row; the status strip has faded out.\n";
     printGlass(host);
-    navigation->popViewController(false);
-    loop.runFor(0.2);
+    step("The details panel drops down under the bar, and goes up again");
+    UIEventGenerator::tap(chat->btnDetails.get());
+    loop.runFor(0.4);
+    printGlass(host);
+    UIEventGenerator::tap(chat->btnDetails.get());
+    loop.runFor(0.4);
+    check(!chat->detailsShown, "the details panel did not close");
+
+    step("The user ends the chat: the rating panel pops in; a tap on the fourth star rates and leaves");
+    UIEventGenerator::tap(chat->btnEndChat.get());
+    loop.runFor(ChatViewController::ratingDelay + 0.5);
+    printGlass(host);
+    if (check(chat->ratingButtons.size() == 5, "the rating panel has no stars")) {
+        UIEventGenerator::tap(chat->ratingButtons[3]);
+        out_ << "\"" << chat->lblRatingViewTitle->text().value_or("") << "\"; the score goes to the desk.\n";
+        check(loop.runUntil([&] { return navigation->topViewController() != chat; }, 5.0), "the chat did not close");
+        loop.runFor(UIViewController::transitionDuration + 0.1);
+        out_ << "The desk recorded score \"" << host.desk->conversationScore(id).value_or("none")
+             << "\"; the chat closed and the start screen is back.\n";
+        printGlass(host);
+    }
 }
 
 void DemoTour::printSeenMarks(const ChatViewController& chat) {

@@ -60,9 +60,10 @@ std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewCon
     auto root = SceneKit::rootView();
     SceneKit::addHeader(key, root, screen);
 
-    auto endChat = SceneKit::button({243, 12, 64, 40}, "End chat");
+    // Below the navigation bar: ending the chat and the details toggle.
+    auto endChat = SceneKit::button({243, 68, 64, 36}, "End chat");
     endChat->addTarget(self, &ChatViewController::endChat, UIControlEventTouchUpInside);
-    auto details = UIView::make<UIButton>(CGRect{315, 12, 44, 40});
+    auto details = UIView::make<UIButton>(CGRect{315, 68, 44, 36});
     details->setImage(SceneKit::image("downArrow"), UIControlStateNormal);
     details->addTarget(self, &ChatViewController::showDetails, UIControlEventTouchUpInside);
     root->addSubview(endChat);
@@ -74,13 +75,13 @@ std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewCon
     screen.navigationItem().setLeftBarButtonItem(back);
 
     // The timeline, with the connection's strip over its top edge.
-    auto table = UIView::make<UITableView>(CGRect{0, 64, 375, 547});
+    auto table = UIView::make<UITableView>(CGRect{0, 108, 375, 503});
     table->setRowHeight(UITableView::automaticDimension);
     table->setEstimatedRowHeight(50);
     if (auto storyboard = screen.storyboard()) table->registerPrototypes(*storyboard);
     table->setDataSource(self);
     table->setDelegate(self);
-    auto status = SceneKit::label({0, 64, 375, ChatViewController::statusStripHeight}, "");
+    auto status = SceneKit::label({0, 108, 375, ChatViewController::statusStripHeight}, "");
     status->setTextColor(UIColor::white());
     status->setAlpha(0);
     root->addSubview(table);

@@ -115,7 +115,11 @@ void ChatViewController::conversationLoaded(std::optional<ConversationModel> loa
 void ChatViewController::setConversationSeen() {
     if (vwConversationDetails) {
         vwConversationDetails->setFrame(CGRect{0, -detailsHeight, width(*view()), detailsHeight});
-        view()->addSubview(vwConversationDetails);
+        // Under the row of chat controls, so that the toggle stays in reach while the panel is open.
+        if (btnEndChat && btnEndChat->superview() == view())
+            view()->insertSubviewBelow(vwConversationDetails, btnEndChat.get());
+        else
+            view()->addSubview(vwConversationDetails);
     }
     if (!conversation) return;
     ConversationService::shared().setConversationSeen(
