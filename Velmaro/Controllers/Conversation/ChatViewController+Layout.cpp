@@ -15,10 +15,8 @@ namespace velmaro {
 
 void ChatViewController::adjustForKeyboard(const Notification& notification) {
     auto root = view();
-    auto found = notification.userInfo.find(UIKeyboardFrameEndUserInfoKey);
-    std::optional<CGRect> end =
-        found == notification.userInfo.end() ? std::nullopt : UIKeyboard::rectFromAny(found->second);
-    const CGRect keyboard = root->convertRectFrom(end.value_or(CGRect{}), nullptr);
+    // No end frame reads as the zero rectangle.
+    const CGRect keyboard = root->convertRectFrom(UIKeyboard::endFrame(notification.userInfo).value_or(CGRect{}), nullptr);
     const bool hiding = notification.name == UIKeyboardWillHideNotification;
     UIView::animate(0.2, [root, keyboard, hiding] {
         const CGRect frame = root->frame();
