@@ -5,6 +5,7 @@
 // storyboard and bundle the screens come from. Everything is in namespace velmaro.
 
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
+#include "Velmaro/Controllers/Conversation/ConversationListViewController.h"
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
@@ -35,6 +36,7 @@
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/Storyboard/ChatViewControllerScene.h"
+#include "Velmaro/Storyboard/ConversationListViewControllerScene.h"
 #include "Velmaro/Storyboard/SceneKey.h"
 #include "Velmaro/Storyboard/SceneKit.h"
 #include "Velmaro/Storyboard/SceneRegistrar.h"
@@ -49,4 +51,5 @@
 #include "Velmaro/View/ChatAgentTableViewCell.h"
 #include "Velmaro/View/ChatClientTableViewCell.h"
 #include "Velmaro/View/ChatEventTableViewCell.h"
+#include "Velmaro/View/ConversationListTableViewCell.h"
 #include "Velmaro/View/PlaceholderTextView.h"

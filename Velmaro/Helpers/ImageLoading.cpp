@@ -19,21 +19,9 @@ bool startsEscape(std::string_view text, std::size_t at) {
            std::isxdigit(static_cast<unsigned char>(text[at + 2]));
 }
 
-// Shows a cached image through the main queue, like a downloaded one, else downloads it.
-// `setImage` runs on the main thread only.
-void showImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> setImage) {
-    if (auto image = cachedImage(url)) {
-        DispatchQueue::main().async([setImage = std::move(setImage), image] { setImage(image); });
-        return;
-    }
-    fetchImage(url, [setImage = std::move(setImage)](std::shared_ptr<UIImage> image) mutable {
-        DispatchQueue::main().async([setImage = std::move(setImage), image] { setImage(image); });
-    });
-}
-
 void fetchImageFromURL(UIImageView& imageView, const URL& url) {
     std::weak_ptr<UIResponder> weak = imageView.weak_from_this();
-    showImage(url, [weak](std::shared_ptr<UIImage> image) {
+    loadImage(url, [weak](std::shared_ptr<UIImage> image) {
         if (auto view = weak.lock()) static_cast<UIImageView&>(*view).setImage(std::move(image));
     });
 }
@@ -79,13 +67,22 @@ void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> co
     task->resume();
 }
 
+// A cached image goes through the main queue like a downloaded one, so a caller sees one order.
+void loadImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion) {
+    if (auto image = cachedImage(url)) {
+        DispatchQueue::main().async([completion = std::move(completion), image] { completion(image); });
+        return;
+    }
+    fetchImage(url, std::move(completion));
+}
+
 void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString) {
     if (auto url = imageURLFromString(imageString)) fetchImageFromURL(imageView, *url);
 }
 
 void fetchImageFromURL(UIButton& button, const URL& url) {
     std::weak_ptr<UIResponder> weak = button.weak_from_this();
-    showImage(url, [weak](std::shared_ptr<UIImage> image) {
+    loadImage(url, [weak](std::shared_ptr<UIImage> image) {
         if (auto view = weak.lock()) static_cast<UIButton&>(*view).setImage(std::move(image), UIControlStateNormal);
     });
 }

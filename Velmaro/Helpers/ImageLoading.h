@@ -30,6 +30,11 @@ std::shared_ptr<UIImage> cachedImage(const URL& url);
 // when an image arrived (otherwise it is dropped on a background thread: capture views weakly).
 void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion);
 
+// The image for the address, from the cache or downloaded, handed to the completion on the main
+// queue (a cached one too); nothing when no image arrives. For callers that decide themselves
+// whether a late image still applies.
+void loadImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion);
+
 // Sets the image view's image from an address text (see imageURLFromString), later, on the main
 // queue; does nothing for an absent or empty text.
 void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString);

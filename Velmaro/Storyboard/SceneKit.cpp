@@ -2,6 +2,8 @@
 
 #include "UIKit/CALayer.h"
 #include "UIKit/UIControl.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 
@@ -29,6 +31,21 @@ std::shared_ptr<UIButton> SceneKit::button(CGRect frame, std::string title) {
 
 std::shared_ptr<UIImage> SceneKit::image(const std::string& name) {
     return UIImage::named(name, velmaroBundle());
+}
+
+void SceneKit::pushOnTap(const std::shared_ptr<UIControl>& control, UIViewController& screen, std::string identifier) {
+    std::weak_ptr<UIResponder> weak = screen.weak_from_this();
+    control->addAction(
+        [weak, identifier = std::move(identifier)](const std::shared_ptr<UIControl>&) {
+            auto from = std::dynamic_pointer_cast<UIViewController>(weak.lock());
+            if (!from) return;
+            auto navigation = from->navigationController();
+            auto storyboard = from->storyboard();
+            if (!navigation || !storyboard) return;
+            // A scene this build of the storyboard lacks leaves the control without effect.
+            if (auto next = storyboard->instantiateViewController(identifier)) navigation->pushViewController(next, true);
+        },
+        UIControlEventTouchUpInside);
 }
 
 void SceneKit::addHeader(SceneKey key, const std::shared_ptr<UIView>& root, TitledViewController& screen) {

@@ -5,11 +5,14 @@
 
 #include "UIKit/CGRect.h"
 #include "UIKit/UIButton.h"
+#include "UIKit/UIControl.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 #include "Velmaro/Storyboard/SceneKey.h"
+
+class UIViewController;
 
 namespace velmaro {
 
@@ -27,6 +30,11 @@ public:
     static std::shared_ptr<UIButton> button(CGRect frame, std::string title);
     // A named image of the framework bundle, or nothing when the bundle lacks it.
     static std::shared_ptr<UIImage> image(const std::string& name);
+
+    // A link of the storyboard: a tap on the control pushes a fresh screen of the scene with that
+    // identifier onto the navigation controller of `screen`, if the screen's storyboard has that
+    // scene and the screen is in a navigation controller. Holds the screen weakly.
+    static void pushOnTap(const std::shared_ptr<UIControl>& control, UIViewController& screen, std::string identifier);
 
     // The tenant header at the top of a titled scene, added to `root` and connected to the
     // screen's header outlets.

@@ -3,6 +3,7 @@
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
 #include "Velmaro/Storyboard/ChatViewControllerScene.h"
+#include "Velmaro/Storyboard/ConversationListViewControllerScene.h"
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
@@ -17,6 +18,7 @@ void VelmaroStoryboard::registerScenes(const std::string& name) {
         return UINavigationController::make<NavigationController>();
     });
     ChatViewControllerScene::registerIn(name);
+    ConversationListViewControllerScene::registerIn(name);
     StartViewControllerScene::registerIn(name);
     UserAccessViewControllerScene::registerIn(name);
 }
