@@ -1,7 +1,9 @@
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
 
 #include "UIKit/CALayer.h"
+#include "UIKit/UIBarButtonItem.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/Storyboard/SceneKit.h"
 #include "Velmaro/Storyboard/SceneRegistrar.h"
 
@@ -12,10 +14,15 @@ void StartViewControllerScene::registerIn(const std::string& storyboardName) {
 }
 
 std::shared_ptr<UIView> StartViewControllerScene::build(SceneKey key, StartViewController& screen) {
+    auto self = std::static_pointer_cast<StartViewController>(screen.shared_from_this());
     auto root = SceneKit::rootView();
     SceneKit::addHeader(key, root, screen);
+    auto close = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Close"), UIBarButtonItem::Style::plain);
+    close->setTarget(self, &StartViewController::backToHost);
+    screen.navigationItem().setLeftBarButtonItem(close);
 
     auto settings = SceneKit::button({315, 64, 44, 44}, "Settings");
+    SceneKit::pushOnTap(settings, screen, "UserDetailsViewController");
     root->addSubview(settings);
     screen.settingsButton.connect(key, settings);
 
@@ -35,33 +42,51 @@ std::shared_ptr<UIView> StartViewControllerScene::build(SceneKey key, StartViewC
     screen.vwSmile.connect(key, smile);
     screen.smileyLabel.connect(key, smileyLabel);
 
-    auto report = SceneKit::button({107, 260, 160, 160}, "Contact agent");
+    auto report = SceneKit::button({107, 250, 160, 160}, "Contact agent");
     report->layer()->setCornerRadius(80);
+    SceneKit::pushOnTap(report, screen, "AddConversationViewController");
     root->addSubview(report);
     screen.btnReportIssue.connect(key, report);
 
+    auto list = SceneKit::button({87, 424, 200, 36}, "My conversations");
+    SceneKit::pushOnTap(list, screen, "ConversationListViewController");
+    root->addSubview(list);
+
+    // Behind the expanded panel: a tap anywhere above it collapses it.
+    auto dismiss = UIView::make<UIButton>(SceneKit::screenBounds);
+    dismiss->setBackgroundColor(UIColor(0, 0, 0, 0.3));
+    dismiss->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+    dismiss->setHidden(true);
+    dismiss->addTarget(self, &StartViewController::toggleNotificationsVisibility, UIControlEventTouchUpInside);
+    root->addSubview(dismiss);
+    screen.dismissButton.connect(key, dismiss);
+
     // The notifications sheet: collapsed near the bottom, its table below the toggle row.
     auto panel = UIView::make(CGRect{0, 493, 375, 400});
+    panel->setBackgroundColor(UIColor::white());
     auto toggle = SceneKit::button({16, 0, 240, 40}, "Show notifications");
+    toggle->addTarget(self, &StartViewController::toggleNotificationsVisibility, UIControlEventTouchUpInside);
     auto direction = UIView::make<UIButton>(CGRect{262, 0, 40, 40});
     direction->setImage(SceneKit::image("upArrow"), UIControlStateNormal);
+    direction->addTarget(self, &StartViewController::toggleNotificationsVisibility, UIControlEventTouchUpInside);
     auto count = SceneKit::button({315, 5, 30, 30}, "0");
     count->layer()->setCornerRadius(15);
-    auto dismiss = SceneKit::button({16, 360, 343, 40}, "Dismiss");
-    dismiss->setHidden(true);
+    count->setBackgroundColor(VelmaroColors::VelmaroGreen());
+    count->setUserInteractionEnabled(false);
     auto table = UIView::make<UITableView>(CGRect{0, 0, 375, 360});
-    table->setRowHeight(60);
+    table->setRowHeight(StartViewController::rowHeight);
+    if (auto storyboard = screen.storyboard()) table->registerPrototypes(*storyboard);
+    table->setDataSource(self);
+    table->setDelegate(self);
     panel->addSubview(table);
     panel->addSubview(toggle);
     panel->addSubview(direction);
     panel->addSubview(count);
-    panel->addSubview(dismiss);
     root->addSubview(panel);
     screen.vwUnreadNotifications.connect(key, panel);
     screen.btnToggleNotificationsTable.connect(key, toggle);
     screen.btnToggleDirection.connect(key, direction);
     screen.btnNotificationCount.connect(key, count);
-    screen.dismissButton.connect(key, dismiss);
     screen.tableView.connect(key, table);
     auto panelTop =
         NSLayoutConstraint::make(panel, NSLayoutConstraint::Attribute::top, SceneKit::screenBounds.height() - 174);
