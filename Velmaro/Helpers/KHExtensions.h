@@ -76,7 +76,7 @@ template <class T, class Method>
 void setupToolbarWithDoneButton(UIView& input, const std::shared_ptr<T>& target, Method action) {
     auto items = KeyboardToolbarItems::make();
     items.done->setTarget(target, action);
-    installKeyboardToolbar(input, items, false);
+    installKeyboardToolbar(input, items, KeyboardToolbarLayout::doneOnly);
 }
 
 // Installs a toolbar with the previous and next arrows and the Done button.
@@ -87,7 +87,7 @@ void setupToolbarWithDirectionAndDoneButtons(UIView& input, const std::shared_pt
     items.previous->setTarget(target, previousAction);
     items.next->setTarget(target, nextAction);
     items.done->setTarget(target, doneAction);
-    installKeyboardToolbar(input, items, true);
+    installKeyboardToolbar(input, items, KeyboardToolbarLayout::directionsAndDone);
 }
 
 }  // namespace velmaro

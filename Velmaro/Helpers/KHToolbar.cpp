@@ -61,11 +61,11 @@ bool acceptsInputAccessoryView(const UIView& view) {
     return dynamic_cast<const UITextField*>(&view) || dynamic_cast<const UITextView*>(&view);
 }
 
-void installKeyboardToolbar(UIView& input, const KeyboardToolbarItems& items, bool withDirections) {
+void installKeyboardToolbar(UIView& input, const KeyboardToolbarItems& items, KeyboardToolbarLayout layout) {
     if (!acceptsInputAccessoryView(input)) return;
     using SystemItem = UIBarButtonItem::SystemItem;
     auto toolbar = UIView::make<KHToolbar>();
-    if (withDirections) {
+    if (layout == KeyboardToolbarLayout::directionsAndDone) {
         toolbar->setItems({items.previous, space(SystemItem::fixedSpace, 20), items.next,
                            space(SystemItem::flexibleSpace), space(SystemItem::flexibleSpace), items.done});
     } else {

@@ -33,10 +33,12 @@ struct KeyboardToolbarItems {
     static KeyboardToolbarItems make();
 };
 
-// Makes a new KHToolbar the input's accessory view: Done alone at the right, or, with
-// `withDirections`, the two arrows 20 points apart at the left and Done at the right. Nothing
+// Done alone at the right, or the two arrows 20 points apart at the left and Done at the right.
+enum class KeyboardToolbarLayout { doneOnly, directionsAndDone };
+
+// Makes a new KHToolbar with the items the layout uses the input's accessory view. Nothing
 // happens to a view that carries no accessory view (only text fields and text views do).
-void installKeyboardToolbar(UIView& input, const KeyboardToolbarItems& items, bool withDirections);
+void installKeyboardToolbar(UIView& input, const KeyboardToolbarItems& items, KeyboardToolbarLayout layout);
 // Whether the view carries an input accessory view that can be set.
 bool acceptsInputAccessoryView(const UIView& view);
 
