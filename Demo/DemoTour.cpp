@@ -6,6 +6,7 @@
 #include "Dispatch/RunLoop.h"
 #include "Foundation/UserDefaults.h"
 #include "UIKit/GlassRenderer.h"
+#include "UIKit/UIKeyboard.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UINavigationController.h"
@@ -162,6 +163,7 @@ int DemoTour::runTour() {
         check(settle(host, isA<StartViewController>), "the start screen did not appear");
         runChat(host);
     }
+    runKeyboardHelper();
     {
         step("A registration that fails: the stored user name is empty text, which Acme refuses");
         UserDefaults::standard().set(std::string(), "extuserName");
@@ -282,4 +284,52 @@ int DemoTour::runOnce(const Options& options) {
     printGlass(host);
     installCoreLibrary(nullptr);
     return appeared ? 0 : 1;
+}
+
+// The host switches the layer's keyboard helper on at start-up; its own form gets the toolbar.
+void DemoTour::runKeyboardHelper() {
+    step("The host's own form with the keyboard helper switched on: typing an order number");
+    KeyboardHelper::shared()->enable = true;
+    auto host = makeHost(true, false);
+    auto home = std::dynamic_pointer_cast<HostHomeViewController>(host.initialScreen);
+    if (!check(home != nullptr, "the host's home screen is missing")) return;
+    auto order = home->orderField(), postcode = home->postcodeField();
+    UIEventGenerator::type(order, "A-1042");
+    auto toolbar = std::dynamic_pointer_cast<KHToolbar>(order->inputAccessoryView());
+    if (!check(toolbar != nullptr, "the order field has no keyboard toolbar")) return;
+    out_ << "Above the keyboard (" << UIKeyboard::standardHeight << " + " << toolbar->frame().size.height
+         << " points), the toolbar:";
+    std::shared_ptr<UIBarButtonItem> nextArrow, done;
+    for (const auto& item : toolbar->items()) {
+        if (item->isSpace()) {
+            out_ << (item->systemItem() == UIBarButtonItem::SystemItem::fixedSpace ? " _" : " ~");
+        } else if (item->image()) {
+            out_ << " [" << item->image()->name().value_or("image") << "]";
+            if (item->image()->name() == "rightArrow") nextArrow = item;
+        } else {
+            out_ << " [" << item->title().value_or("") << "]";
+            done = item;
+        }
+    }
+    out_ << "\n";
+
+    step("The next arrow moves to the postcode; Done ends the editing and tracks the order");
+    check(UIEventGenerator::tap(nextArrow) && postcode->isFirstResponder(), "next did not reach the postcode");
+    UIEventGenerator::type(postcode, "SW1A 1AA");
+    auto postcodeDone = std::dynamic_pointer_cast<KHToolbar>(postcode->inputAccessoryView());
+    if (postcodeDone) done = postcodeDone->items().back();
+    check(UIEventGenerator::tap(done) && !postcode->isFirstResponder(), "Done did not end the editing");
+    out_ << "The form's Done action ran: \"" << home->trackingLabel()->text().value_or("") << "\"\n";
+    printGlass(host);
+
+    step("While the order number is edited, a tap on a button keeps the keyboard; a tap beside the form ends it");
+    UIEventGenerator::beginEditing(order);
+    std::shared_ptr<UIButton> help;
+    for (const auto& view : home->view()->subviews())
+        if (auto button = std::dynamic_pointer_cast<UIButton>(view)) help = button;
+    check(help && UIEventGenerator::tap(help) && order->isFirstResponder(), "a tap on the button ended the editing");
+    out_ << "After the tap on \"Help & support\" the order field still edits.\n";
+    UIEventGenerator::tapAt(host.window, CGPoint{187, 600});
+    check(!order->isFirstResponder(), "the tap did not end the editing");
+    out_ << "After a tap on empty space it " << (order->isFirstResponder() ? "still edits" : "no longer edits") << ".\n";
 }

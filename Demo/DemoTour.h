@@ -52,6 +52,8 @@ private:
     // Opens a seeded conversation of the desk, sends a message and waits for the agent.
     void runChat(const Host& host);
     void printSeenMarks(const velmaro::ChatViewController& chat);
+    // The host's own form with the layer's keyboard helper switched on.
+    void runKeyboardHelper();
     bool check(bool condition, const std::string& failure);
 
     std::ostream& out_;

@@ -1,10 +1,15 @@
 #include "Demo/HostHomeViewController.h"
 
 #include "UIKit/UIButton.h"
-#include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
+#include "Velmaro/Helpers/KHExtensions.h"
 
-HostHomeViewController::HostHomeViewController() { setTitle("Acme Shop"); }
+HostHomeViewController::HostHomeViewController() {
+    setTitle("Acme Shop");
+    setNamedAction("trackOrder:", [this](const std::shared_ptr<UIResponder>&, const std::shared_ptr<UIEvent>&) {
+        trackOrder();
+    });
+}
 
 void HostHomeViewController::loadView() {
     auto root = UIView::make(CGRect{0, 0, 375, 667});
@@ -15,5 +20,39 @@ void HostHomeViewController::loadView() {
     auto help = UIView::make<UIButton>(CGRect{20, 160, 335, 44});
     help->setTitle("Help & support", UIControlStateNormal);
     root->addSubview(help);
+
+    auto heading = UIView::make<UILabel>(CGRect{20, 240, 335, 30});
+    heading->setText("Track an order");
+    root->addSubview(heading);
+    auto order = UIView::make<UITextField>(CGRect{20, 280, 335, 34});
+    order->setPlaceholder("Order number");
+    root->addSubview(order);
+    auto postcode = UIView::make<UITextField>(CGRect{20, 324, 335, 34});
+    postcode->setPlaceholder("Postcode");
+    root->addSubview(postcode);
+    auto tracking = UIView::make<UILabel>(CGRect{20, 372, 335, 30});
+    root->addSubview(tracking);
+    orderField_ = order;
+    postcodeField_ = postcode;
+    trackingLabel_ = tracking;
     setView(root);
+}
+
+void HostHomeViewController::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    // The keyboard helper's Done on the last field sends this to the screen. The field holds its
+    // target strongly, so the screen takes itself out again when it leaves.
+    if (auto postcode = postcodeField()) velmaro::setDoneTarget(*postcode, shared_from_this(), "trackOrder:");
+}
+
+void HostHomeViewController::viewDidDisappear(bool animated) {
+    UIViewController::viewDidDisappear(animated);
+    if (auto postcode = postcodeField()) velmaro::setDoneTarget(*postcode, nullptr, std::nullopt);
+}
+
+void HostHomeViewController::trackOrder() {
+    auto order = orderField(), postcode = postcodeField();
+    auto label = trackingLabel();
+    if (!order || !postcode || !label) return;
+    label->setText("Tracking order " + order->text().value_or("") + " to " + postcode->text().value_or(""));
 }
