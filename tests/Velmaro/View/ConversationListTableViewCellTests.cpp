@@ -86,26 +86,25 @@ TEST_F(ConversationCellTest, TheDateShowsInTheListFormatAndAnUnreadableOneShowsN
     }
 }
 
-TEST_F(ConversationCellTest, WithoutAnAgentNameTheCellShowsThePlaceholderAndRequestsNothing) {
-    server.respond("/face.png", pngOfColor(255, 0, 0), "image/png");
+// Without an agent name (absent or empty) the row shows the placeholder and the date alone, and
+// asks for no avatar; with one, the name, and exactly one load of the avatar.
+TEST_F(ConversationCellTest, TheAgentLineAndAvatarFollowTheAgentName) {
+    server.respond("/face.png", pngOfColor(0, 0, 255), "image/png");
     for (std::optional<std::string> name : {std::optional<std::string>(), std::optional<std::string>("")}) {
         auto cell = makeCell();
         cell->setupCell(conversation(name, server.url("/face.png")));
         EXPECT_EQ(cell->lblAgentNameAndDate->text(), "14/03/17, 09:26");
         EXPECT_EQ(imageName(*cell), "AGENT");
-        EXPECT_EQ(cell->imgVwAgent->backgroundColor(), acmeConfig().primaryColor);
-        EXPECT_EQ(cell->imgVwAgent->layer()->cornerRadius(), width(*cell->imgVwAgent.get()) / 2);
         EXPECT_EQ(cell->avatarAddressForTesting(), std::nullopt);
     }
     drain();
     EXPECT_EQ(server.requestCount("/face.png"), 0u);
-}
 
-TEST_F(ConversationCellTest, AnAgentRowNamesTheAgentAndLoadsTheAvatarOnce) {
-    server.respond("/face.png", pngOfColor(0, 0, 255), "image/png");
     auto cell = makeCell();
     cell->setupCell(conversation("Alex", server.url("/face.png")));
     EXPECT_EQ(cell->lblAgentNameAndDate->text(), "Alex, 14/03/17, 09:26");
+    EXPECT_EQ(cell->imgVwAgent->backgroundColor(), acmeConfig().primaryColor);
+    EXPECT_EQ(cell->imgVwAgent->layer()->cornerRadius(), width(*cell->imgVwAgent.get()) / 2);
     EXPECT_EQ(imageName(*cell), "AGENT");  // until the avatar arrives
     ASSERT_TRUE(waitFor([&] { return imageName(*cell) != "AGENT"; }));
     ASSERT_TRUE(cell->imgVwAgent->image());
