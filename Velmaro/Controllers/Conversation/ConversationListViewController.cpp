@@ -13,18 +13,6 @@
 
 namespace velmaro {
 
-namespace {
-
-// Exact, case-sensitive status match, in the order delivered.
-std::vector<ConversationModel> withStatus(const std::vector<ConversationModel>& all, const std::string& status) {
-    std::vector<ConversationModel> kept;
-    for (const auto& conversation : all)
-        if (conversation.status == status) kept.push_back(conversation);
-    return kept;
-}
-
-}  // namespace
-
 std::shared_ptr<ConversationListViewController> ConversationListViewController::sharedList() {
     return std::static_pointer_cast<ConversationListViewController>(sharedController());
 }
@@ -64,8 +52,17 @@ void ConversationListViewController::conversationsLoaded(std::optional<std::vect
         showAlert(sharedList(), "Error", error ? error->customDescription : std::string());
         return;
     }
-    open = withStatus(*loaded, "OPEN");
-    closed = withStatus(*loaded, "CLOSED");
+    // Exact, case-sensitive statuses, in the order delivered; any other status is never shown.
+    // The delivered list is this screen's own, so its records move rather than copy.
+    open.clear();
+    closed.clear();
+    for (auto& conversation : *loaded) {
+        if (conversation.status == "OPEN") {
+            open.push_back(std::move(conversation));
+        } else if (conversation.status == "CLOSED") {
+            closed.push_back(std::move(conversation));
+        }
+    }
     conversations = selectedSegment == 0 ? open : closed;
     if (tableView) tableView->reloadData();
 }
