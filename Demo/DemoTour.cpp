@@ -163,6 +163,11 @@ int DemoTour::runTour() {
         check(settle(host, isA<StartViewController>), "the start screen did not appear");
         runChat(host);
     }
+    {
+        step("Two conversations have news from the agent: the start screen lists them in its panel");
+        auto host = makeHost(true, false);
+        runConversations(host);
+    }
     runKeyboardHelper();
     {
         step("A registration that fails: the stored user name is empty text, which Acme refuses");
@@ -258,6 +263,92 @@ void DemoTour::runChat(const Host& host) {
              << "\"; the chat closed and the start screen is back.\n";
         printGlass(host);
     }
+}
+
+void DemoTour::runConversations(Host& host) {
+    auto& loop = RunLoop::main();
+    const Date now = Date::now();
+    auto conversation = [&](std::string description, std::string status, int unseen, std::string latest,
+                            double minutesAgo) {
+        ConversationModel seeded;
+        seeded.subject = description;
+        seeded.description = std::move(description);
+        seeded.status = std::move(status);
+        seeded.dateTime = fullDateFormatter().stringFromDate(now.addingTimeInterval(-minutesAgo * 60 - 600));
+        seeded.agentName = "Alex";
+        seeded.unseenActivityCount = unseen;
+        seeded.activities = {{{ContentModel{"Hello, I need help.", "INBOUND", now.addingTimeInterval(-minutesAgo * 60 - 60),
+                                            "TEXT", ""}}},
+                             {{ContentModel{std::move(latest), "OUTBOUND", now.addingTimeInterval(-minutesAgo * 60), "TEXT",
+                                            ""}}}};
+        return host.desk->seedConversation(seeded);
+    };
+    conversation("Refund for a returned kettle", "CLOSED", 0, "The refund is on its way.", 2880);
+    conversation("Invoice address is wrong", "OPEN", 0, "We will correct it.", 600);
+    const std::string parcel = conversation("Parcel not delivered", "OPEN", 2, "It goes out today.", 5);
+    conversation("Change my delivery slot", "OPEN", 1, "Thursday works.", 2);
+
+    startSupport(host, StringDictionary{{"userName", "jane@acme.example"}, {"firstName", "Jane"}, {"lastName", "Doe"}});
+    if (!check(settle(host, isA<StartViewController>), "the start screen did not appear")) return;
+    auto start = std::dynamic_pointer_cast<StartViewController>(
+        VelmaroApplication::topViewController(host.window->rootViewController()));
+    check(loop.runUntil([&] { return start->areNotificationsVisible; }, 5.0), "the panel did not expand by itself");
+    loop.runFor(0.3);  // the panel's animations have ended
+    check(start->btnNotificationCount->title(UIControlStateNormal) == "2", "the panel does not count two");
+    out_ << "The collapsed panel came up with the count "
+         << start->btnNotificationCount->title(UIControlStateNormal).value_or("") << ", then rose by itself by "
+         << start->notificationsViewOriginY - start->notificationsViewTopConstraint->constant()
+         << " points, one row per conversation.\n";
+    printGlass(host);
+
+    step("The user taps the row \"Parcel not delivered\": its chat opens, and the desk marks it seen");
+    int row = -1;
+    for (std::size_t i = 0; i < start->conversations.size(); ++i)
+        if (start->conversations[i].id == parcel) row = static_cast<int>(i);
+    start->tableView->layoutIfNeeded();
+    if (!check(row >= 0 && UIEventGenerator::selectRow(start->tableView.get(), IndexPath::forRow(row, 0)),
+               "the row could not be tapped"))
+        return;
+    auto chat = std::dynamic_pointer_cast<ChatViewController>(start->navigationController()->topViewController());
+    if (!check(chat != nullptr, "no chat was pushed")) return;
+    check(loop.runUntil([&] { return start->conversations.size() == 1; }, 5.0), "the chat never reported it seen");
+    check(loop.runUntil([&] { return chat->fldMessage->isEnabled(); }, 5.0), "the chat did not connect");
+    loop.runFor(UIViewController::transitionDuration + 0.1);
+    printGlass(host);
+
+    step("Back on the start screen: the seen conversation has left the panel");
+    UIEventGenerator::tap(chat->navigationItem().leftBarButtonItem());
+    check(settle(host, isA<StartViewController>), "the start screen did not come back");
+    check(loop.runUntil([&] { return start->areNotificationsVisible && start->tableView->numberOfRows(0) == 1; }, 5.0),
+          "the panel did not show the one conversation left");
+    loop.runFor(0.3);
+    out_ << "The panel counts " << start->btnNotificationCount->title(UIControlStateNormal).value_or("")
+         << " and shows one row.\n";
+    printGlass(host);
+
+    step("\"My conversations\" opens the list: the open ones first");
+    std::shared_ptr<UIButton> listLink;
+    for (const auto& view : start->view()->subviews())
+        if (auto button = std::dynamic_pointer_cast<UIButton>(view);
+            button && button->title(UIControlStateNormal) == "My conversations")
+            listLink = button;
+    UIEventGenerator::tap(start->dismissButton.get());  // the expanded panel covers the link
+    loop.runFor(0.3);
+    if (!check(listLink && UIEventGenerator::tap(listLink), "the list link could not be tapped")) return;
+    if (!check(settle(host, isA<ConversationListViewController>), "the list did not appear")) return;
+    auto list = std::dynamic_pointer_cast<ConversationListViewController>(
+        VelmaroApplication::topViewController(host.window->rootViewController()));
+    check(loop.runUntil([&] { return !list->requestInProgress && list->tableView->numberOfRows(0) > 0; }, 5.0),
+          "the list did not load");
+    loop.runFor(0.01);
+    out_ << list->open.size() << " open and " << list->closed.size() << " closed conversation(s).\n";
+    printGlass(host);
+
+    step("The \"Closed\" segment shows the closed half; nothing more is asked of the desk");
+    check(UIEventGenerator::selectSegment(list->conversationTypeSegmentedControl.get(), 1),
+          "the segment could not be tapped");
+    check(list->conversations.size() == 1, "the closed half does not show one conversation");
+    printGlass(host);
 }
 
 void DemoTour::printSeenMarks(const ChatViewController& chat) {

@@ -52,6 +52,9 @@ private:
     // Opens a seeded conversation of the desk, sends a message and waits for the agent.
     void runChat(const Host& host);
     void printSeenMarks(const velmaro::ChatViewController& chat);
+    // The start screen's panel of unseen conversations, a row opening its chat, and the list of
+    // conversations with its open and closed halves.
+    void runConversations(Host& host);
     // The host's own form with the layer's keyboard helper switched on.
     void runKeyboardHelper();
     bool check(bool condition, const std::string& failure);
