@@ -28,6 +28,14 @@ public:
                                            std::shared_ptr<UIWindow> window = nullptr,
                                            std::optional<StringDictionary> userParameters = std::nullopt);
 
+    // `handlePushNotification(pushNotificationData:)`: the user opened a push notification about
+    // the conversation named under "conversationId" (text). Replaces the window's root with the
+    // initial screen of the host's "Main" storyboard; when that is a navigation controller, the
+    // user access, start and list screens go on top of its screens and the conversation's chat is
+    // pushed on the next main-queue turn. Without a window, a "Main" initial screen or the
+    // conversation's identifier as text, nothing changes. Main thread only.
+    void handlePushNotification(const AnyDictionary& pushNotificationData);
+
     // ----- Within the layer
 
     // The host screen every support screen opened by this facade is pushed onto or presented from.
