@@ -169,6 +169,7 @@ int DemoTour::runTour() {
         runConversations(host);
     }
     runKeyboardHelper();
+    runPushNotification();
     {
         step("A registration that fails: the stored user name is empty text, which Acme refuses");
         UserDefaults::standard().set(std::string(), "extuserName");
@@ -423,4 +424,46 @@ void DemoTour::runKeyboardHelper() {
     UIEventGenerator::tapAt(host.window, CGPoint{187, 600});
     check(!order->isFirstResponder(), "the tap did not end the editing");
     out_ << "After a tap on empty space it " << (order->isFirstResponder() ? "still edits" : "no longer edits") << ".\n";
+}
+
+// A push notification about a conversation, opened while the host shows its own screen.
+void DemoTour::runPushNotification() {
+    auto& loop = RunLoop::main();
+    step("Later, the user is back on the shop's home screen when a push notification about a conversation arrives");
+    auto host = makeHost(true, false);
+    startSupport(host, StringDictionary{{"userName", "jane@acme.example"}, {"firstName", "Jane"}, {"lastName", "Doe"}});
+    check(settle(host, isA<StartViewController>), "the start screen did not appear");
+    host.initialScreen->navigationController()->popToRootViewController(false);
+    loop.runFor(0.1);
+    ConversationModel seeded;
+    seeded.subject = "Parcel not delivered";
+    seeded.agentName = "Alex";
+    seeded.activities = {{{ContentModel{"Your parcel is at the depot.", "OUTBOUND",
+                                        Date::now().addingTimeInterval(-60), "TEXT", ""}}}};
+    const std::string id = host.desk->seedConversation(seeded);
+    printGlass(host);
+
+    host.support->handlePushNotification({{"conversationId", id}, {"aps", AnyDictionary{{"badge", Any(1)}}}});
+    check(settle(host, isA<ChatViewController>), "the chat did not appear");
+    auto chat = std::dynamic_pointer_cast<ChatViewController>(
+        VelmaroApplication::topViewController(host.window->rootViewController()));
+    check(chat && loop.runUntil([&] { return chat->fldMessage->isEnabled(); }, 5.0), "the chat did not connect");
+    loop.runFor(0.1);
+    auto navigation = std::dynamic_pointer_cast<UINavigationController>(host.window->rootViewController());
+    out_ << "The window's root is a fresh navigation controller from \"Main\"; its screens:";
+    for (const auto& screen : navigation ? navigation->viewControllers() : std::vector<std::shared_ptr<UIViewController>>{}) {
+        const char* name = isA<UserAccessViewController>(screen)         ? "user access"
+                           : isA<StartViewController>(screen)            ? "start"
+                           : isA<ConversationListViewController>(screen) ? "conversation list"
+                           : isA<ChatViewController>(screen)             ? "chat"
+                                                                         : nullptr;
+        out_ << " [" << (name ? name : screen->title().value_or("host")) << "]";
+    }
+    out_ << "\n";
+    printGlass(host);
+
+    step("Back from the chat: the conversation list is behind it");
+    navigation->popViewController(false);
+    check(settle(host, isA<ConversationListViewController>), "the list is not behind the chat");
+    printGlass(host);
 }

@@ -57,6 +57,8 @@ private:
     void runConversations(Host& host);
     // The host's own form with the layer's keyboard helper switched on.
     void runKeyboardHelper();
+    // A push notification opened while the host shows its own screen lands in that chat.
+    void runPushNotification();
     bool check(bool condition, const std::string& failure);
 
     std::ostream& out_;
