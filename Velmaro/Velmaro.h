@@ -48,6 +48,7 @@
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/SupportUI.h"
 #include "Velmaro/VelmaroApplication.h"
+#include "Velmaro/Version.h"
 #include "Velmaro/View/ChatAgentTableViewCell.h"
 #include "Velmaro/View/ChatClientTableViewCell.h"
 #include "Velmaro/View/ChatEventTableViewCell.h"

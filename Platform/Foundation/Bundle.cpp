@@ -82,16 +82,31 @@ void Bundle::setMainBundlePath(std::optional<std::filesystem::path> path) {
     shared.mainPath = std::move(path);
 }
 
-std::shared_ptr<Bundle> Bundle::forIdentifier(const std::string& identifier) {
-    std::optional<std::filesystem::path> path = environmentPath(environmentVariableFor(identifier));
-    if (!path) {
+Bundle::Location Bundle::locationForIdentifier(const std::string& identifier) {
+    Location location;
+    location.environmentVariable = environmentVariableFor(identifier);
+    if (auto path = environmentPath(location.environmentVariable)) {
+        location.path = std::move(*path);
+        location.source = LocationSource::environment;
+        return location;
+    }
+    {
         auto& shared = registry();
         std::lock_guard lock(shared.mutex);
-        if (auto it = shared.frameworkPaths.find(identifier); it != shared.frameworkPaths.end()) path = it->second;
+        if (auto it = shared.frameworkPaths.find(identifier); it != shared.frameworkPaths.end()) {
+            location.path = it->second;
+            location.source = LocationSource::host;
+            return location;
+        }
     }
-    if (!path) path = mainBundle()->bundlePath() / (identifier + ".bundle");
-    if (!isDirectory(*path)) return nullptr;
-    return std::make_shared<Bundle>(*path, identifier);
+    location.path = mainBundle()->bundlePath() / (identifier + ".bundle");
+    return location;
+}
+
+std::shared_ptr<Bundle> Bundle::forIdentifier(const std::string& identifier) {
+    auto location = locationForIdentifier(identifier);
+    if (!isDirectory(location.path)) return nullptr;
+    return std::make_shared<Bundle>(std::move(location.path), identifier);
 }
 
 void Bundle::setPathForIdentifier(const std::string& identifier, std::optional<std::filesystem::path> path) {

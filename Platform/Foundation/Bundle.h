@@ -24,6 +24,15 @@ public:
     // A framework's bundle: the environment's path, else the one the host registered, else
     // "<identifier>.bundle" inside the main bundle. Nothing when that is not a directory.
     static std::shared_ptr<Bundle> forIdentifier(const std::string& identifier);
+    // The one place forIdentifier looks, and what chose it, for a framework that reports where
+    // it looked or looks further when nobody chose a place.
+    enum class LocationSource { environment, host, mainBundle };
+    struct Location {
+        std::filesystem::path path;
+        LocationSource source = LocationSource::mainBundle;
+        std::string environmentVariable;  // the variable that would override it
+    };
+    static Location locationForIdentifier(const std::string& identifier);
     static void setPathForIdentifier(const std::string& identifier, std::optional<std::filesystem::path> path);
     // Any directory as a bundle; nothing when it is not a directory.
     static std::shared_ptr<Bundle> bundleWithPath(const std::filesystem::path& path);
