@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. Every target installs missing Debian packages first.
-.PHONY: deps test check asan tsan bench bench-smoke demo clean
+.PHONY: deps test check asan tsan bench bench-smoke demo install-check clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +32,12 @@ bench-smoke: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release
 	build/release/bench/velmaro-bench --benchmark_min_time=0.0001 >/dev/null
+
+# Installs the debug build into a temporary prefix and builds and tests examples/host-app on it.
+install-check: deps
+	cmake --preset default >/dev/null
+	cmake --build --preset default
+	scripts/check-install build/default
 
 demo: deps
 	cmake --preset default >/dev/null

@@ -24,6 +24,7 @@ public:
     // `init(initialViewController:window:userParameters:)`. User parameters: "userName",
     // "firstName", "lastName", "endUserToken". Without a view controller nothing is shown and no
     // user is checked; without a tenant configuration from the core library, likewise.
+    // Throws VelmaroBundleNotFound when the framework's resources are not where the layer looks.
     static std::shared_ptr<SupportUI> make(std::shared_ptr<UIViewController> initialViewController = nullptr,
                                            std::shared_ptr<UIWindow> window = nullptr,
                                            std::optional<StringDictionary> userParameters = std::nullopt);
