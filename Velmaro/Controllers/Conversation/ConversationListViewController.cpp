@@ -96,7 +96,8 @@ int ConversationListViewController::numberOfRowsInSection(UITableView&, int) {
 std::shared_ptr<UITableViewCell> ConversationListViewController::cellForRowAt(UITableView&,
                                                                               const IndexPath& indexPath) {
     // Always from the screen's own table, whichever table asks.
-    auto cell = dequeueReusableCell<ConversationListTableViewCell>(*tableView.get(), indexPath);
+    auto own = tableView.get();
+    auto cell = dequeueReusableCell<ConversationListTableViewCell>(*own, indexPath);
     cell->setupCell(conversations.at(static_cast<std::size_t>(indexPath.row)));
     return cell;
 }

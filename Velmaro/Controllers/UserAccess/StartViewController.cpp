@@ -239,7 +239,8 @@ void StartViewController::hideNotificationsView() {
 int StartViewController::numberOfRowsInSection(UITableView&, int) { return static_cast<int>(conversations.size()); }
 
 std::shared_ptr<UITableViewCell> StartViewController::cellForRowAt(UITableView&, const IndexPath& indexPath) {
-    auto cell = dequeueReusableCell<ConversationListTableViewCell>(*tableView.get(), indexPath);
+    auto own = tableView.get();
+    auto cell = dequeueReusableCell<ConversationListTableViewCell>(*own, indexPath);
     // A row the table still has from before a change of `conversations` stays empty until the
     // reload that change queued.
     if (static_cast<std::size_t>(indexPath.row) < conversations.size())
