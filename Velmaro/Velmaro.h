@@ -4,6 +4,7 @@
 // (colours, alerts, images, keyboard), the core interface a core library implements, and the
 // storyboard and bundle the screens come from. Everything is in namespace velmaro.
 
+#include "Velmaro/Controllers/Conversation/AddConversationViewController.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/Controllers/Conversation/ConversationListViewController.h"
 #include "Velmaro/Controllers/TitledViewController.h"
@@ -35,6 +36,7 @@
 #include "Velmaro/Helpers/Outlet.h"
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "Velmaro/Storyboard/AddConversationViewControllerScene.h"
 #include "Velmaro/Storyboard/ChatViewControllerScene.h"
 #include "Velmaro/Storyboard/ConversationListViewControllerScene.h"
 #include "Velmaro/Storyboard/SceneKey.h"
@@ -49,6 +51,7 @@
 #include "Velmaro/SupportUI.h"
 #include "Velmaro/VelmaroApplication.h"
 #include "Velmaro/Version.h"
+#include "Velmaro/View/AddConversationIssueCell.h"
 #include "Velmaro/View/ChatAgentTableViewCell.h"
 #include "Velmaro/View/ChatClientTableViewCell.h"
 #include "Velmaro/View/ChatEventTableViewCell.h"

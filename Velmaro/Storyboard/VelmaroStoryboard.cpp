@@ -2,6 +2,7 @@
 
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
+#include "Velmaro/Storyboard/AddConversationViewControllerScene.h"
 #include "Velmaro/Storyboard/ChatViewControllerScene.h"
 #include "Velmaro/Storyboard/ConversationListViewControllerScene.h"
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
@@ -21,6 +22,7 @@ void VelmaroStoryboard::registerScenes(const std::string& name) {
     ConversationListViewControllerScene::registerIn(name);
     StartViewControllerScene::registerIn(name);
     UserAccessViewControllerScene::registerIn(name);
+    AddConversationViewControllerScene::registerIn(name);
 }
 
 }  // namespace velmaro
