@@ -1,6 +1,7 @@
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
 
 #include "UIKit/CALayer.h"
+#include "UIKit/UIBarButtonItem.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/Storyboard/SceneKit.h"
 #include "Velmaro/Storyboard/SceneRegistrar.h"
@@ -25,15 +26,26 @@ void UserAccessViewControllerScene::registerIn(const std::string& storyboardName
 }
 
 std::shared_ptr<UIView> UserAccessViewControllerScene::build(SceneKey key, UserAccessViewController& screen) {
+    auto self = std::static_pointer_cast<UserAccessViewController>(screen.shared_from_this());
     auto root = SceneKit::rootView();
     SceneKit::addHeader(key, root, screen);
+    auto close = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Close"), UIBarButtonItem::Style::plain);
+    close->setTarget(self, &UserAccessViewController::dismissHelp);
+    screen.navigationItem().setLeftBarButtonItem(close);
 
     root->addSubview(SceneKit::label({32, 100, 311, 44}, "Tell us who you are"));
-    auto username = field(160, "E-mail", UIReturnKeyType::next);
-    auto firstName = field(216, "First name", UIReturnKeyType::next);
-    auto lastName = field(272, "Last name", UIReturnKeyType::done);
+    // Top to bottom in the order the return key walks them.
+    auto firstName = field(160, "First name", UIReturnKeyType::next);
+    auto lastName = field(216, "Last name", UIReturnKeyType::next);
+    auto username = field(272, "E-mail", UIReturnKeyType::done);
     auto confirm = SceneKit::button({32, 344, 311, 48}, "Confirm");
     confirm->layer()->setCornerRadius(6);
+    confirm->setTitleColor(UIColor::white(), UIControlStateNormal);
+    confirm->addTarget(self, UserAccessViewController::loginAction(key), UIControlEventTouchUpInside);
+    for (const auto& input : {username, firstName, lastName}) {
+        input->setDelegate(self);
+        input->addTarget(self, &UserAccessViewController::textFieldEditingChanged, UIControlEventEditingChanged);
+    }
     for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{username, firstName, lastName, confirm})
         root->addSubview(view);
     screen.connectFldUsername(key, username);
