@@ -8,6 +8,7 @@
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
+#include "Velmaro/Storyboard/UserDetailsViewControllerScene.h"
 
 namespace velmaro {
 
@@ -23,6 +24,7 @@ void VelmaroStoryboard::registerScenes(const std::string& name) {
     StartViewControllerScene::registerIn(name);
     UserAccessViewControllerScene::registerIn(name);
     AddConversationViewControllerScene::registerIn(name);
+    UserDetailsViewControllerScene::registerIn(name);
 }
 
 }  // namespace velmaro
