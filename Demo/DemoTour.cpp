@@ -170,6 +170,7 @@ int DemoTour::runTour() {
     }
     runKeyboardHelper();
     runPushNotification();
+    runAccountScreens();
     {
         step("A registration that fails: the stored user name is empty text, which Acme refuses");
         UserDefaults::standard().set(std::string(), "extuserName");
@@ -465,5 +466,102 @@ void DemoTour::runPushNotification() {
     step("Back from the chat: the conversation list is behind it");
     navigation->popViewController(false);
     check(settle(host, isA<ConversationListViewController>), "the list is not behind the chat");
+    printGlass(host);
+}
+
+namespace {
+
+// The screens of a navigation stack, bottom first, by what they are.
+std::string stackOf(const std::shared_ptr<UINavigationController>& navigation) {
+    auto nameOf = [](const std::shared_ptr<UIViewController>& screen) -> std::string {
+        if (isA<StartViewController>(screen)) return "start";
+        if (isA<UserAccessViewController>(screen)) return "user access";
+        if (isA<AddConversationViewController>(screen)) return "add conversation";
+        if (isA<ChatViewController>(screen)) return "chat";
+        if (isA<UserDetailsViewController>(screen)) return "profile";
+        return "host home";
+    };
+    std::string names;
+    for (const auto& screen : navigation->viewControllers()) names += (names.empty() ? "[" : ", ") + nameOf(screen);
+    return names + "]";
+}
+
+}  // namespace
+
+void DemoTour::runAccountScreens() {
+    auto& loop = RunLoop::main();
+    step("Acme requires a user name and none is known: the user logs in on the user access screen");
+    UserDefaults::standard().remove("extuserName");
+    auto host = makeHost(true, true);
+    startSupport(host, std::nullopt);
+    if (!check(settle(host, isA<UserAccessViewController>), "the user access screen did not appear")) return;
+    auto navigation = host.initialScreen->navigationController();
+    auto access = std::dynamic_pointer_cast<UserAccessViewController>(navigation->topViewController());
+    auto email = access->fldUsernameForTesting().get();
+    UIEventGenerator::type(access->fldFirstName.get(), "Sam");
+    UIEventGenerator::type(access->fldLastName.get(), "Roe");
+    UIEventGenerator::type(email, "sam at acme.example");
+    UIEventGenerator::tap(access->btnConfirm.get());
+    check(settle(host, isA<UIAlertController>), "no validation alert appeared");
+    out_ << "\"sam at acme.example\" is no address: the form says so and nothing reached the desk.\n";
+    printUsers(host);
+    printGlass(host);
+    UIEventGenerator::pressAlertAction(host.window, "Dismiss");
+    loop.runFor(UIViewController::transitionDuration + 0.1);
+
+    UIEventGenerator::deleteBackward(email, 19);
+    UIEventGenerator::type(email, "sam@acme.example");
+    UIEventGenerator::pressReturn(email);  // the e-mail field's Done key confirms
+    check(settle(host, isA<StartViewController>), "the start screen did not follow \"SavedAuth\"");
+    out_ << "Sam was registered and authenticated; on \"SavedAuth\" the start screen took the form's place: "
+         << stackOf(navigation) << ".\n";
+    printUsers(host);
+    printGlass(host);
+
+    step("Contact agent: the problem typed on the add-conversation screen opens a chat with it");
+    auto start = std::dynamic_pointer_cast<StartViewController>(navigation->topViewController());
+    UIEventGenerator::tap(start->btnReportIssue.get());
+    if (!check(settle(host, isA<AddConversationViewController>), "\"Contact agent\" did not open the form")) return;
+    auto add = std::dynamic_pointer_cast<AddConversationViewController>(navigation->topViewController());
+    add->tableView->layoutIfNeeded();
+    auto row = std::dynamic_pointer_cast<AddConversationIssueCell>(add->tableView->cellForRow(IndexPath::forRow(0, 0)));
+    if (!check(row != nullptr, "the form has no problem row")) return;
+    UIEventGenerator::type(row->txtVwParentView->textView.get(), "My coffee machine leaks since Monday.");
+    printGlass(host);
+    UIEventGenerator::tap(add->startConversationButton.get());
+    check(settle(host, isA<ChatViewController>), "the chat did not open");
+    auto chat = std::dynamic_pointer_cast<ChatViewController>(navigation->topViewController());
+    auto answered = [&] {
+        for (const auto& message : chat->contentArray)
+            if (message.senderType == "AGENT") return true;
+        return false;
+    };
+    check(loop.runUntil(answered, 5.0), "the agent did not answer");
+    loop.runFor(1.0);
+    out_ << "The chat replaced the form: " << stackOf(navigation)
+         << "; the description went out as its first message and the agent answered.\n";
+    printGlass(host);
+    navigation->popViewController(true);
+    loop.runFor(UIViewController::transitionDuration + 0.1);
+
+    step("Profile settings: Sam changes the last name and saves");
+    UIEventGenerator::tap(start->settingsButton.get());
+    if (!check(settle(host, isA<UserDetailsViewController>), "\"Settings\" did not open the profile")) return;
+    auto profile = std::dynamic_pointer_cast<UserDetailsViewController>(navigation->topViewController());
+    auto lastName = profile->txtFldLastnameForTesting().get();
+    UIEventGenerator::deleteBackward(lastName, 3);
+    UIEventGenerator::type(lastName, "Rowe");
+    out_ << "Save is " << (profile->btnSave->isEnabled() ? "enabled" : "disabled") << " once the name differs.\n";
+    UIEventGenerator::tap(profile->btnSave.get());
+    check(loop.runUntil([&] { return host.desk->users().back().lastName == "Rowe"; }, 5.0), "the name was not saved");
+    printUsers(host);
+    printGlass(host);
+
+    step("Sam logs out: the support screens give way to the host's own screen");
+    UIEventGenerator::tap(profile->btnLogout.get());
+    check(settle(host, [&](const std::shared_ptr<UIViewController>& top) { return top == host.initialScreen; }),
+          "logout did not go back to the host");
+    out_ << "Back at " << stackOf(navigation) << "; the desk keeps no signed-in user, "
+         << (UserModel::loadUser() ? "wrongly" : "as it should") << ".\n";
     printGlass(host);
 }

@@ -59,6 +59,9 @@ private:
     void runKeyboardHelper();
     // A push notification opened while the host shows its own screen lands in that chat.
     void runPushNotification();
+    // Logging in with an invalid and then a valid address, a conversation opened from a
+    // description into its chat, the profile edited and saved, and the logout.
+    void runAccountScreens();
     bool check(bool condition, const std::string& failure);
 
     std::ostream& out_;
