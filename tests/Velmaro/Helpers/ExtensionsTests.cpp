@@ -5,6 +5,7 @@
 #include "Foundation/Locale.h"
 #include "Foundation/TimeZone.h"
 #include "Velmaro/Helpers/Extensions.h"
+#include "support/Platform/CurrentLocaleScope.h"
 
 using namespace velmaro;
 
@@ -36,18 +37,7 @@ namespace {
 
 class SharedDateFormattersTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Locale::setCurrent(Locale("en_US"));
-        TimeZone::setCurrent(TimeZone::utc());
-    }
-    void TearDown() override {
-        Locale::setCurrent(savedLocale_);
-        TimeZone::setCurrent(savedZone_);
-    }
-
-private:
-    Locale savedLocale_ = Locale::current();
-    TimeZone savedZone_ = TimeZone::current();
+    CurrentLocaleScope localeScope{Locale("en_US"), TimeZone::utc()};
 };
 
 TEST_F(SharedDateFormattersTest, EachFormatterIsMadeOnceWithItsPattern) {

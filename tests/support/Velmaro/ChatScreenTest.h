@@ -14,6 +14,7 @@
 #include "Velmaro/View/ChatAgentTableViewCell.h"
 #include "Velmaro/View/ChatClientTableViewCell.h"
 #include "Velmaro/View/ChatEventTableViewCell.h"
+#include "support/Platform/CurrentLocaleScope.h"
 #include "support/Velmaro/SupportUITest.h"
 
 namespace velmaro {
@@ -47,15 +48,8 @@ class ChatScreenTest : public SupportUITest {
 protected:
     void SetUp() override {
         SupportUITest::SetUp();
-        Locale::setCurrent(Locale("en_US"));
-        TimeZone::setCurrent(TimeZone::utc());
         setUpVelmaroBundle();
         core().setStoredUser(UserModel{"user-1", "Ann", "Lee", "", "ann@acme.example"});
-    }
-    void TearDown() override {
-        SupportUITest::TearDown();
-        Locale::setCurrent(savedLocale_);
-        TimeZone::setCurrent(savedZone_);
     }
 
     // The chat pushed over a host screen, as a conversation row opens it.
@@ -101,9 +95,7 @@ protected:
         return std::dynamic_pointer_cast<ChatClientTableViewCell>(chat.tableView->cellForRow(IndexPath::forRow(row, 0)));
     }
 
-private:
-    Locale savedLocale_ = Locale::current();
-    TimeZone savedZone_ = TimeZone::current();
+    CurrentLocaleScope localeScope{Locale("en_US"), TimeZone::utc()};
 };
 
 }  // namespace velmaro

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "Foundation/Locale.h"
-#include "Foundation/TimeZone.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/CoreInterface/WireFormat.h"
+#include "support/Platform/CurrentLocaleScope.h"
 
 using namespace velmaro;
 
@@ -33,14 +32,7 @@ std::vector<Row> rowsOf(const std::vector<MessageModel>& messages) {
 
 class ChatTimelineTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Locale::setCurrent(Locale("en_US"));
-        TimeZone::setCurrent(TimeZone::utc());
-    }
-    void TearDown() override {
-        Locale::setCurrent(savedLocale_);
-        TimeZone::setCurrent(savedZone_);
-    }
+    CurrentLocaleScope localeScope{Locale("en_US"), TimeZone::utc()};
 
     std::vector<Row> build(const ConversationModel& conversation) {
         std::vector<MessageModel> messages;
@@ -51,10 +43,6 @@ protected:
     }
 
     std::shared_ptr<ChatViewController> screen = std::make_shared<ChatViewController>();
-
-private:
-    Locale savedLocale_ = Locale::current();
-    TimeZone savedZone_ = TimeZone::current();
 };
 
 TEST_F(ChatTimelineTest, KindsComeFromDirectionAndConversationEventsFromTheirContentType) {
