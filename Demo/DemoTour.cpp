@@ -244,6 +244,7 @@ void DemoTour::runChat(const Host& host) {
     loop.runFor(1.0);
     out_ << "The answer is the last row; the status strip has faded out.\n";
     printGlass(host);
+
     step("The details panel drops down under the bar, and goes up again");
     UIEventGenerator::tap(chat->btnDetails.get());
     loop.runFor(0.4);
