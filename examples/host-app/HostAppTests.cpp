@@ -46,6 +46,7 @@ TEST_F(HostAppTest, HelpOpensTheStartScreenAndContactAgentCanBeTapped) {
     ASSERT_NE(start, nullptr) << GlassReader::text(app.window);
 
     const std::string glass = GlassReader::text(app.window);
+    EXPECT_NE(glass.find("The Shop support"), std::string::npos) << "the tenant's header: " << glass;
     EXPECT_NE(glass.find("Contact agent"), std::string::npos) << glass;
     EXPECT_EQ(GlassReader::visibleAlert(app.window), nullptr);
     // The layer registered the end user with the core the app installed.
