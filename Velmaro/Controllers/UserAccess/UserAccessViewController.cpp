@@ -131,10 +131,7 @@ bool UserAccessViewController::textFieldShouldReturn(const std::shared_ptr<UITex
 
 void UserAccessViewController::adjustForKeyboard(const Notification& notification) {
     auto root = view();
-    auto found = notification.userInfo.find(UIKeyboardFrameEndUserInfoKey);
-    std::optional<CGRect> end =
-        found == notification.userInfo.end() ? std::nullopt : UIKeyboard::rectFromAny(found->second);
-    const CGRect keyboard = root->convertRectFrom(end.value_or(CGRect{}), nullptr);
+    const CGRect keyboard = root->convertRectFrom(UIKeyboard::endFrame(notification.userInfo).value_or(CGRect{}), nullptr);
     const bool hiding = notification.name == UIKeyboardWillHideNotification;
     const CGFloat overlap = height(*root) - activeField->frame().maxY() - keyboard.height();
     UIView::animate(0.2, [root, hiding, overlap] {
