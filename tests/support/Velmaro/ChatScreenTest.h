@@ -55,13 +55,10 @@ protected:
     // The chat pushed over a host screen, as a conversation row opens it.
     std::shared_ptr<ChatViewController> open(std::optional<ConversationModel> conversation = acmeConversation(),
                                              std::string firstMessage = "") {
-        hostInNavigation();
-        auto chat = instantiateVC<ChatViewController>(*loadStoryboard(Storyboard::Velmaro));
-        chat->conversation = std::move(conversation);
-        chat->firstChatMessage = std::move(firstMessage);
-        hostNavigation()->pushViewController(chat, false);
-        drain();
-        return chat;
+        return pushScene<ChatViewController>([&](ChatViewController& chat) {
+            chat.conversation = std::move(conversation);
+            chat.firstChatMessage = std::move(firstMessage);
+        });
     }
     // The conversation answers and the chat connects.
     void load(ConversationModel conversation = acmeConversation(), Thread thread = Thread::caller) {

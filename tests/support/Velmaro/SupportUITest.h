@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIViewController.h"
+#include "Velmaro/Storyboard/Storyboard.h"
+#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "support/Velmaro/RecordingCore.h"
 #include "support/Platform/UIKitTest.h"
 
@@ -25,6 +29,19 @@ protected:
     std::shared_ptr<UINavigationController> hostNavigation() const { return hostNavigation_; }
     // Runs the main queue and lets the screen transitions it started finish.
     void settle();
+
+    // A fresh screen of the "Velmaro" storyboard pushed over a new host screen, as a row or a
+    // link pushes it; `configure` runs before it is shown. Answered once the push has settled.
+    template <StoryboardScene T>
+    std::shared_ptr<T> pushScene(const std::function<void(T&)>& configure = nullptr, bool animated = false) {
+        setUpVelmaroBundle();  // as the facade would have
+        hostInNavigation();
+        auto screen = instantiateVC<T>(*loadStoryboard(Storyboard::Velmaro));
+        if (configure) configure(*screen);
+        hostNavigation_->pushViewController(screen, animated);
+        settle();
+        return screen;
+    }
 
     // The screen on top of the window's stack (through presentations, navigation and tabs) if
     // it is a T, else null. Walked here rather than by the layer's own top-screen utility, which

@@ -37,11 +37,7 @@ protected:
     }
 
     std::shared_ptr<ConversationListViewController> open() {
-        hostInNavigation();
-        auto list = instantiateVC<ConversationListViewController>(*loadStoryboard(Storyboard::Velmaro));
-        hostNavigation()->pushViewController(list, true);
-        settle();
-        return list;
+        return pushScene<ConversationListViewController>(nullptr, true);
     }
     void deliver(std::vector<ConversationModel> conversations) {
         ASSERT_TRUE(core().deliver("getAllConversations", std::move(conversations), std::nullopt, Thread::background));

@@ -49,11 +49,7 @@ protected:
 
     // Pushed over a host screen as the facade pushes it.
     std::shared_ptr<StartViewController> open() {
-        hostInNavigation();
-        auto start = instantiateVC<StartViewController>(*loadStoryboard(Storyboard::Velmaro));
-        hostNavigation()->pushViewController(start, true);
-        settle();
-        return start;
+        return pushScene<StartViewController>(nullptr, true);
     }
     void deliver(std::vector<ConversationModel> conversations) {
         ASSERT_TRUE(core().deliver("getAllConversations", std::move(conversations), std::nullopt, Thread::background));
