@@ -30,7 +30,7 @@ bench: deps
 # Every benchmark once, for a moment: catches a benchmark that no longer builds or crashes.
 bench-smoke: deps
 	cmake --preset release >/dev/null
-	cmake --build --preset release
+	cmake --build --preset release --target velmaro-bench
 	build/release/bench/velmaro-bench --benchmark_min_time=0.0001 >/dev/null
 
 # Installs the debug build into a temporary prefix and builds and tests examples/host-app on it.
