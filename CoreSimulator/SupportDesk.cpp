@@ -116,6 +116,31 @@ void SupportDesk::closeConversation(const std::string& conversationId) {
     });
 }
 
+void SupportDesk::agentSays(std::string text) {
+    worker_.post(options_.latency, [this, text = std::move(text)] {
+        std::shared_ptr<ChatEventDelegate> delegate;
+        std::string conversationId;
+        double messageId;
+        {
+            std::lock_guard lock(mutex_);
+            if (!chat_.connected || !chat_.chatId) return;
+            ConversationModel* conversation = findLocked(*chat_.chatId);
+            if (!conversation) return;
+            conversationId = conversation->id;
+            if (!conversation->agentName || conversation->agentName->empty()) {
+                conversation->agentName = options_.agentName;
+                conversation->agentAvatarUrl = options_.agentAvatarUrl;
+            }
+            conversation->activities.push_back({{content(text, "OUTBOUND", "TEXT")}});
+            messageId = nextMessageId_++;
+            delegate = chat_.delegate.lock();
+        }
+        if (delegate)
+            delegate->chatMessageReceived(
+                messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", text, messageId, conversationId));
+    });
+}
+
 std::optional<ConversationModel> SupportDesk::conversation(const std::string& conversationId) const {
     std::lock_guard lock(mutex_);
     auto* found = const_cast<SupportDesk*>(this)->findLocked(conversationId);

@@ -42,6 +42,9 @@ public:
     // The agent closes a conversation: it becomes "CLOSED" and a chat connected to it receives
     // "INTERACTION_CLOSED_RESPONSE". Unknown ids are ignored.
     void closeConversation(const std::string& conversationId);
+    // The agent writes in the chat connected at that moment, after the latency, as typed at the
+    // desk. Without a connected chat the text goes nowhere.
+    void agentSays(std::string text);
     // What the desk holds now, for demos and tests.
     std::optional<ConversationModel> conversation(const std::string& conversationId) const;
     std::optional<std::string> conversationScore(const std::string& conversationId) const;

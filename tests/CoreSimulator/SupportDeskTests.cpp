@@ -448,6 +448,30 @@ TEST_F(SupportDeskChatTest, TheAgentClosingTheConversationEndsTheInteraction) {
     EXPECT_EQ(desk->conversation(conversation.id)->status, "CLOSED");
 }
 
+TEST_F(SupportDeskChatTest, TheAgentWritesInTheConnectedChatOnly) {
+    desk->agentSays("Nobody is connected");  // goes nowhere, and is not stored
+    connect(std::nullopt, conversation.id);
+    ASSERT_TRUE(waitForEvents(2));
+    desk->agentSays("Your parcel left the depot.");
+    ASSERT_TRUE(waitForEvents(3));
+    EXPECT_EQ(chatLog->events()[2], "RECEIVED:AGENT:Your parcel left the depot.");
+    EXPECT_TRUE(chatLog->allOffMainThread());
+    auto stored = desk->conversation(conversation.id);
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->activities.size(), 2u);
+    EXPECT_EQ(stored->activities[1].contents[0].text, "Your parcel left the depot.");
+    EXPECT_EQ(stored->activities[1].contents[0].direction, "OUTBOUND");
+    EXPECT_EQ(stored->agentName, "Sam");
+
+    ChatService::shared().disconnectChat();
+    ASSERT_TRUE(waitForEvents(4));
+    desk->agentSays("Hello?");
+    desk->closeConversation(conversation.id);  // runs after the agent's line: a marker that it went
+    ASSERT_TRUE(waitFor([&] { return desk->conversation(conversation.id)->status == "CLOSED"; }));
+    EXPECT_EQ(chatLog->count(), 4u);
+    EXPECT_EQ(desk->conversation(conversation.id)->activities.size(), 3u);  // only the closing line
+}
+
 TEST_F(SupportDeskChatTest, ADestroyedDelegateIsNotCalled) {
     ChatService::shared().configureChat("acme", user.id, conversation.id, chatLog);
     std::weak_ptr<ChatLog> watch = chatLog;
