@@ -1,70 +1,71 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "Demo/DemoHost.h"
 #include "Foundation/Any.h"
 
 namespace velmaro {
-class SupportDesk;
-class SupportUI;
 class ChatViewController;
+class StartViewController;
 }  // namespace velmaro
-class UIViewController;
-class UIWindow;
+class UINavigationController;
 
-// Runs the demo host: a window with the host's storyboard, the embedded support desk for the
-// tenant "Acme", and the support layer built from them; prints the glass after each step.
+// The demo host's scripted tour: one story through every support screen on the embedded desk,
+// each step a caption, the glass as text and (when a folder is given) a PNG of the window, with
+// an index.html showing the pictures in order. Every step is checked against what it should show.
 class DemoTour {
 public:
     struct Options {
         bool userNameRequired = false;
         std::optional<StringDictionary> userParameters;
+        std::optional<std::uint64_t> chaosSeed;
+        // Where the tour's pictures go; none: no pictures.
+        std::optional<std::filesystem::path> snapshotFolder;
     };
 
     explicit DemoTour(std::ostream& out) : out_(out) {}
 
-    // The scripted tour of what the layer does; 0 when every step showed what it should.
-    int runTour();
+    // The tour; 0 when every step showed what it should and every picture was written.
+    int runTour(const Options& options);
     // One start of the layer as the options say; 0 when a first screen or an alert appeared.
     int runOnce(const Options& options);
 
-private:
-    struct Host {
-        std::shared_ptr<UIWindow> window;
-        std::shared_ptr<UIViewController> initialScreen;
-        std::shared_ptr<velmaro::SupportDesk> desk;
-        std::shared_ptr<velmaro::SupportUI> support;
-    };
+    // Text made safe inside HTML.
+    static std::string htmlEscaped(const std::string& text);
 
-    // A fresh window showing the host's home screen (inside the storyboard's navigation
-    // controller, or bare), and a fresh support desk installed as the core library.
-    Host makeHost(bool inNavigationController, bool userNameRequired);
-    void startSupport(Host& host, std::optional<StringDictionary> userParameters);
-    // Runs the main loop until the top screen passes the test and the transitions are over.
-    bool settle(const Host& host, const std::function<bool(const std::shared_ptr<UIViewController>&)>& done);
+private:
+    // Chapters of the story, in order; each returns false when the story cannot go on.
+    bool onboarding(DemoHost& host);
+    bool contactAgent(DemoHost& host);
+    bool chatting(DemoHost& host);
+    bool conversationList(DemoHost& host);
+    bool profileAndLogout(DemoHost& host);
+    bool pushNotification(DemoHost& host);
+    void leaving(DemoHost& host);
+
     void step(const std::string& caption);
-    void printGlass(const Host& host);
-    void printUsers(const Host& host);
-    // Opens a seeded conversation of the desk, sends a message and waits for the agent.
-    void runChat(const Host& host);
+    // Prints the glass and writes the step's picture.
+    void show(const DemoHost& host);
     void printSeenMarks(const velmaro::ChatViewController& chat);
-    // The start screen's panel of unseen conversations, a row opening its chat, and the list of
-    // conversations with its open and closed halves.
-    void runConversations(Host& host);
-    // The host's own form with the layer's keyboard helper switched on.
-    void runKeyboardHelper();
-    // A push notification opened while the host shows its own screen lands in that chat.
-    void runPushNotification();
-    // Logging in with an invalid and then a valid address, a conversation opened from a
-    // description into its chat, the profile edited and saved, and the logout.
-    void runAccountScreens();
+    void writeIndex();
     bool check(bool condition, const std::string& failure);
 
     std::ostream& out_;
+    std::optional<std::filesystem::path> snapshotFolder_;
+    std::vector<std::pair<std::string, std::string>> pictures_;  // file name, caption
+    std::string caption_;
     int stepNumber_ = 0;
     bool failed_ = false;
+    std::shared_ptr<UINavigationController> navigation_;
+    std::shared_ptr<velmaro::StartViewController> start_;
+    std::shared_ptr<velmaro::ChatViewController> chat_;
 };

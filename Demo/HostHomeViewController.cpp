@@ -19,6 +19,9 @@ void HostHomeViewController::loadView() {
     root->addSubview(welcome);
     auto help = UIView::make<UIButton>(CGRect{20, 160, 335, 44});
     help->setTitle("Help & support", UIControlStateNormal);
+    // Weak: the button lives in this screen's view.
+    help->addTarget(std::static_pointer_cast<HostHomeViewController>(shared_from_this()),
+                    &HostHomeViewController::requestHelp, UIControlEventTouchUpInside);
     root->addSubview(help);
 
     auto heading = UIView::make<UILabel>(CGRect{20, 240, 335, 30});
@@ -35,6 +38,7 @@ void HostHomeViewController::loadView() {
     orderField_ = order;
     postcodeField_ = postcode;
     trackingLabel_ = tracking;
+    helpButton_ = help;
     setView(root);
 }
 
@@ -48,6 +52,10 @@ void HostHomeViewController::viewWillAppear(bool animated) {
 void HostHomeViewController::viewDidDisappear(bool animated) {
     UIViewController::viewDidDisappear(animated);
     if (auto postcode = postcodeField()) velmaro::setDoneTarget(*postcode, nullptr, std::nullopt);
+}
+
+void HostHomeViewController::requestHelp() {
+    if (onHelpRequested) onHelpRequested();
 }
 
 void HostHomeViewController::trackOrder() {

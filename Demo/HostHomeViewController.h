@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
+#include "UIKit/UIButton.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIViewController.h"
@@ -13,9 +15,13 @@ class HostHomeViewController : public UIViewController {
 public:
     HostHomeViewController();
 
+    // What "Help & support" does: the host starts the support layer there.
+    std::function<void()> onHelpRequested;
+
     std::shared_ptr<UITextField> orderField() const { return orderField_.lock(); }
     std::shared_ptr<UITextField> postcodeField() const { return postcodeField_.lock(); }
     std::shared_ptr<UILabel> trackingLabel() const { return trackingLabel_.lock(); }
+    std::shared_ptr<UIButton> helpButton() const { return helpButton_.lock(); }
 
 protected:
     void loadView() override;
@@ -23,9 +29,11 @@ protected:
     void viewDidDisappear(bool animated) override;
 
 private:
+    void requestHelp();
     void trackOrder();
 
     std::weak_ptr<UITextField> orderField_;
     std::weak_ptr<UITextField> postcodeField_;
     std::weak_ptr<UILabel> trackingLabel_;
+    std::weak_ptr<UIButton> helpButton_;
 };

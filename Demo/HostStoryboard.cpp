@@ -4,9 +4,12 @@
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIStoryboard.h"
 
-void HostStoryboard::registerScenes() {
-    UIStoryboard::registerScene(name, "HomeViewController",
-                                [](const UIStoryboard&) { return std::make_shared<HostHomeViewController>(); });
+void HostStoryboard::registerScenes(std::function<void(HostHomeViewController&)> prepareHome) {
+    UIStoryboard::registerScene(name, "HomeViewController", [prepareHome](const UIStoryboard&) {
+        auto home = std::make_shared<HostHomeViewController>();
+        if (prepareHome) prepareHome(*home);
+        return home;
+    });
     UIStoryboard::registerScene(name, "RootNavigationController", [](const UIStoryboard& storyboard) {
         return UINavigationController::make(storyboard.instantiateViewController("HomeViewController"));
     });

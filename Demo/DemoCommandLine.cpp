@@ -1,0 +1,69 @@
+#include "Demo/DemoCommandLine.h"
+
+#include <charconv>
+
+DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments) {
+    DemoCommandLine line;
+    bool interactive = false, snapshots = true, oneStart = false;
+    std::optional<std::string> folder;
+    auto fail = [&line](std::string message) {
+        line.error = std::move(message);
+        return line;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& flag = arguments[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size()) return std::nullopt;
+            return arguments[++i];
+        };
+        if (flag == "--help" || flag == "-h") {
+            line.mode = Mode::help;
+            return line;
+        }
+        if (flag == "--interactive") {
+            interactive = true;
+        } else if (flag == "--no-snapshots") {
+            snapshots = false;
+        } else if (flag == "--user-name-required") {
+            line.options.userNameRequired = true;
+            oneStart = true;
+        } else if (flag == "--snapshots") {
+            folder = value();
+            if (!folder || folder->empty()) return fail("--snapshots needs a folder");
+            snapshots = true;
+        } else if (flag == "--chaos") {
+            auto seed = value();
+            if (!seed) return fail("--chaos needs a seed");
+            std::uint64_t number = 0;
+            auto [end, status] = std::from_chars(seed->data(), seed->data() + seed->size(), number);
+            if (seed->empty() || status != std::errc() || end != seed->data() + seed->size())
+                return fail("--chaos needs an unsigned whole number, not \"" + *seed + "\"");
+            line.options.chaosSeed = number;
+        } else if (flag == "--user" || flag == "--first" || flag == "--last" || flag == "--token") {
+            const char* key = flag == "--user"    ? "userName"
+                              : flag == "--first" ? "firstName"
+                              : flag == "--last"  ? "lastName"
+                                                  : "endUserToken";
+            auto text = value();
+            if (!text) return fail(flag + " needs a value");
+            if (!line.options.userParameters) line.options.userParameters.emplace();
+            (*line.options.userParameters)[key] = *text;
+            oneStart = true;
+        } else {
+            return fail("unknown option " + flag);
+        }
+    }
+    line.mode = interactive ? Mode::interactive : oneStart ? Mode::once : Mode::tour;
+    if (line.mode == Mode::tour && snapshots) line.options.snapshotFolder = folder.value_or(defaultSnapshotFolder);
+    return line;
+}
+
+std::string DemoCommandLine::usage() {
+    return "usage: velmaro-demo [--snapshots DIR | --no-snapshots] [--chaos SEED]\n"
+           "       velmaro-demo --interactive [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
+           "       velmaro-demo [--user-name-required] [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
+           "Without options: a tour of every support screen, with a PNG of each step and an index.html\n"
+           "  in DIR (default build/demo).\n"
+           "--interactive: drive the screens by hand at a prompt (type help there).\n"
+           "With user options alone: one start of the layer with the host's user parameters.\n";
+}
