@@ -139,11 +139,17 @@ private:
             for (const auto& indexPath : table->indexPathsForVisibleRows()) {
                 auto cell = table->cellForRow(indexPath);
                 if (!shows(cell)) continue;
-                // A text of the row selects the row, unless a control in it shows the text.
+                // A text of the row selects the row, unless a control in it shows the text; in a
+                // row with a text input, the text is the input's placeholder.
                 bool before = static_cast<bool>(found_);
                 children(cell);
-                if (!before && found_ && !controlFound_)
-                    found_ = [table, indexPath] { return UIEventGenerator::selectRow(table, indexPath); };
+                if (!before && found_ && !controlFound_) {
+                    if (auto input = firstInput(cell)) {
+                        found_ = [input] { return UIEventGenerator::beginEditing(input); };
+                    } else {
+                        found_ = [table, indexPath] { return UIEventGenerator::selectRow(table, indexPath); };
+                    }
+                }
                 controlFound_ = false;
             }
             if (auto footer = table->tableFooterView()) this->view(footer);
@@ -177,6 +183,13 @@ private:
             });
         }
         children(view);
+    }
+
+    static std::shared_ptr<UIView> firstInput(const std::shared_ptr<UIView>& view) {
+        if (std::dynamic_pointer_cast<UITextField>(view) || std::dynamic_pointer_cast<UITextView>(view)) return view;
+        for (const auto& child : view->subviews())
+            if (auto input = firstInput(child)) return input;
+        return nullptr;
     }
 
     void children(const std::shared_ptr<UIView>& view) {
@@ -305,7 +318,7 @@ void DemoConsole::tap(const std::string& text) {
     auto gesture = TapTarget(host_.window(), text, false).find();
     if (!gesture) gesture = TapTarget(host_.window(), text, true).find();
     if (!gesture) return error("nothing on the screen shows \"" + text + "\"");
-    if (!gesture()) return error("\"" + text + "\" cannot be tapped now");
+    if (!gesture()) return error("\"" + text + "\" cannot be tapped now (covered or moving; try wait 1)");
     acted();
 }
 
@@ -391,7 +404,7 @@ void DemoConsole::pass(double seconds) {
 }
 
 void DemoConsole::acted() {
-    pass(UIViewController::transitionDuration + 0.05);
+    pass(UIViewController::transitionDuration + 0.25);
     out_ << "now on: " << DemoHost::screenName(host_.topScreen()) << "\n";
 }
 

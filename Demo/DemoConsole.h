@@ -34,7 +34,8 @@ private:
     void agent(const std::string& text);
     void push(const std::string& conversationId);
     void snap(const std::string& file);
-    // Lets the screens' clock and the desk's real time move on together.
+    // Lets the screens' clock and the desk's real time move on together (a manual clock, as in
+    // tests, is moved in step with real time).
     void pass(double seconds);
     // After an action: the transition ends and the desk's quick answers arrive; says where we are.
     void acted();

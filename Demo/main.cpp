@@ -23,8 +23,9 @@ int main(int argc, char** argv) {
             std::cout << DemoCommandLine::usage();
             return 0;
         case DemoCommandLine::Mode::interactive:
-            // Screens move only on `wait`, however long a person thinks at the prompt.
-            RunLoop::makeMain(std::make_shared<ManualClock>());
+            // The system clock: the desk answers in real time on its own thread, so the screens'
+            // time runs with it, and a pause at the prompt lets animations end as in the app.
+            RunLoop::makeMain(std::make_shared<SystemClock>());
             return DemoConsole::run(line.options, std::cin, std::cout);
         case DemoCommandLine::Mode::once:
             RunLoop::makeMain(std::make_shared<SystemClock>());
