@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "Demo/DemoCommandLine.h"
+
+namespace {
+
+using Mode = DemoCommandLine::Mode;
+
+TEST(DemoCommandLine, ErrorsNameWhatWasWrong) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* error;
+    } cases[] = {
+        {{"--colour"}, "unknown option --colour"},
+        {{"--interactive", "extra"}, "unknown option extra"},
+        {{"--user"}, "--user needs a value"},
+        {{"--first", "Sam", "--token"}, "--token needs a value"},
+        {{"--snapshots"}, "--snapshots needs a folder"},
+        {{"--snapshots", ""}, "--snapshots needs a folder"},
+        {{"--chaos"}, "--chaos needs a seed"},
+        {{"--chaos", "-1"}, "--chaos needs an unsigned whole number, not \"-1\""},
+        {{"--chaos", "12x"}, "--chaos needs an unsigned whole number, not \"12x\""},
+        {{"--chaos", ""}, "--chaos needs an unsigned whole number, not \"\""},
+        {{"--chaos", "18446744073709551616"}, "--chaos needs an unsigned whole number, not \"18446744073709551616\""},
+    };
+    for (const auto& bad : cases) {
+        auto line = DemoCommandLine::parse(bad.arguments);
+        EXPECT_EQ(line.error, bad.error) << bad.arguments.front();
+    }
+}
+
+TEST(DemoCommandLine, ModesAndWhatTheyCarry) {
+    auto tour = DemoCommandLine::parse({});
+    EXPECT_FALSE(tour.error);
+    EXPECT_EQ(tour.mode, Mode::tour);
+    EXPECT_EQ(tour.options.snapshotFolder, std::filesystem::path("build/demo"));
+
+    EXPECT_FALSE(DemoCommandLine::parse({"--no-snapshots"}).options.snapshotFolder);
+    auto chosen = DemoCommandLine::parse({"--snapshots", "/tmp/pictures", "--chaos", "18446744073709551615"});
+    EXPECT_EQ(chosen.options.snapshotFolder, std::filesystem::path("/tmp/pictures"));
+    EXPECT_EQ(chosen.options.chaosSeed, 18446744073709551615u);
+
+    auto interactive = DemoCommandLine::parse({"--interactive", "--user", "sam@acme.example"});
+    EXPECT_EQ(interactive.mode, Mode::interactive);
+    EXPECT_EQ(interactive.options.userParameters, (StringDictionary{{"userName", "sam@acme.example"}}));
+    EXPECT_FALSE(interactive.options.snapshotFolder);
+
+    auto once = DemoCommandLine::parse({"--user-name-required", "--first", "Sam"});
+    EXPECT_EQ(once.mode, Mode::once);
+    EXPECT_TRUE(once.options.userNameRequired);
+    EXPECT_EQ(DemoCommandLine::parse({"--colour", "-h"}).error, "unknown option --colour");
+    EXPECT_EQ(DemoCommandLine::parse({"-h", "--colour"}).mode, Mode::help);
+}
+
+}  // namespace
