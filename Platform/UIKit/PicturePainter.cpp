@@ -292,7 +292,8 @@ void PicturePainter::drawContent(UIView& view, CGRect bounds) {
         cairo_fill(cr_);
     }
     cairo_save(cr_);
-    if (layer.masksToBounds()) {
+    // Scroll views clip their content, as the platform's do unless told otherwise.
+    if (layer.masksToBounds() || dynamic_cast<UIScrollView*>(&view)) {
         roundedRectPath(cr_, bounds, radius);
         cairo_clip(cr_);
     }
