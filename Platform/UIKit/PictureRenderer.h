@@ -18,6 +18,8 @@ struct Picture {
 
 // Draws what a person would see on a window, as pixels (cairo). Not pixel-perfect to any phone;
 // legible and true to the view tree. A view it cannot draw is drawn as its frame outline.
+// Main thread only, like the views it reads. A scale that is not positive, or a picture side
+// beyond 16384 pixels, throws std::invalid_argument.
 class PictureRenderer {
 public:
     static Picture render(const std::shared_ptr<UIWindow>& window, double scale = 1.0);
@@ -27,4 +29,6 @@ public:
     static void writePng(const std::shared_ptr<UIWindow>& window, const std::filesystem::path& file,
                          double scale = 1.0);
     static void writePng(const Picture& picture, const std::filesystem::path& file);
+    // Reads a PNG file back as a picture; throws std::runtime_error naming the file when it cannot.
+    static Picture readPng(const std::filesystem::path& file);
 };

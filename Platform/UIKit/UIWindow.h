@@ -16,6 +16,8 @@ public:
     ~UIWindow() override;
 
     std::shared_ptr<UIView> firstResponder() const { return firstResponder_.lock(); }
+    // Where the keyboard is while it shows for the focus, in this window's coordinates.
+    std::optional<CGRect> keyboardFrame() const { return keyboardFrame_; }
 
     // Delivers one tap at a point of this window: gesture recognizers of the touched view and its
     // ancestors see it first; the touched view gets it unless a recognizer that recognised it

@@ -1,0 +1,850 @@
+#include "UIKit/PicturePainter.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+#include <typeinfo>
+
+#include "Foundation/TextHelpers.h"
+#include "UIKit/CAShapeLayer.h"
+#include "UIKit/TextMetrics.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIBarButtonItem.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UIImageView.h"
+#include "UIKit/UINavigationBar.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UISegmentedControl.h"
+#include "UIKit/UITableView.h"
+#include "UIKit/UITextField.h"
+#include "UIKit/UITextView.h"
+#include "UIKit/UIToolbar.h"
+#include "UIKit/UIWindow.h"
+
+namespace {
+
+constexpr const char* fontFamily = "DejaVu Sans";
+constexpr UIColor barColor{0.97, 0.97, 0.97, 1};
+constexpr UIColor hairlineColor{0.7, 0.7, 0.7, 1};
+constexpr UIColor disabledColor{0.6, 0.6, 0.6, 1};
+constexpr UIColor placeholderColor{0.78, 0.78, 0.8, 1};
+constexpr UIColor selectedRowColor{0.85, 0.85, 0.85, 1};
+constexpr UIColor destructiveColor{1, 0.23, 0.19, 1};
+// What the renderer cannot draw shows as a loud outline rather than as nothing.
+constexpr UIColor outlineColor{1, 0, 1, 1};
+constexpr UIColor keyboardColor{0.82, 0.83, 0.86, 1};
+constexpr UIColor keyColor{1, 1, 1, 1};
+constexpr UIColor keyTextColor{0.1, 0.1, 0.1, 1};
+
+bool finite(CGRect r) {
+    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+           std::isfinite(r.size.height);
+}
+
+bool finite(const CGAffineTransform& t) {
+    return std::isfinite(t.a) && std::isfinite(t.b) && std::isfinite(t.c) && std::isfinite(t.d) &&
+           std::isfinite(t.tx) && std::isfinite(t.ty);
+}
+
+CGFloat opacityOf(const UIView& view) {
+    return std::clamp<CGFloat>(view.alpha(), 0, 1) * std::clamp<CGFloat>(view.layer()->opacity(), 0, 1);
+}
+
+bool shows(const UIView& view) { return !view.isHidden() && opacityOf(view) > 0; }
+
+// A path around the rectangle with the chosen corners rounded (radii already clamped).
+void roundedRectPath(cairo_t* cr, CGRect rect, unsigned corners, CGSize radii) {
+    const CGRect r = rect.standardized();
+    const double rx = std::max<CGFloat>(0, std::min(radii.width, r.width() / 2));
+    const double ry = std::max<CGFloat>(0, std::min(radii.height, r.height() / 2));
+    cairo_new_sub_path(cr);
+    auto corner = [&](bool rounded, double cx, double cy, double px, double py, double start) {
+        if (!rounded || rx <= 0 || ry <= 0) {
+            cairo_line_to(cr, px, py);
+            return;
+        }
+        cairo_save(cr);
+        cairo_translate(cr, cx, cy);
+        cairo_scale(cr, rx, ry);
+        cairo_arc(cr, 0, 0, 1, start, start + M_PI / 2);
+        cairo_restore(cr);
+    };
+    corner(corners & UIRectCornerTopLeft, r.minX() + rx, r.minY() + ry, r.minX(), r.minY(), M_PI);
+    corner(corners & UIRectCornerTopRight, r.maxX() - rx, r.minY() + ry, r.maxX(), r.minY(), -M_PI / 2);
+    corner(corners & UIRectCornerBottomRight, r.maxX() - rx, r.maxY() - ry, r.maxX(), r.maxY(), 0);
+    corner(corners & UIRectCornerBottomLeft, r.minX() + rx, r.maxY() - ry, r.minX(), r.maxY(), M_PI / 2);
+    cairo_close_path(cr);
+}
+
+void roundedRectPath(cairo_t* cr, CGRect rect, CGFloat radius) {
+    roundedRectPath(cr, rect, UIRectCornerAllCorners, CGSize{radius, radius});
+}
+
+// Cairo refuses a whole context over one malformed string; show U+FFFD for bad bytes instead.
+std::string validUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        bool valid = length > 0 && i + length <= text.size() && c != 0;
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        }
+        if (valid && length > 1) {
+            // No overlong forms, surrogates or values past U+10FFFF.
+            std::uint32_t cp = c & (0xFF >> (length + 1));
+            for (std::size_t k = 1; k < length; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+            const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+            valid = cp >= least[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        }
+        if (valid) {
+            out.append(text.substr(i, length));
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::size_t codePointLength(unsigned char lead) {
+    return lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : 4;
+}
+
+// The first `count` code points of valid UTF-8 text.
+std::string_view prefixOfCodePoints(std::string_view text, std::size_t count) {
+    std::size_t i = 0;
+    while (count > 0 && i < text.size()) {
+        i = std::min(text.size(), i + codePointLength(static_cast<unsigned char>(text[i])));
+        --count;
+    }
+    return text.substr(0, i);
+}
+
+// The toolkit's own line breaking (see TextMetrics), so a picture has the lines layout counted:
+// words wrap at spaces, "\n" breaks, a word longer than a line is broken inside.
+std::vector<std::string> wrapLines(std::string_view text, const UIFont& font, CGFloat maxWidth, bool wrap) {
+    std::vector<std::string> lines;
+    const CGFloat advance = TextMetrics::advance(font);
+    std::size_t capacity = SIZE_MAX;
+    if (wrap && advance > 0 && std::isfinite(maxWidth)) {
+        CGFloat fits = std::floor(std::max<CGFloat>(0, maxWidth) / advance + 1e-9);
+        capacity = std::max<std::size_t>(1, static_cast<std::size_t>(std::min<CGFloat>(fits, 1e15)));
+    }
+    std::size_t paragraphStart = 0;
+    while (true) {
+        std::size_t paragraphEnd = std::min(text.find('\n', paragraphStart), text.size());
+        std::string_view paragraph = text.substr(paragraphStart, paragraphEnd - paragraphStart);
+        if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
+        std::string line;
+        std::size_t length = 0;
+        bool begins = true;
+        bool wrapped = false;
+        std::size_t wordStart = 0;
+        while (true) {
+            std::size_t wordEnd = std::min(paragraph.find(' ', wordStart), paragraph.size());
+            std::string_view word = paragraph.substr(wordStart, wordEnd - wordStart);
+            std::size_t count = userPerceivedCharacterCount(word);
+            if (!begins && !wrapped) {
+                if (length + 1 + count <= capacity) {
+                    line.append(" ").append(word);
+                    length += 1 + count;
+                } else {
+                    lines.push_back(std::move(line));
+                    line.clear();
+                    length = 0;
+                    wrapped = true;
+                }
+            }
+            if ((begins || wrapped) && (count > 0 || begins)) {
+                while (count > capacity) {
+                    auto head = prefixOfCodePoints(word, capacity);
+                    lines.emplace_back(head);
+                    word.remove_prefix(head.size());
+                    count -= capacity;
+                }
+                line = std::string(word);
+                length = count;
+                begins = false;
+                wrapped = false;
+            }
+            if (wordEnd >= paragraph.size()) break;
+            wordStart = wordEnd + 1;
+        }
+        if (!wrapped) lines.push_back(std::move(line));
+        if (paragraphEnd >= text.size()) break;
+        paragraphStart = paragraphEnd + 1;
+    }
+    return lines;
+}
+
+std::optional<UIColor> foregroundOf(const TextAttributes& attributes) {
+    auto found = attributes.find(NSForegroundColorAttributeName);
+    if (found == attributes.end()) return std::nullopt;
+    return found->second;
+}
+
+// The size of an image scaled down (never up) to fit.
+CGSize fitted(CGSize size, CGSize box) {
+    if (size.width <= 0 || size.height <= 0) return {};
+    CGFloat factor = std::min<CGFloat>({1, box.width / size.width, box.height / size.height});
+    return {size.width * std::max<CGFloat>(0, factor), size.height * std::max<CGFloat>(0, factor)};
+}
+
+std::shared_ptr<UIViewController> controllerOf(const UIView& view) {
+    return std::dynamic_pointer_cast<UIViewController>(view.nextResponder());
+}
+
+// A screen's view in the window that is not on the glass: covered by a full-screen presentation,
+// or neither the root's nor presented (a dismissed one still animating out).
+bool offGlass(const UIWindow& window, const UIView& view) {
+    auto controller = controllerOf(view);
+    if (!controller || controller->parentViewController()) return false;
+    if (controller != window.rootViewController() && !controller->presentingViewController()) return true;
+    auto presented = controller->presentedViewController();
+    return presented && presented->modalPresentationStyle() == UIModalPresentationStyle::fullScreen &&
+           presented->viewIfLoaded() && presented->viewIfLoaded()->superview().get() == &window;
+}
+
+}  // namespace
+
+PicturePainter::PicturePainter(cairo_t* cr) : cr_(cr) {}
+
+PicturePainter::~PicturePainter() {
+    for (auto& [image, surface] : images_) cairo_surface_destroy(surface);
+}
+
+void PicturePainter::setColor(const UIColor& color) {
+    cairo_set_source_rgba(cr_, color.red(), color.green(), color.blue(), color.alpha());
+}
+
+void PicturePainter::setFont(const UIFont& font) {
+    const std::string& name = font.fontName();
+    const bool bold = name.find("Bold") != std::string::npos;
+    const bool italic = name.find("Italic") != std::string::npos || name.find("Oblique") != std::string::npos;
+    cairo_select_font_face(cr_, fontFamily, italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr_, std::max<CGFloat>(0, font.pointSize()));
+}
+
+// ----- The tree
+
+void PicturePainter::drawWindow(UIWindow& window) {
+    const CGRect bounds = window.bounds();
+    cairo_save(cr_);
+    cairo_translate(cr_, -bounds.origin.x, -bounds.origin.y);
+    cairo_rectangle(cr_, bounds.origin.x, bounds.origin.y, bounds.width(), bounds.height());
+    setColor(UIColor::white());
+    cairo_fill(cr_);
+    drawContent(window, bounds);
+    if (auto keyboard = window.keyboardFrame()) drawKeyboard(window, *keyboard);
+    cairo_restore(cr_);
+}
+
+void PicturePainter::drawAtOrigin(UIView& view) {
+    if (!shows(view) || !finite(view.bounds())) return;
+    const CGRect bounds = view.bounds();
+    cairo_save(cr_);
+    cairo_translate(cr_, -bounds.origin.x, -bounds.origin.y);
+    drawContent(view, bounds);
+    cairo_restore(cr_);
+}
+
+void PicturePainter::drawPlaced(UIView& view) {
+    if (!shows(view)) return;
+    const CGRect bounds = view.bounds();
+    const CGPoint center = view.center();
+    const CGAffineTransform t = view.transform();
+    // A view scaled to nothing (or with broken geometry) has nothing to show, and cairo would
+    // refuse the context over a singular matrix.
+    if (!finite(bounds) || !std::isfinite(center.x) || !std::isfinite(center.y) || !finite(t) || !t.isInvertible()) return;
+    cairo_save(cr_);
+    cairo_translate(cr_, center.x, center.y);
+    if (!t.isIdentity()) {
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+        cairo_transform(cr_, &m);
+    }
+    cairo_translate(cr_, -(bounds.origin.x + bounds.size.width / 2), -(bounds.origin.y + bounds.size.height / 2));
+    drawContent(view, bounds);
+    cairo_restore(cr_);
+}
+
+// In the view's bounds coordinates: mask, background, own content, subviews, border; alpha applies
+// to the whole as one group, so overlapping subviews do not show through each other.
+void PicturePainter::drawContent(UIView& view, CGRect bounds) {
+    const CGFloat opacity = opacityOf(view);
+    const bool group = opacity < 1;
+    CALayer& layer = *view.layer();
+    const CGFloat radius = std::max<CGFloat>(0, layer.cornerRadius());
+    cairo_save(cr_);
+    if (group) cairo_push_group(cr_);
+    clipToMask(view);
+    if (auto background = view.backgroundColor(); background && background->alpha() > 0) {
+        roundedRectPath(cr_, bounds, radius);
+        setColor(*background);
+        cairo_fill(cr_);
+    }
+    cairo_save(cr_);
+    // Scroll views clip their content, as the platform's do unless told otherwise.
+    if (layer.masksToBounds() || dynamic_cast<UIScrollView*>(&view)) {
+        roundedRectPath(cr_, bounds, radius);
+        cairo_clip(cr_);
+    }
+    drawLayerExtras(layer);
+    const bool known = drawKind(view, bounds);
+    auto* window = dynamic_cast<UIWindow*>(&view);
+    bool showsSubviews = false;
+    for (const auto& subview : std::vector(view.subviews())) {
+        if (window && offGlass(*window, *subview)) continue;
+        showsSubviews = showsSubviews || shows(*subview);
+        drawPlaced(*subview);
+    }
+    if (!known && !showsSubviews) drawOutline(bounds);
+    cairo_restore(cr_);
+    if (layer.borderWidth() > 0 && layer.borderColor()) {
+        const CGFloat width = layer.borderWidth();
+        roundedRectPath(cr_, bounds.insetBy(width / 2, width / 2), std::max<CGFloat>(0, radius - width / 2));
+        setColor(*layer.borderColor());
+        cairo_set_line_width(cr_, width);
+        cairo_stroke(cr_);
+    }
+    if (group) {
+        cairo_pop_group_to_source(cr_);
+        cairo_paint_with_alpha(cr_, opacity);
+    }
+    cairo_restore(cr_);
+}
+
+// A layer mask keeps what lies inside it: a shape layer's path, any other layer's frame.
+void PicturePainter::clipToMask(UIView& view) {
+    auto mask = view.layer()->mask();
+    if (!mask) return;
+    const CGRect frame = mask->frame();
+    if (!finite(frame)) return;
+    if (auto shape = std::dynamic_pointer_cast<CAShapeLayer>(mask)) {
+        if (auto path = shape->path()) {
+            cairo_save(cr_);
+            cairo_translate(cr_, frame.origin.x, frame.origin.y);
+            roundedRectPath(cr_, path->bounds(), path->roundedCorners(), path->cornerRadii());
+            cairo_restore(cr_);  // the path stays, in the view's coordinates
+        }
+    } else {
+        roundedRectPath(cr_, frame, mask->cornerRadius());
+    }
+    cairo_clip(cr_);
+}
+
+// Free-standing sublayers: shape layers filled with their colour; any layer's border.
+void PicturePainter::drawLayerExtras(CALayer& layer) {
+    for (const auto& sublayer : layer.sublayers()) {
+        const CGRect frame = sublayer->frame();
+        if (!finite(frame) || sublayer->opacity() <= 0) continue;
+        cairo_save(cr_);
+        cairo_translate(cr_, frame.origin.x, frame.origin.y);
+        const CGRect bounds{0, 0, frame.width(), frame.height()};
+        if (auto shape = std::dynamic_pointer_cast<CAShapeLayer>(sublayer); shape && shape->path() && shape->fillColor()) {
+            roundedRectPath(cr_, shape->path()->bounds(), shape->path()->roundedCorners(), shape->path()->cornerRadii());
+            setColor(shape->fillColor()->withAlphaComponent(shape->fillColor()->alpha() * sublayer->opacity()));
+            cairo_fill(cr_);
+        }
+        if (sublayer->borderWidth() > 0 && sublayer->borderColor()) {
+            roundedRectPath(cr_, bounds.insetBy(sublayer->borderWidth() / 2, sublayer->borderWidth() / 2),
+                            sublayer->cornerRadius());
+            setColor(*sublayer->borderColor());
+            cairo_set_line_width(cr_, sublayer->borderWidth());
+            cairo_stroke(cr_);
+        }
+        drawLayerExtras(*sublayer);
+        cairo_restore(cr_);
+    }
+}
+
+// The view's own drawing by kind; false for a kind this painter does not know.
+bool PicturePainter::drawKind(UIView& view, CGRect bounds) {
+    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(controllerOf(view))) {
+        drawAlert(view, bounds, *alert);
+        return true;
+    }
+    if (auto* bar = dynamic_cast<UINavigationBar*>(&view)) {
+        drawNavigationBar(*bar, bounds);
+        return true;
+    }
+    if (auto* toolbar = dynamic_cast<UIToolbar*>(&view)) {
+        drawToolbar(*toolbar, bounds);
+        return true;
+    }
+    if (auto* label = dynamic_cast<UILabel*>(&view)) {
+        drawLabel(*label, bounds);
+        return true;
+    }
+    if (auto* field = dynamic_cast<UITextField*>(&view)) {
+        drawTextField(*field, bounds);
+        return true;
+    }
+    if (auto* button = dynamic_cast<UIButton*>(&view)) {
+        drawButton(*button, bounds);
+        return true;
+    }
+    if (auto* segments = dynamic_cast<UISegmentedControl*>(&view)) {
+        drawSegments(*segments, bounds);
+        return true;
+    }
+    if (auto* imageView = dynamic_cast<UIImageView*>(&view)) {
+        if (imageView->image()) drawImage(imageView->image(), bounds);
+        return true;
+    }
+    if (auto* textView = dynamic_cast<UITextView*>(&view)) {
+        drawTextView(*textView, bounds);
+        return true;
+    }
+    if (auto* cell = dynamic_cast<UITableViewCell*>(&view)) {
+        if (cell->isSelected()) {
+            cairo_rectangle(cr_, bounds.origin.x, bounds.origin.y, bounds.width(), bounds.height());
+            setColor(selectedRowColor);
+            cairo_fill(cr_);
+        }
+        return true;
+    }
+    // Plain containers: what they show is their background and their subviews.
+    const std::type_info& type = typeid(view);
+    return type == typeid(UIView) || type == typeid(UIControl) || dynamic_cast<UIScrollView*>(&view) ||
+           dynamic_cast<UIWindow*>(&view);
+}
+
+void PicturePainter::drawOutline(CGRect rect) {
+    if (rect.isEmpty()) return;
+    cairo_rectangle(cr_, rect.minX() + 0.5, rect.minY() + 0.5, std::max<CGFloat>(0, rect.width() - 1),
+                    std::max<CGFloat>(0, rect.height() - 1));
+    setColor(outlineColor);
+    cairo_set_line_width(cr_, 1);
+    cairo_stroke(cr_);
+}
+
+// ----- Text
+
+CGFloat PicturePainter::textWidth(const std::string& text, const UIFont& font) {
+    setFont(font);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr_, validUtf8(text).c_str(), &extents);
+    return extents.x_advance;
+}
+
+// The text in the rectangle, in the lines the toolkit's metric sets it in; lines that do not fit
+// are left out and the last shown one ends in an ellipsis. A line wider in the real font than the
+// metric allowed is narrowed to fit, so ink never leaves the rectangle.
+void PicturePainter::drawText(const std::string& text, CGRect rect, const TextStyle& style) {
+    const CGFloat lineHeight = TextMetrics::lineHeight(style.font);
+    if (text.empty() || lineHeight <= 0 || rect.isEmpty() || !finite(rect)) return;
+    auto lines = wrapLines(validUtf8(text), style.font, rect.width(), style.wrap);
+    std::size_t fit = static_cast<std::size_t>(std::max<CGFloat>(1, std::floor((rect.height() + 0.5) / lineHeight)));
+    if (style.maxLines > 0) fit = std::min(fit, static_cast<std::size_t>(style.maxLines));
+    if (lines.size() > fit) {
+        lines.resize(fit);
+        auto& last = lines.back();
+        while (!last.empty() && last.back() == ' ') last.pop_back();
+        last += "\xE2\x80\xA6";
+    }
+    const CGFloat block = static_cast<CGFloat>(lines.size()) * lineHeight;
+    CGFloat top = style.vertical == Vertical::center ? rect.minY() + (rect.height() - block) / 2 : rect.minY();
+    top = std::max(top, rect.minY());
+    cairo_save(cr_);
+    cairo_rectangle(cr_, rect.minX(), rect.minY(), rect.width(), rect.height());
+    cairo_clip(cr_);
+    setFont(style.font);
+    setColor(style.color);
+    cairo_font_extents_t font;
+    cairo_font_extents(cr_, &font);
+    const CGFloat ink = font.ascent + font.descent;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const CGFloat lineTop = top + static_cast<CGFloat>(i) * lineHeight;
+        if (lineTop >= rect.maxY()) break;
+        drawLine(lines[i], rect, lineTop + (lineHeight - ink) / 2 + font.ascent, style);
+    }
+    cairo_restore(cr_);
+}
+
+void PicturePainter::drawLine(const std::string& line, CGRect rect, CGFloat baseline, const TextStyle& style) {
+    if (line.empty()) return;
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr_, line.c_str(), &extents);
+    const CGFloat width = extents.x_advance;
+    if (width <= 0) return;
+    const CGFloat squeeze = width > rect.width() ? rect.width() / width : 1;
+    const CGFloat drawn = width * squeeze;
+    CGFloat x = rect.minX();
+    if (style.alignment == NSTextAlignment::center) x += (rect.width() - drawn) / 2;
+    if (style.alignment == NSTextAlignment::right) x += rect.width() - drawn;
+    cairo_save(cr_);
+    cairo_translate(cr_, x, baseline);
+    cairo_scale(cr_, squeeze, 1);
+    cairo_move_to(cr_, 0, 0);
+    cairo_show_text(cr_, line.c_str());
+    cairo_restore(cr_);
+}
+
+// ----- Images
+
+void PicturePainter::drawImage(const std::shared_ptr<UIImage>& image, CGRect rect) {
+    if (!image || image->pixelWidth() <= 0 || image->pixelHeight() <= 0 || rect.isEmpty() || !finite(rect)) return;
+    cairo_surface_t*& surface = images_[image.get()];
+    if (!surface) {
+        keptImages_.push_back(image);
+        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image->pixelWidth(), image->pixelHeight());
+        if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+            unsigned char* data = cairo_image_surface_get_data(surface);
+            const int stride = cairo_image_surface_get_stride(surface);
+            const auto& rgba = image->pixels();
+            for (int y = 0; y < image->pixelHeight(); ++y) {
+                auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+                for (int x = 0; x < image->pixelWidth(); ++x) {
+                    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->pixelWidth()) +
+                                            static_cast<std::size_t>(x)) * 4;
+                    if (at + 3 >= rgba.size()) {
+                        row[x] = 0;
+                        continue;
+                    }
+                    const std::uint32_t a = rgba[at + 3];
+                    auto premultiplied = [&](std::uint8_t c) { return (static_cast<std::uint32_t>(c) * a + 127) / 255; };
+                    row[x] = (a << 24) | (premultiplied(rgba[at]) << 16) | (premultiplied(rgba[at + 1]) << 8) |
+                             premultiplied(rgba[at + 2]);
+                }
+            }
+            cairo_surface_mark_dirty(surface);
+        }
+    }
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return;
+    cairo_save(cr_);
+    cairo_rectangle(cr_, rect.minX(), rect.minY(), rect.width(), rect.height());
+    cairo_clip(cr_);
+    cairo_translate(cr_, rect.minX(), rect.minY());
+    cairo_scale(cr_, rect.width() / image->pixelWidth(), rect.height() / image->pixelHeight());
+    cairo_set_source_surface(cr_, surface, 0, 0);
+    // Edge pixels stretch outwards instead of fading into transparency.
+    cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+}
+
+// ----- Kinds
+
+void PicturePainter::drawLabel(UILabel& label, CGRect bounds) {
+    if (!label.text()) return;
+    auto alignment = label.textAlignment();
+    if (alignment != NSTextAlignment::center && alignment != NSTextAlignment::right) alignment = NSTextAlignment::left;
+    drawText(*label.text(), bounds, {label.font(), label.textColor(), alignment, label.numberOfLines(), Vertical::center});
+}
+
+void PicturePainter::drawButton(UIButton& button, CGRect bounds) {
+    const unsigned state = button.state();
+    if (auto background = button.backgroundImage(state)) drawImage(background, bounds);
+    const UIFont font = UIFont::systemFont(15);
+    auto title = button.currentTitle();
+    if (title && title->empty()) title.reset();
+    auto image = button.currentImage();
+    UIColor color = button.titleColor(state).value_or(
+        button.buttonType() == UIButton::ButtonType::system ? (button.isEnabled() ? button.tintColor() : disabledColor)
+                                                             : UIColor::white());
+    if (!image) {
+        if (title) drawText(*title, bounds, {font, color, NSTextAlignment::center, 1, Vertical::center});
+        return;
+    }
+    const CGSize imageSize = fitted(image->size(), bounds.size);
+    const CGFloat spacing = title ? 4 : 0;
+    const CGFloat titleWidth = title ? std::min(textWidth(*title, font), bounds.width() - imageSize.width - spacing) : 0;
+    CGFloat x = bounds.minX() + (bounds.width() - imageSize.width - spacing - std::max<CGFloat>(0, titleWidth)) / 2;
+    drawImage(image, CGRect{x, bounds.midY() - imageSize.height / 2, imageSize.width, imageSize.height});
+    x += imageSize.width + spacing;
+    if (title && titleWidth > 0) {
+        drawText(*title, CGRect{x, bounds.minY(), titleWidth + 1, bounds.height()},
+                 {font, color, NSTextAlignment::left, 1, Vertical::center});
+    }
+}
+
+void PicturePainter::drawTextField(UITextField& field, CGRect bounds) {
+    const UIFont font = UIFont::systemFont(17);
+    auto alignment = field.textAlignment();
+    if (alignment != NSTextAlignment::center && alignment != NSTextAlignment::right) alignment = NSTextAlignment::left;
+    std::string text = field.text().value_or("");
+    if (field.isSecureTextEntry()) {
+        std::string dots;
+        for (std::size_t i = userPerceivedCharacterCount(text); i > 0; --i) dots += "\xE2\x80\xA2";
+        text = dots;
+    }
+    TextStyle style{font, field.textColor(), alignment, 1, Vertical::center, false};
+    if (text.empty() && field.placeholder()) {
+        text = *field.placeholder();
+        style.color = placeholderColor;
+    }
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    drawText(text, bounds, style);
+    if (field.isFirstResponder()) {
+        const bool typed = !field.text().value_or("").empty();
+        CGFloat x = bounds.minX() + (typed ? std::min(textWidth(text, font), bounds.width() - 2) : 0);
+        if (alignment == NSTextAlignment::center) x = bounds.midX() + (typed ? std::min(textWidth(text, font), bounds.width()) / 2 : 0);
+        if (alignment == NSTextAlignment::right) x = bounds.maxX() - 2;
+        const CGFloat height = std::min(TextMetrics::lineHeight(font), bounds.height());
+        cairo_rectangle(cr_, x, bounds.midY() - height / 2, 2, height);
+        setColor(field.tintColor());
+        cairo_fill(cr_);
+    }
+}
+
+void PicturePainter::drawTextView(UITextView& view, CGRect bounds) {
+    const UIEdgeInsets inset = view.textContainerInset();
+    const CGRect area{bounds.minX() + inset.left, bounds.minY() + inset.top,
+                      std::max<CGFloat>(0, bounds.width() - inset.left - inset.right),
+                      std::max<CGFloat>(0, bounds.height() - inset.top - inset.bottom)};
+    drawText(view.text(), area, {view.font(), view.textColor(), NSTextAlignment::left, 0, Vertical::top});
+    if (view.isFirstResponder()) {
+        const CGFloat height = std::min(TextMetrics::lineHeight(view.font()), area.height());
+        cairo_rectangle(cr_, area.minX(), area.minY(), 2, height);
+        setColor(view.tintColor());
+        cairo_fill(cr_);
+    }
+}
+
+void PicturePainter::drawSegments(UISegmentedControl& control, CGRect bounds) {
+    const int count = control.numberOfSegments();
+    if (count == 0 || bounds.isEmpty()) return;
+    const UIColor tint = control.isEnabled() ? control.tintColor() : disabledColor;
+    const CGFloat width = bounds.width() / count;
+    cairo_save(cr_);
+    roundedRectPath(cr_, bounds, 4);
+    cairo_clip(cr_);
+    for (int index = 0; index < count; ++index) {
+        const CGRect segment{bounds.minX() + width * index, bounds.minY(), width, bounds.height()};
+        const bool selected = index == control.selectedSegmentIndex();
+        if (selected) {
+            cairo_rectangle(cr_, segment.minX(), segment.minY(), segment.width(), segment.height());
+            setColor(tint);
+            cairo_fill(cr_);
+        }
+        if (index > 0) {
+            cairo_rectangle(cr_, segment.minX() - 0.5, segment.minY(), 1, segment.height());
+            setColor(tint);
+            cairo_fill(cr_);
+        }
+        drawText(control.titleForSegment(index).value_or(""), segment.insetBy(4, 0),
+                 {UIFont::systemFont(13), selected ? UIColor::white() : tint, NSTextAlignment::center, 1, Vertical::center});
+    }
+    cairo_restore(cr_);
+    roundedRectPath(cr_, bounds.insetBy(0.5, 0.5), 4);
+    setColor(tint);
+    cairo_set_line_width(cr_, 1);
+    cairo_stroke(cr_);
+}
+
+CGFloat PicturePainter::drawBarItem(const UIBarButtonItem& item, CGFloat x, CGRect bar, UIColor tint, bool leftwards) {
+    if (item.isSpace()) return leftwards ? x - item.width() : x + item.width();
+    const unsigned state = item.isEnabled() ? UIControlStateNormal : UIControlStateDisabled;
+    UIColor color = foregroundOf(item.titleTextAttributes(state)).value_or(item.tintColor().value_or(tint));
+    if (!item.isEnabled()) color = disabledColor;
+    if (item.title() && !item.title()->empty()) {
+        const UIFont font = item.style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17) : UIFont::systemFont(17);
+        const CGFloat width = textWidth(*item.title(), font);
+        const CGFloat left = leftwards ? x - width : x;
+        drawText(*item.title(), CGRect{left, bar.minY(), width + 1, bar.height()},
+                 {font, color, NSTextAlignment::left, 1, Vertical::center, false});
+        return leftwards ? x - width : x + width;
+    }
+    if (item.image()) {
+        const CGSize size = fitted(item.image()->size(), CGSize{bar.height(), std::min<CGFloat>(28, bar.height())});
+        const CGFloat left = leftwards ? x - size.width : x;
+        drawImage(item.image(), CGRect{left, bar.midY() - size.height / 2, size.width, size.height});
+        return leftwards ? x - size.width : x + size.width;
+    }
+    return x;
+}
+
+void PicturePainter::drawNavigationBar(UINavigationBar& bar, CGRect bounds) {
+    if (auto tint = bar.barTintColor()) {
+        setColor(*tint);
+    } else if (!bar.backgroundColor()) {
+        setColor(barColor);
+    }
+    if (bar.barTintColor() || !bar.backgroundColor()) {
+        cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
+        cairo_fill(cr_);
+    }
+    cairo_rectangle(cr_, bounds.minX(), bounds.maxY() - 0.5, bounds.width(), 0.5);
+    setColor(hairlineColor);
+    cairo_fill(cr_);
+
+    auto holder = bar.superview();
+    auto navigation = holder ? std::dynamic_pointer_cast<UINavigationController>(controllerOf(*holder)) : nullptr;
+    if (!navigation) return;
+    const UIColor tint = bar.tintColor();
+    CGFloat left = bounds.minX() + 8;
+    if (auto back = navigation->backButtonTitle()) {
+        const UIFont font = UIFont::systemFont(17);
+        std::string text = "\xE2\x80\xB9 ";
+        text += *back;
+        const CGFloat width = std::min(textWidth(text, font), bounds.width() / 3);
+        drawText(text, CGRect{left, bounds.minY(), width + 1, bounds.height()},
+                 {font, tint, NSTextAlignment::left, 1, Vertical::center, false});
+        left += width + 8;
+    }
+    for (const auto& item : navigation->leftBarItems()) left = drawBarItem(*item, left, bounds, tint, false) + 8;
+    CGFloat right = bounds.maxX() - 8;
+    for (const auto& item : navigation->rightBarItems()) right = drawBarItem(*item, right, bounds, tint, true) - 8;
+    if (auto title = navigation->barTitle(); title && !title->empty() && right > left) {
+        const UIFont font = UIFont::boldSystemFont(17);
+        const UIColor color = foregroundOf(bar.titleTextAttributes()).value_or(UIColor::black());
+        // Centred on the bar when the items leave room, else in the room between them.
+        const CGFloat width = textWidth(*title, font);
+        CGRect area{left, bounds.minY(), right - left, bounds.height()};
+        if (bounds.midX() - width / 2 >= left && bounds.midX() + width / 2 <= right) {
+            area = CGRect{bounds.midX() - width / 2 - 1, bounds.minY(), width + 2, bounds.height()};
+        }
+        drawText(*title, area, {font, color, NSTextAlignment::center, 1, Vertical::center, false});
+    }
+}
+
+void PicturePainter::drawToolbar(UIToolbar& toolbar, CGRect bounds) {
+    if (auto tint = toolbar.barTintColor()) {
+        setColor(*tint);
+    } else {
+        setColor(toolbar.barStyle() == UIBarStyle::black ? UIColor(0.1, 0.1, 0.1, 1) : barColor);
+    }
+    cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
+    cairo_fill(cr_);
+    cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), 0.5);
+    setColor(hairlineColor);
+    cairo_fill(cr_);
+    const auto& items = toolbar.items();
+    if (items.empty()) return;
+    // Flexible spaces share what the other items leave.
+    CGFloat used = 16 + 8 * static_cast<CGFloat>(items.size() - 1);
+    int flexible = 0;
+    for (const auto& item : items) {
+        if (item->systemItem() == UIBarButtonItem::SystemItem::flexibleSpace) {
+            ++flexible;
+        } else if (item->isSpace()) {
+            used += item->width();
+        } else if (item->title() && !item->title()->empty()) {
+            used += textWidth(*item->title(), item->style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17)
+                                                                                           : UIFont::systemFont(17));
+        } else if (item->image()) {
+            used += fitted(item->image()->size(), CGSize{bounds.height(), std::min<CGFloat>(28, bounds.height())}).width;
+        }
+    }
+    const CGFloat share = flexible > 0 ? std::max<CGFloat>(0, bounds.width() - used) / flexible : 0;
+    CGFloat x = bounds.minX() + 8;
+    for (const auto& item : items) {
+        if (item->systemItem() == UIBarButtonItem::SystemItem::flexibleSpace) {
+            x += share + 8;
+            continue;
+        }
+        x = drawBarItem(*item, x, bounds, toolbar.tintColor(), false) + 8;
+    }
+}
+
+// A dimmed screen and a box: title, message, then the actions, side by side when there are two.
+void PicturePainter::drawAlert(UIView& view, CGRect bounds, const UIAlertController& alert) {
+    cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
+    setColor(UIColor(0, 0, 0, 0.4));
+    cairo_fill(cr_);
+    const CGFloat boxWidth = std::min<CGFloat>(270, std::max<CGFloat>(0, bounds.width() - 20));
+    const CGFloat textWidth = std::max<CGFloat>(0, boxWidth - 32);
+    const UIFont titleFont = UIFont::boldSystemFont(17);
+    const UIFont messageFont = UIFont::systemFont(13);
+    const std::string title = alert.title().value_or("");
+    const std::string message = alert.message().value_or("");
+    const CGFloat titleHeight = TextMetrics::size(title, titleFont, textWidth).height;
+    const CGFloat messageHeight = TextMetrics::size(message, messageFont, textWidth).height;
+    const CGFloat contentHeight = 20 + titleHeight + (titleHeight > 0 && messageHeight > 0 ? 4 : 0) + messageHeight + 20;
+    const auto& actions = alert.actions();
+    const bool sideBySide = actions.size() == 2;
+    const CGFloat actionHeight = 44;
+    const CGFloat actionsHeight = sideBySide ? actionHeight : actionHeight * static_cast<CGFloat>(actions.size());
+    const CGFloat boxHeight = contentHeight + actionsHeight;
+    const CGFloat boxX = bounds.midX() - boxWidth / 2;
+    const CGFloat boxY = alert.preferredStyle() == UIAlertControllerStyle::actionSheet
+                             ? bounds.maxY() - boxHeight - 10
+                             : bounds.midY() - boxHeight / 2;
+    roundedRectPath(cr_, CGRect{boxX, boxY, boxWidth, boxHeight}, 13);
+    setColor(UIColor(0.97, 0.97, 0.97, 1));
+    cairo_fill(cr_);
+
+    CGFloat y = boxY + 20;
+    drawText(title, CGRect{boxX + 16, y, textWidth, titleHeight}, {titleFont, UIColor::black(), NSTextAlignment::center, 0, Vertical::top});
+    y += titleHeight + (titleHeight > 0 && messageHeight > 0 ? 4 : 0);
+    drawText(message, CGRect{boxX + 16, y, textWidth, messageHeight}, {messageFont, UIColor::black(), NSTextAlignment::center, 0, Vertical::top});
+
+    const UIColor tint = view.tintColor();
+    for (std::size_t index = 0; index < actions.size(); ++index) {
+        const auto& action = *actions[index];
+        CGRect cell = sideBySide ? CGRect{boxX + boxWidth / 2 * static_cast<CGFloat>(index), boxY + contentHeight, boxWidth / 2, actionHeight}
+                                 : CGRect{boxX, boxY + contentHeight + actionHeight * static_cast<CGFloat>(index), boxWidth, actionHeight};
+        cairo_rectangle(cr_, cell.minX(), cell.minY(), cell.width(), 0.5);
+        if (sideBySide && index == 1) cairo_rectangle(cr_, cell.minX(), cell.minY(), 0.5, cell.height());
+        setColor(hairlineColor);
+        cairo_fill(cr_);
+        UIColor color = action.style() == UIAlertActionStyle::destructive ? destructiveColor : tint;
+        if (!action.isEnabled()) color = disabledColor;
+        const UIFont font = action.style() == UIAlertActionStyle::cancel ? UIFont::boldSystemFont(17) : UIFont::systemFont(17);
+        drawText(action.title(), cell.insetBy(8, 0), {font, color, NSTextAlignment::center, 1, Vertical::center});
+    }
+}
+
+// A grey panel at the keyboard's frame: the input's accessory view on top, then rows of keys.
+void PicturePainter::drawKeyboard(UIWindow& window, CGRect frame) {
+    if (!finite(frame) || frame.isEmpty()) return;
+    cairo_rectangle(cr_, frame.minX(), frame.minY(), frame.width(), frame.height());
+    setColor(keyboardColor);
+    cairo_fill(cr_);
+    CGFloat accessoryHeight = 0;
+    auto responder = window.firstResponder();
+    if (auto accessory = responder ? responder->inputAccessoryView() : nullptr; accessory && shows(*accessory)) {
+        // The keyboard stretches its accessory across its width.
+        accessoryHeight = std::clamp<CGFloat>(accessory->frame().height(), 0, frame.height());
+        const CGRect bounds = accessory->bounds();
+        if (finite(bounds) && accessoryHeight > 0) {
+            cairo_save(cr_);
+            cairo_rectangle(cr_, frame.minX(), frame.minY(), frame.width(), accessoryHeight);
+            cairo_clip(cr_);
+            cairo_translate(cr_, frame.minX() - bounds.minX(), frame.minY() - bounds.minY());
+            drawContent(*accessory, CGRect{bounds.origin, CGSize{frame.width(), accessoryHeight}});
+            cairo_restore(cr_);
+        }
+    }
+    static const std::vector<std::vector<std::string>> rows = {
+        {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P"},
+        {"A", "S", "D", "F", "G", "H", "J", "K", "L"},
+        {"\xE2\x87\xA7", "Z", "X", "C", "V", "B", "N", "M", "\xE2\x8C\xAB"},
+        {"123", "space", "return"},
+    };
+    const CGFloat gap = 6;
+    const CGFloat keyHeight = 42;
+    const CGFloat keyWidth = (frame.width() - gap * 11) / 10;
+    if (keyWidth <= 0) return;
+    CGFloat y = frame.minY() + accessoryHeight + 8;
+    const UIFont font = UIFont::systemFont(20);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const auto& keys = rows[row];
+        std::vector<CGFloat> widths(keys.size(), keyWidth);
+        if (row == 3) widths = {keyWidth * 2.5, frame.width() - gap * 4 - keyWidth * 5, keyWidth * 2.5};
+        if (row == 2) widths.front() = widths.back() = keyWidth * 1.4;
+        CGFloat total = gap * static_cast<CGFloat>(keys.size() - 1);
+        for (CGFloat width : widths) total += width;
+        CGFloat x = frame.minX() + (frame.width() - total) / 2;
+        for (std::size_t index = 0; index < keys.size(); ++index) {
+            const CGRect key{x, y, widths[index], keyHeight};
+            roundedRectPath(cr_, key, 5);
+            setColor(keyColor);
+            cairo_fill(cr_);
+            drawText(keys[index], key.insetBy(2, 0),
+                     {keys[index].size() > 3 ? UIFont::systemFont(15) : font, keyTextColor, NSTextAlignment::center, 1, Vertical::center});
+            x += widths[index] + gap;
+        }
+        y += keyHeight + 12;
+    }
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "UIKit/CGRect.h"
+#include "UIKit/UIColor.h"
+#include "UIKit/UIFont.h"
+#include "UIKit/UILabel.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+class CALayer;
+class UIAlertController;
+class UIBarButtonItem;
+class UIButton;
+class UIImage;
+class UINavigationBar;
+class UISegmentedControl;
+class UITextField;
+class UITextView;
+class UIToolbar;
+class UIView;
+class UIWindow;
+
+// PictureRenderer's brush: draws views, one kind at a time, onto a cairo context whose user space
+// is points. Reads the views only; main thread only. Decoded images are kept for one painter's
+// life, so a picture converts each image once.
+class PicturePainter {
+public:
+    explicit PicturePainter(cairo_t* cr);
+    ~PicturePainter();
+    PicturePainter(const PicturePainter&) = delete;
+    PicturePainter& operator=(const PicturePainter&) = delete;
+
+    // The window's glass: its screens (not those covered by a full-screen presentation), alerts,
+    // then the keyboard while it is up. A window without a background colour shows white.
+    void drawWindow(UIWindow& window);
+    // The view and its subviews with its bounds' top-left corner at the origin.
+    void drawAtOrigin(UIView& view);
+
+private:
+    enum class Vertical { top, center };
+    struct TextStyle {
+        UIFont font;
+        UIColor color;
+        NSTextAlignment alignment = NSTextAlignment::left;
+        int maxLines = 0;  // 0: as many as fit
+        Vertical vertical = Vertical::center;
+        bool wrap = true;  // false: one line per paragraph, narrowed to fit
+    };
+
+    void drawPlaced(UIView& view);
+    void drawContent(UIView& view, CGRect bounds);
+    bool drawKind(UIView& view, CGRect bounds);
+    void drawLayerExtras(CALayer& layer);
+    void clipToMask(UIView& view);
+    void drawOutline(CGRect rect);
+
+    void drawLabel(UILabel& label, CGRect bounds);
+    void drawButton(UIButton& button, CGRect bounds);
+    void drawTextField(UITextField& field, CGRect bounds);
+    void drawTextView(UITextView& view, CGRect bounds);
+    void drawSegments(UISegmentedControl& control, CGRect bounds);
+    void drawNavigationBar(UINavigationBar& bar, CGRect bounds);
+    void drawToolbar(UIToolbar& toolbar, CGRect bounds);
+    void drawAlert(UIView& view, CGRect bounds, const UIAlertController& alert);
+    void drawKeyboard(UIWindow& window, CGRect frame);
+
+    // A bar item from `x` rightwards (leftwards when `leftwards`); returns its far edge.
+    CGFloat drawBarItem(const UIBarButtonItem& item, CGFloat x, CGRect bar, UIColor tint, bool leftwards);
+    CGFloat textWidth(const std::string& text, const UIFont& font);
+    void drawText(const std::string& text, CGRect rect, const TextStyle& style);
+    void drawLine(const std::string& line, CGRect rect, CGFloat baseline, const TextStyle& style);
+    void drawImage(const std::shared_ptr<UIImage>& image, CGRect rect);
+    void setFont(const UIFont& font);
+    void setColor(const UIColor& color);
+
+    cairo_t* cr_;
+    std::map<const UIImage*, cairo_surface_t*> images_;
+    std::vector<std::shared_ptr<UIImage>> keptImages_;  // keeps the keys' images alive while cached
+};

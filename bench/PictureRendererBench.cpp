@@ -1,0 +1,90 @@
+// A picture of the chat screen: a conversation of 200 messages in the navigation stack, scrolled
+// to its end as a chat opens, drawn to pixels and written to a PNG file.
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Dispatch/RunLoop.h"
+#include "Foundation/Locale.h"
+#include "Foundation/TimeZone.h"
+#include "UIKit/PictureRenderer.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UIWindow.h"
+#include "Velmaro/Velmaro.h"
+
+using namespace velmaro;
+
+namespace {
+
+ConversationModel conversationOf(int count) {
+    ConversationModel conversation;
+    conversation.id = "c-1";
+    const double start = 1489500000;  // March 2017, a few messages an hour
+    for (int i = 0; i < count; ++i) {
+        ActivityModel activity;
+        std::string text = "message ";
+        text += std::to_string(i);
+        if (i % 4 == 0) text += ", a longer one that wraps over a second line in its bubble";
+        activity.contents.push_back(ContentModel{text, i % 2 ? "OUTBOUND" : "INBOUND", Date(start + i * 1200.0), "TEXT", ""});
+        conversation.activities.push_back(std::move(activity));
+    }
+    return conversation;
+}
+
+// The chat screen on a window, as the timeline shows it after a load. Kept for the process: the
+// benchmarks only draw it.
+std::shared_ptr<UIWindow> chatWindow() {
+    static std::shared_ptr<UIWindow> window = [] {
+        Locale::setCurrent(Locale("en_US"));
+        TimeZone::setCurrent(*TimeZone::named("Europe/Berlin"));
+        RunLoop::makeMain();
+        setUpVelmaroBundle();
+        auto shown = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
+        auto chat = instantiateVC<ChatViewController>(*loadStoryboard(Storyboard::Velmaro));
+        chat->setTitle("Acme support");
+        shown->setRootViewController(UINavigationController::make(chat));
+        shown->makeKeyAndVisible();
+        std::vector<MessageModel> messages;
+        ChatViewController::extractMessages(messages, conversationOf(200));
+        ChatViewController::sortMessages(messages);
+        chat->extractSectionDates(messages);
+        chat->tableView->reloadData();
+        RunLoop::main().runUntilIdle();
+        chat->scrollToBottom(false);
+        RunLoop::main().runUntilIdle();
+        shown->layoutIfNeeded();
+        return shown;
+    }();
+    return window;
+}
+
+void BM_ChatPictureToPixels(benchmark::State& state) {
+    auto window = chatWindow();
+    const double scale = static_cast<double>(state.range(0));
+    for (auto _ : state) {
+        auto picture = PictureRenderer::render(window, scale);
+        benchmark::DoNotOptimize(picture.pixels.data());
+    }
+}
+BENCHMARK(BM_ChatPictureToPixels)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_ChatPictureToPngFile(benchmark::State& state) {
+    auto window = chatWindow();
+    const double scale = static_cast<double>(state.range(0));
+    std::string name = "velmaro-picture-bench-";
+    name += std::to_string(::getpid());
+    name += ".png";
+    const auto file = std::filesystem::temp_directory_path() / name;
+    for (auto _ : state) PictureRenderer::writePng(window, file, scale);
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
+    std::filesystem::remove(file);
+}
+BENCHMARK(BM_ChatPictureToPngFile)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
