@@ -269,6 +269,16 @@ void PicturePainter::drawPlaced(UIView& view) {
     if (!t.isIdentity()) {
         cairo_matrix_t m;
         cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+        // Invertible on paper can still collapse, or blow up, in floating point.
+        cairo_matrix_t current;
+        cairo_get_matrix(cr_, &current);
+        cairo_matrix_t combined;
+        cairo_matrix_multiply(&combined, &m, &current);
+        const double det = combined.xx * combined.yy - combined.yx * combined.xy;
+        if (!std::isfinite(det) || det == 0 || !std::isfinite(combined.x0) || !std::isfinite(combined.y0)) {
+            cairo_restore(cr_);
+            return;
+        }
         cairo_transform(cr_, &m);
     }
     cairo_translate(cr_, -(bounds.origin.x + bounds.size.width / 2), -(bounds.origin.y + bounds.size.height / 2));
@@ -443,7 +453,7 @@ void PicturePainter::drawText(const std::string& text, CGRect rect, const TextSt
     const CGFloat lineHeight = TextMetrics::lineHeight(style.font);
     if (text.empty() || lineHeight <= 0 || rect.isEmpty() || !finite(rect)) return;
     auto lines = wrapLines(validUtf8(text), style.font, rect.width(), style.wrap);
-    std::size_t fit = static_cast<std::size_t>(std::max<CGFloat>(1, std::floor((rect.height() + 0.5) / lineHeight)));
+    std::size_t fit = static_cast<std::size_t>(std::clamp<CGFloat>(std::floor((rect.height() + 0.5) / lineHeight), 1, 1e6));
     if (style.maxLines > 0) fit = std::min(fit, static_cast<std::size_t>(style.maxLines));
     if (lines.size() > fit) {
         lines.resize(fit);

@@ -188,6 +188,23 @@ TEST_F(PictureRendererTest, ALabelInksInsideItsFrameInItsColourWhereItsAlignment
     EXPECT_EQ(inkIn(picture, {0, 0, 375, 667}).count, inkIn(picture, {40, 200, 60, 8}).count);
 }
 
+// Cairo gives up on a whole picture over one singular matrix or malformed string.
+TEST_F(PictureRendererTest, CollapsedViewsAndMalformedTextDoNotSpoilThePicture) {
+    for (CGFloat factor : {0.0, 1e200}) {
+        auto collapsed = coloured({0, 0, 100, 100}, UIColor::blueColor());
+        collapsed->setTransform(CGAffineTransform::makeScale(factor, factor));
+        window()->addSubview(collapsed);
+    }
+    auto label = UIView::make<UILabel>(CGRect{0, 200, 200, 30});
+    label->setText(std::string("caf\xC3 \xFF\xFE ok"));
+    window()->addSubview(label);
+    window()->addSubview(coloured({300, 300, 20, 20}, UIColor::redColor()));
+    auto picture = render();
+    EXPECT_TRUE(near(picture.pixel(310, 310), red));
+    EXPECT_EQ(picture.pixel(50, 50), white);
+    EXPECT_GT(inkIn(picture, {0, 200, 200, 30}).count, 0);
+}
+
 TEST_F(PictureRendererTest, AViewAloneIsDrawnAtItsBoundsOverNothing) {
     auto view = coloured({300, 400, 40, 20}, UIColor(1, 0, 0, 0.5));
     view->addSubview(coloured({20, 0, 20, 20}, UIColor::blueColor()));
