@@ -11,12 +11,10 @@
 #include "UIKit/CAShapeLayer.h"
 #include "UIKit/TextMetrics.h"
 #include "UIKit/UIAlertController.h"
-#include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UINavigationBar.h"
-#include "UIKit/UINavigationController.h"
 #include "UIKit/UISegmentedControl.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITextField.h"
@@ -27,60 +25,13 @@
 namespace {
 
 constexpr const char* fontFamily = "DejaVu Sans";
-constexpr UIColor barColor{0.97, 0.97, 0.97, 1};
-constexpr UIColor hairlineColor{0.7, 0.7, 0.7, 1};
-constexpr UIColor disabledColor{0.6, 0.6, 0.6, 1};
-constexpr UIColor placeholderColor{0.78, 0.78, 0.8, 1};
 constexpr UIColor selectedRowColor{0.85, 0.85, 0.85, 1};
-constexpr UIColor destructiveColor{1, 0.23, 0.19, 1};
 // What the renderer cannot draw shows as a loud outline rather than as nothing.
 constexpr UIColor outlineColor{1, 0, 1, 1};
-constexpr UIColor keyboardColor{0.82, 0.83, 0.86, 1};
-constexpr UIColor keyColor{1, 1, 1, 1};
-constexpr UIColor keyTextColor{0.1, 0.1, 0.1, 1};
 
-bool finite(CGRect r) {
-    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
-           std::isfinite(r.size.height);
-}
-
-bool finite(const CGAffineTransform& t) {
+bool finiteTransform(const CGAffineTransform& t) {
     return std::isfinite(t.a) && std::isfinite(t.b) && std::isfinite(t.c) && std::isfinite(t.d) &&
            std::isfinite(t.tx) && std::isfinite(t.ty);
-}
-
-CGFloat opacityOf(const UIView& view) {
-    return std::clamp<CGFloat>(view.alpha(), 0, 1) * std::clamp<CGFloat>(view.layer()->opacity(), 0, 1);
-}
-
-bool shows(const UIView& view) { return !view.isHidden() && opacityOf(view) > 0; }
-
-// A path around the rectangle with the chosen corners rounded (radii already clamped).
-void roundedRectPath(cairo_t* cr, CGRect rect, unsigned corners, CGSize radii) {
-    const CGRect r = rect.standardized();
-    const double rx = std::max<CGFloat>(0, std::min(radii.width, r.width() / 2));
-    const double ry = std::max<CGFloat>(0, std::min(radii.height, r.height() / 2));
-    cairo_new_sub_path(cr);
-    auto corner = [&](bool rounded, double cx, double cy, double px, double py, double start) {
-        if (!rounded || rx <= 0 || ry <= 0) {
-            cairo_line_to(cr, px, py);
-            return;
-        }
-        cairo_save(cr);
-        cairo_translate(cr, cx, cy);
-        cairo_scale(cr, rx, ry);
-        cairo_arc(cr, 0, 0, 1, start, start + M_PI / 2);
-        cairo_restore(cr);
-    };
-    corner(corners & UIRectCornerTopLeft, r.minX() + rx, r.minY() + ry, r.minX(), r.minY(), M_PI);
-    corner(corners & UIRectCornerTopRight, r.maxX() - rx, r.minY() + ry, r.maxX(), r.minY(), -M_PI / 2);
-    corner(corners & UIRectCornerBottomRight, r.maxX() - rx, r.maxY() - ry, r.maxX(), r.maxY(), 0);
-    corner(corners & UIRectCornerBottomLeft, r.minX() + rx, r.maxY() - ry, r.minX(), r.maxY(), M_PI / 2);
-    cairo_close_path(cr);
-}
-
-void roundedRectPath(cairo_t* cr, CGRect rect, CGFloat radius) {
-    roundedRectPath(cr, rect, UIRectCornerAllCorners, CGSize{radius, radius});
 }
 
 // Cairo refuses a whole context over one malformed string; show U+FFFD for bad bytes instead.
@@ -184,27 +135,10 @@ std::vector<std::string> wrapLines(std::string_view text, const UIFont& font, CG
     return lines;
 }
 
-std::optional<UIColor> foregroundOf(const TextAttributes& attributes) {
-    auto found = attributes.find(NSForegroundColorAttributeName);
-    if (found == attributes.end()) return std::nullopt;
-    return found->second;
-}
-
-// The size of an image scaled down (never up) to fit.
-CGSize fitted(CGSize size, CGSize box) {
-    if (size.width <= 0 || size.height <= 0) return {};
-    CGFloat factor = std::min<CGFloat>({1, box.width / size.width, box.height / size.height});
-    return {size.width * std::max<CGFloat>(0, factor), size.height * std::max<CGFloat>(0, factor)};
-}
-
-std::shared_ptr<UIViewController> controllerOf(const UIView& view) {
-    return std::dynamic_pointer_cast<UIViewController>(view.nextResponder());
-}
-
 // A screen's view in the window that is not on the glass: covered by a full-screen presentation,
 // or neither the root's nor presented (a dismissed one still animating out).
 bool offGlass(const UIWindow& window, const UIView& view) {
-    auto controller = controllerOf(view);
+    auto controller = std::dynamic_pointer_cast<UIViewController>(view.nextResponder());
     if (!controller || controller->parentViewController()) return false;
     if (controller != window.rootViewController() && !controller->presentingViewController()) return true;
     auto presented = controller->presentedViewController();
@@ -231,6 +165,49 @@ void PicturePainter::setFont(const UIFont& font) {
     cairo_select_font_face(cr_, fontFamily, italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr_, std::max<CGFloat>(0, font.pointSize()));
+}
+
+bool PicturePainter::finite(CGRect r) {
+    return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+           std::isfinite(r.size.height);
+}
+
+CGFloat PicturePainter::opacityOf(const UIView& view) {
+    return std::clamp<CGFloat>(view.alpha(), 0, 1) * std::clamp<CGFloat>(view.layer()->opacity(), 0, 1);
+}
+
+bool PicturePainter::shows(const UIView& view) { return !view.isHidden() && opacityOf(view) > 0; }
+
+std::shared_ptr<UIViewController> PicturePainter::controllerOf(const UIView& view) {
+    return std::dynamic_pointer_cast<UIViewController>(view.nextResponder());
+}
+
+// A path around the rectangle with the chosen corners rounded (radii clamped to half the sides).
+void PicturePainter::roundedRect(CGRect rect, unsigned corners, CGSize radii) {
+    const CGRect r = rect.standardized();
+    const double rx = std::max<CGFloat>(0, std::min(radii.width, r.width() / 2));
+    const double ry = std::max<CGFloat>(0, std::min(radii.height, r.height() / 2));
+    cairo_new_sub_path(cr_);
+    auto corner = [&](bool rounded, double cx, double cy, double px, double py, double start) {
+        if (!rounded || rx <= 0 || ry <= 0) {
+            cairo_line_to(cr_, px, py);
+            return;
+        }
+        cairo_save(cr_);
+        cairo_translate(cr_, cx, cy);
+        cairo_scale(cr_, rx, ry);
+        cairo_arc(cr_, 0, 0, 1, start, start + M_PI / 2);
+        cairo_restore(cr_);
+    };
+    corner(corners & UIRectCornerTopLeft, r.minX() + rx, r.minY() + ry, r.minX(), r.minY(), M_PI);
+    corner(corners & UIRectCornerTopRight, r.maxX() - rx, r.minY() + ry, r.maxX(), r.minY(), -M_PI / 2);
+    corner(corners & UIRectCornerBottomRight, r.maxX() - rx, r.maxY() - ry, r.maxX(), r.maxY(), 0);
+    corner(corners & UIRectCornerBottomLeft, r.minX() + rx, r.maxY() - ry, r.minX(), r.maxY(), M_PI / 2);
+    cairo_close_path(cr_);
+}
+
+void PicturePainter::roundedRect(CGRect rect, CGFloat radius) {
+    roundedRect(rect, UIRectCornerAllCorners, CGSize{radius, radius});
 }
 
 // ----- The tree
@@ -263,12 +240,24 @@ void PicturePainter::drawPlaced(UIView& view) {
     const CGAffineTransform t = view.transform();
     // A view scaled to nothing (or with broken geometry) has nothing to show, and cairo would
     // refuse the context over a singular matrix.
-    if (!finite(bounds) || !std::isfinite(center.x) || !std::isfinite(center.y) || !finite(t) || !t.isInvertible()) return;
+    if (!finite(bounds) || !std::isfinite(center.x) || !std::isfinite(center.y) || !finiteTransform(t) ||
+        !t.isInvertible())
+        return;
     cairo_save(cr_);
     cairo_translate(cr_, center.x, center.y);
     if (!t.isIdentity()) {
         cairo_matrix_t m;
         cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+        // Invertible on paper can still collapse, or blow up, in floating point.
+        cairo_matrix_t current;
+        cairo_get_matrix(cr_, &current);
+        cairo_matrix_t combined;
+        cairo_matrix_multiply(&combined, &m, &current);
+        const double det = combined.xx * combined.yy - combined.yx * combined.xy;
+        if (!std::isfinite(det) || det == 0 || !std::isfinite(combined.x0) || !std::isfinite(combined.y0)) {
+            cairo_restore(cr_);
+            return;
+        }
         cairo_transform(cr_, &m);
     }
     cairo_translate(cr_, -(bounds.origin.x + bounds.size.width / 2), -(bounds.origin.y + bounds.size.height / 2));
@@ -287,14 +276,14 @@ void PicturePainter::drawContent(UIView& view, CGRect bounds) {
     if (group) cairo_push_group(cr_);
     clipToMask(view);
     if (auto background = view.backgroundColor(); background && background->alpha() > 0) {
-        roundedRectPath(cr_, bounds, radius);
+        roundedRect(bounds, radius);
         setColor(*background);
         cairo_fill(cr_);
     }
     cairo_save(cr_);
     // Scroll views clip their content, as the platform's do unless told otherwise.
     if (layer.masksToBounds() || dynamic_cast<UIScrollView*>(&view)) {
-        roundedRectPath(cr_, bounds, radius);
+        roundedRect(bounds, radius);
         cairo_clip(cr_);
     }
     drawLayerExtras(layer);
@@ -310,7 +299,7 @@ void PicturePainter::drawContent(UIView& view, CGRect bounds) {
     cairo_restore(cr_);
     if (layer.borderWidth() > 0 && layer.borderColor()) {
         const CGFloat width = layer.borderWidth();
-        roundedRectPath(cr_, bounds.insetBy(width / 2, width / 2), std::max<CGFloat>(0, radius - width / 2));
+        roundedRect(bounds.insetBy(width / 2, width / 2), std::max<CGFloat>(0, radius - width / 2));
         setColor(*layer.borderColor());
         cairo_set_line_width(cr_, width);
         cairo_stroke(cr_);
@@ -332,11 +321,11 @@ void PicturePainter::clipToMask(UIView& view) {
         if (auto path = shape->path()) {
             cairo_save(cr_);
             cairo_translate(cr_, frame.origin.x, frame.origin.y);
-            roundedRectPath(cr_, path->bounds(), path->roundedCorners(), path->cornerRadii());
+            roundedRect(path->bounds(), path->roundedCorners(), path->cornerRadii());
             cairo_restore(cr_);  // the path stays, in the view's coordinates
         }
     } else {
-        roundedRectPath(cr_, frame, mask->cornerRadius());
+        roundedRect(frame, mask->cornerRadius());
     }
     cairo_clip(cr_);
 }
@@ -349,14 +338,15 @@ void PicturePainter::drawLayerExtras(CALayer& layer) {
         cairo_save(cr_);
         cairo_translate(cr_, frame.origin.x, frame.origin.y);
         const CGRect bounds{0, 0, frame.width(), frame.height()};
-        if (auto shape = std::dynamic_pointer_cast<CAShapeLayer>(sublayer); shape && shape->path() && shape->fillColor()) {
-            roundedRectPath(cr_, shape->path()->bounds(), shape->path()->roundedCorners(), shape->path()->cornerRadii());
+        if (auto shape = std::dynamic_pointer_cast<CAShapeLayer>(sublayer);
+            shape && shape->path() && shape->fillColor()) {
+            roundedRect(shape->path()->bounds(), shape->path()->roundedCorners(), shape->path()->cornerRadii());
             setColor(shape->fillColor()->withAlphaComponent(shape->fillColor()->alpha() * sublayer->opacity()));
             cairo_fill(cr_);
         }
         if (sublayer->borderWidth() > 0 && sublayer->borderColor()) {
-            roundedRectPath(cr_, bounds.insetBy(sublayer->borderWidth() / 2, sublayer->borderWidth() / 2),
-                            sublayer->cornerRadius());
+            roundedRect(bounds.insetBy(sublayer->borderWidth() / 2, sublayer->borderWidth() / 2),
+                        sublayer->cornerRadius());
             setColor(*sublayer->borderColor());
             cairo_set_line_width(cr_, sublayer->borderWidth());
             cairo_stroke(cr_);
@@ -443,7 +433,8 @@ void PicturePainter::drawText(const std::string& text, CGRect rect, const TextSt
     const CGFloat lineHeight = TextMetrics::lineHeight(style.font);
     if (text.empty() || lineHeight <= 0 || rect.isEmpty() || !finite(rect)) return;
     auto lines = wrapLines(validUtf8(text), style.font, rect.width(), style.wrap);
-    std::size_t fit = static_cast<std::size_t>(std::max<CGFloat>(1, std::floor((rect.height() + 0.5) / lineHeight)));
+    std::size_t fit =
+        static_cast<std::size_t>(std::clamp<CGFloat>(std::floor((rect.height() + 0.5) / lineHeight), 1, 1e6));
     if (style.maxLines > 0) fit = std::min(fit, static_cast<std::size_t>(style.maxLines));
     if (lines.size() > fit) {
         lines.resize(fit);
@@ -504,14 +495,18 @@ void PicturePainter::drawImage(const std::shared_ptr<UIImage>& image, CGRect rec
             for (int y = 0; y < image->pixelHeight(); ++y) {
                 auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
                 for (int x = 0; x < image->pixelWidth(); ++x) {
-                    const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->pixelWidth()) +
-                                            static_cast<std::size_t>(x)) * 4;
+                    const std::size_t at =
+                        (static_cast<std::size_t>(y) * static_cast<std::size_t>(image->pixelWidth()) +
+                         static_cast<std::size_t>(x)) *
+                        4;
                     if (at + 3 >= rgba.size()) {
                         row[x] = 0;
                         continue;
                     }
                     const std::uint32_t a = rgba[at + 3];
-                    auto premultiplied = [&](std::uint8_t c) { return (static_cast<std::uint32_t>(c) * a + 127) / 255; };
+                    auto premultiplied = [&](std::uint8_t c) {
+                        return (static_cast<std::uint32_t>(c) * a + 127) / 255;
+                    };
                     row[x] = (a << 24) | (premultiplied(rgba[at]) << 16) | (premultiplied(rgba[at + 1]) << 8) |
                              premultiplied(rgba[at + 2]);
                 }
@@ -531,320 +526,4 @@ void PicturePainter::drawImage(const std::shared_ptr<UIImage>& image, CGRect rec
     cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
     cairo_paint(cr_);
     cairo_restore(cr_);
-}
-
-// ----- Kinds
-
-void PicturePainter::drawLabel(UILabel& label, CGRect bounds) {
-    if (!label.text()) return;
-    auto alignment = label.textAlignment();
-    if (alignment != NSTextAlignment::center && alignment != NSTextAlignment::right) alignment = NSTextAlignment::left;
-    drawText(*label.text(), bounds, {label.font(), label.textColor(), alignment, label.numberOfLines(), Vertical::center});
-}
-
-void PicturePainter::drawButton(UIButton& button, CGRect bounds) {
-    const unsigned state = button.state();
-    if (auto background = button.backgroundImage(state)) drawImage(background, bounds);
-    const UIFont font = UIFont::systemFont(15);
-    auto title = button.currentTitle();
-    if (title && title->empty()) title.reset();
-    auto image = button.currentImage();
-    UIColor color = button.titleColor(state).value_or(
-        button.buttonType() == UIButton::ButtonType::system ? (button.isEnabled() ? button.tintColor() : disabledColor)
-                                                             : UIColor::white());
-    if (!image) {
-        if (title) drawText(*title, bounds, {font, color, NSTextAlignment::center, 1, Vertical::center});
-        return;
-    }
-    const CGSize imageSize = fitted(image->size(), bounds.size);
-    const CGFloat spacing = title ? 4 : 0;
-    const CGFloat titleWidth = title ? std::min(textWidth(*title, font), bounds.width() - imageSize.width - spacing) : 0;
-    CGFloat x = bounds.minX() + (bounds.width() - imageSize.width - spacing - std::max<CGFloat>(0, titleWidth)) / 2;
-    drawImage(image, CGRect{x, bounds.midY() - imageSize.height / 2, imageSize.width, imageSize.height});
-    x += imageSize.width + spacing;
-    if (title && titleWidth > 0) {
-        drawText(*title, CGRect{x, bounds.minY(), titleWidth + 1, bounds.height()},
-                 {font, color, NSTextAlignment::left, 1, Vertical::center});
-    }
-}
-
-void PicturePainter::drawTextField(UITextField& field, CGRect bounds) {
-    const UIFont font = UIFont::systemFont(17);
-    auto alignment = field.textAlignment();
-    if (alignment != NSTextAlignment::center && alignment != NSTextAlignment::right) alignment = NSTextAlignment::left;
-    std::string text = field.text().value_or("");
-    if (field.isSecureTextEntry()) {
-        std::string dots;
-        for (std::size_t i = userPerceivedCharacterCount(text); i > 0; --i) dots += "\xE2\x80\xA2";
-        text = dots;
-    }
-    TextStyle style{font, field.textColor(), alignment, 1, Vertical::center, false};
-    if (text.empty() && field.placeholder()) {
-        text = *field.placeholder();
-        style.color = placeholderColor;
-    }
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    drawText(text, bounds, style);
-    if (field.isFirstResponder()) {
-        const bool typed = !field.text().value_or("").empty();
-        CGFloat x = bounds.minX() + (typed ? std::min(textWidth(text, font), bounds.width() - 2) : 0);
-        if (alignment == NSTextAlignment::center) x = bounds.midX() + (typed ? std::min(textWidth(text, font), bounds.width()) / 2 : 0);
-        if (alignment == NSTextAlignment::right) x = bounds.maxX() - 2;
-        const CGFloat height = std::min(TextMetrics::lineHeight(font), bounds.height());
-        cairo_rectangle(cr_, x, bounds.midY() - height / 2, 2, height);
-        setColor(field.tintColor());
-        cairo_fill(cr_);
-    }
-}
-
-void PicturePainter::drawTextView(UITextView& view, CGRect bounds) {
-    const UIEdgeInsets inset = view.textContainerInset();
-    const CGRect area{bounds.minX() + inset.left, bounds.minY() + inset.top,
-                      std::max<CGFloat>(0, bounds.width() - inset.left - inset.right),
-                      std::max<CGFloat>(0, bounds.height() - inset.top - inset.bottom)};
-    drawText(view.text(), area, {view.font(), view.textColor(), NSTextAlignment::left, 0, Vertical::top});
-    if (view.isFirstResponder()) {
-        const CGFloat height = std::min(TextMetrics::lineHeight(view.font()), area.height());
-        cairo_rectangle(cr_, area.minX(), area.minY(), 2, height);
-        setColor(view.tintColor());
-        cairo_fill(cr_);
-    }
-}
-
-void PicturePainter::drawSegments(UISegmentedControl& control, CGRect bounds) {
-    const int count = control.numberOfSegments();
-    if (count == 0 || bounds.isEmpty()) return;
-    const UIColor tint = control.isEnabled() ? control.tintColor() : disabledColor;
-    const CGFloat width = bounds.width() / count;
-    cairo_save(cr_);
-    roundedRectPath(cr_, bounds, 4);
-    cairo_clip(cr_);
-    for (int index = 0; index < count; ++index) {
-        const CGRect segment{bounds.minX() + width * index, bounds.minY(), width, bounds.height()};
-        const bool selected = index == control.selectedSegmentIndex();
-        if (selected) {
-            cairo_rectangle(cr_, segment.minX(), segment.minY(), segment.width(), segment.height());
-            setColor(tint);
-            cairo_fill(cr_);
-        }
-        if (index > 0) {
-            cairo_rectangle(cr_, segment.minX() - 0.5, segment.minY(), 1, segment.height());
-            setColor(tint);
-            cairo_fill(cr_);
-        }
-        drawText(control.titleForSegment(index).value_or(""), segment.insetBy(4, 0),
-                 {UIFont::systemFont(13), selected ? UIColor::white() : tint, NSTextAlignment::center, 1, Vertical::center});
-    }
-    cairo_restore(cr_);
-    roundedRectPath(cr_, bounds.insetBy(0.5, 0.5), 4);
-    setColor(tint);
-    cairo_set_line_width(cr_, 1);
-    cairo_stroke(cr_);
-}
-
-CGFloat PicturePainter::drawBarItem(const UIBarButtonItem& item, CGFloat x, CGRect bar, UIColor tint, bool leftwards) {
-    if (item.isSpace()) return leftwards ? x - item.width() : x + item.width();
-    const unsigned state = item.isEnabled() ? UIControlStateNormal : UIControlStateDisabled;
-    UIColor color = foregroundOf(item.titleTextAttributes(state)).value_or(item.tintColor().value_or(tint));
-    if (!item.isEnabled()) color = disabledColor;
-    if (item.title() && !item.title()->empty()) {
-        const UIFont font = item.style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17) : UIFont::systemFont(17);
-        const CGFloat width = textWidth(*item.title(), font);
-        const CGFloat left = leftwards ? x - width : x;
-        drawText(*item.title(), CGRect{left, bar.minY(), width + 1, bar.height()},
-                 {font, color, NSTextAlignment::left, 1, Vertical::center, false});
-        return leftwards ? x - width : x + width;
-    }
-    if (item.image()) {
-        const CGSize size = fitted(item.image()->size(), CGSize{bar.height(), std::min<CGFloat>(28, bar.height())});
-        const CGFloat left = leftwards ? x - size.width : x;
-        drawImage(item.image(), CGRect{left, bar.midY() - size.height / 2, size.width, size.height});
-        return leftwards ? x - size.width : x + size.width;
-    }
-    return x;
-}
-
-void PicturePainter::drawNavigationBar(UINavigationBar& bar, CGRect bounds) {
-    if (auto tint = bar.barTintColor()) {
-        setColor(*tint);
-    } else if (!bar.backgroundColor()) {
-        setColor(barColor);
-    }
-    if (bar.barTintColor() || !bar.backgroundColor()) {
-        cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
-        cairo_fill(cr_);
-    }
-    cairo_rectangle(cr_, bounds.minX(), bounds.maxY() - 0.5, bounds.width(), 0.5);
-    setColor(hairlineColor);
-    cairo_fill(cr_);
-
-    auto holder = bar.superview();
-    auto navigation = holder ? std::dynamic_pointer_cast<UINavigationController>(controllerOf(*holder)) : nullptr;
-    if (!navigation) return;
-    const UIColor tint = bar.tintColor();
-    CGFloat left = bounds.minX() + 8;
-    if (auto back = navigation->backButtonTitle()) {
-        const UIFont font = UIFont::systemFont(17);
-        std::string text = "\xE2\x80\xB9 ";
-        text += *back;
-        const CGFloat width = std::min(textWidth(text, font), bounds.width() / 3);
-        drawText(text, CGRect{left, bounds.minY(), width + 1, bounds.height()},
-                 {font, tint, NSTextAlignment::left, 1, Vertical::center, false});
-        left += width + 8;
-    }
-    for (const auto& item : navigation->leftBarItems()) left = drawBarItem(*item, left, bounds, tint, false) + 8;
-    CGFloat right = bounds.maxX() - 8;
-    for (const auto& item : navigation->rightBarItems()) right = drawBarItem(*item, right, bounds, tint, true) - 8;
-    if (auto title = navigation->barTitle(); title && !title->empty() && right > left) {
-        const UIFont font = UIFont::boldSystemFont(17);
-        const UIColor color = foregroundOf(bar.titleTextAttributes()).value_or(UIColor::black());
-        // Centred on the bar when the items leave room, else in the room between them.
-        const CGFloat width = textWidth(*title, font);
-        CGRect area{left, bounds.minY(), right - left, bounds.height()};
-        if (bounds.midX() - width / 2 >= left && bounds.midX() + width / 2 <= right) {
-            area = CGRect{bounds.midX() - width / 2 - 1, bounds.minY(), width + 2, bounds.height()};
-        }
-        drawText(*title, area, {font, color, NSTextAlignment::center, 1, Vertical::center, false});
-    }
-}
-
-void PicturePainter::drawToolbar(UIToolbar& toolbar, CGRect bounds) {
-    if (auto tint = toolbar.barTintColor()) {
-        setColor(*tint);
-    } else {
-        setColor(toolbar.barStyle() == UIBarStyle::black ? UIColor(0.1, 0.1, 0.1, 1) : barColor);
-    }
-    cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
-    cairo_fill(cr_);
-    cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), 0.5);
-    setColor(hairlineColor);
-    cairo_fill(cr_);
-    const auto& items = toolbar.items();
-    if (items.empty()) return;
-    // Flexible spaces share what the other items leave.
-    CGFloat used = 16 + 8 * static_cast<CGFloat>(items.size() - 1);
-    int flexible = 0;
-    for (const auto& item : items) {
-        if (item->systemItem() == UIBarButtonItem::SystemItem::flexibleSpace) {
-            ++flexible;
-        } else if (item->isSpace()) {
-            used += item->width();
-        } else if (item->title() && !item->title()->empty()) {
-            used += textWidth(*item->title(), item->style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17)
-                                                                                           : UIFont::systemFont(17));
-        } else if (item->image()) {
-            used += fitted(item->image()->size(), CGSize{bounds.height(), std::min<CGFloat>(28, bounds.height())}).width;
-        }
-    }
-    const CGFloat share = flexible > 0 ? std::max<CGFloat>(0, bounds.width() - used) / flexible : 0;
-    CGFloat x = bounds.minX() + 8;
-    for (const auto& item : items) {
-        if (item->systemItem() == UIBarButtonItem::SystemItem::flexibleSpace) {
-            x += share + 8;
-            continue;
-        }
-        x = drawBarItem(*item, x, bounds, toolbar.tintColor(), false) + 8;
-    }
-}
-
-// A dimmed screen and a box: title, message, then the actions, side by side when there are two.
-void PicturePainter::drawAlert(UIView& view, CGRect bounds, const UIAlertController& alert) {
-    cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
-    setColor(UIColor(0, 0, 0, 0.4));
-    cairo_fill(cr_);
-    const CGFloat boxWidth = std::min<CGFloat>(270, std::max<CGFloat>(0, bounds.width() - 20));
-    const CGFloat textWidth = std::max<CGFloat>(0, boxWidth - 32);
-    const UIFont titleFont = UIFont::boldSystemFont(17);
-    const UIFont messageFont = UIFont::systemFont(13);
-    const std::string title = alert.title().value_or("");
-    const std::string message = alert.message().value_or("");
-    const CGFloat titleHeight = TextMetrics::size(title, titleFont, textWidth).height;
-    const CGFloat messageHeight = TextMetrics::size(message, messageFont, textWidth).height;
-    const CGFloat contentHeight = 20 + titleHeight + (titleHeight > 0 && messageHeight > 0 ? 4 : 0) + messageHeight + 20;
-    const auto& actions = alert.actions();
-    const bool sideBySide = actions.size() == 2;
-    const CGFloat actionHeight = 44;
-    const CGFloat actionsHeight = sideBySide ? actionHeight : actionHeight * static_cast<CGFloat>(actions.size());
-    const CGFloat boxHeight = contentHeight + actionsHeight;
-    const CGFloat boxX = bounds.midX() - boxWidth / 2;
-    const CGFloat boxY = alert.preferredStyle() == UIAlertControllerStyle::actionSheet
-                             ? bounds.maxY() - boxHeight - 10
-                             : bounds.midY() - boxHeight / 2;
-    roundedRectPath(cr_, CGRect{boxX, boxY, boxWidth, boxHeight}, 13);
-    setColor(UIColor(0.97, 0.97, 0.97, 1));
-    cairo_fill(cr_);
-
-    CGFloat y = boxY + 20;
-    drawText(title, CGRect{boxX + 16, y, textWidth, titleHeight}, {titleFont, UIColor::black(), NSTextAlignment::center, 0, Vertical::top});
-    y += titleHeight + (titleHeight > 0 && messageHeight > 0 ? 4 : 0);
-    drawText(message, CGRect{boxX + 16, y, textWidth, messageHeight}, {messageFont, UIColor::black(), NSTextAlignment::center, 0, Vertical::top});
-
-    const UIColor tint = view.tintColor();
-    for (std::size_t index = 0; index < actions.size(); ++index) {
-        const auto& action = *actions[index];
-        CGRect cell = sideBySide ? CGRect{boxX + boxWidth / 2 * static_cast<CGFloat>(index), boxY + contentHeight, boxWidth / 2, actionHeight}
-                                 : CGRect{boxX, boxY + contentHeight + actionHeight * static_cast<CGFloat>(index), boxWidth, actionHeight};
-        cairo_rectangle(cr_, cell.minX(), cell.minY(), cell.width(), 0.5);
-        if (sideBySide && index == 1) cairo_rectangle(cr_, cell.minX(), cell.minY(), 0.5, cell.height());
-        setColor(hairlineColor);
-        cairo_fill(cr_);
-        UIColor color = action.style() == UIAlertActionStyle::destructive ? destructiveColor : tint;
-        if (!action.isEnabled()) color = disabledColor;
-        const UIFont font = action.style() == UIAlertActionStyle::cancel ? UIFont::boldSystemFont(17) : UIFont::systemFont(17);
-        drawText(action.title(), cell.insetBy(8, 0), {font, color, NSTextAlignment::center, 1, Vertical::center});
-    }
-}
-
-// A grey panel at the keyboard's frame: the input's accessory view on top, then rows of keys.
-void PicturePainter::drawKeyboard(UIWindow& window, CGRect frame) {
-    if (!finite(frame) || frame.isEmpty()) return;
-    cairo_rectangle(cr_, frame.minX(), frame.minY(), frame.width(), frame.height());
-    setColor(keyboardColor);
-    cairo_fill(cr_);
-    CGFloat accessoryHeight = 0;
-    auto responder = window.firstResponder();
-    if (auto accessory = responder ? responder->inputAccessoryView() : nullptr; accessory && shows(*accessory)) {
-        // The keyboard stretches its accessory across its width.
-        accessoryHeight = std::clamp<CGFloat>(accessory->frame().height(), 0, frame.height());
-        const CGRect bounds = accessory->bounds();
-        if (finite(bounds) && accessoryHeight > 0) {
-            cairo_save(cr_);
-            cairo_rectangle(cr_, frame.minX(), frame.minY(), frame.width(), accessoryHeight);
-            cairo_clip(cr_);
-            cairo_translate(cr_, frame.minX() - bounds.minX(), frame.minY() - bounds.minY());
-            drawContent(*accessory, CGRect{bounds.origin, CGSize{frame.width(), accessoryHeight}});
-            cairo_restore(cr_);
-        }
-    }
-    static const std::vector<std::vector<std::string>> rows = {
-        {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P"},
-        {"A", "S", "D", "F", "G", "H", "J", "K", "L"},
-        {"\xE2\x87\xA7", "Z", "X", "C", "V", "B", "N", "M", "\xE2\x8C\xAB"},
-        {"123", "space", "return"},
-    };
-    const CGFloat gap = 6;
-    const CGFloat keyHeight = 42;
-    const CGFloat keyWidth = (frame.width() - gap * 11) / 10;
-    if (keyWidth <= 0) return;
-    CGFloat y = frame.minY() + accessoryHeight + 8;
-    const UIFont font = UIFont::systemFont(20);
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        const auto& keys = rows[row];
-        std::vector<CGFloat> widths(keys.size(), keyWidth);
-        if (row == 3) widths = {keyWidth * 2.5, frame.width() - gap * 4 - keyWidth * 5, keyWidth * 2.5};
-        if (row == 2) widths.front() = widths.back() = keyWidth * 1.4;
-        CGFloat total = gap * static_cast<CGFloat>(keys.size() - 1);
-        for (CGFloat width : widths) total += width;
-        CGFloat x = frame.minX() + (frame.width() - total) / 2;
-        for (std::size_t index = 0; index < keys.size(); ++index) {
-            const CGRect key{x, y, widths[index], keyHeight};
-            roundedRectPath(cr_, key, 5);
-            setColor(keyColor);
-            cairo_fill(cr_);
-            drawText(keys[index], key.insetBy(2, 0),
-                     {keys[index].size() > 3 ? UIFont::systemFont(15) : font, keyTextColor, NSTextAlignment::center, 1, Vertical::center});
-            x += widths[index] + gap;
-        }
-        y += keyHeight + 12;
-    }
 }

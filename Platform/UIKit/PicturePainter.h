@@ -25,6 +25,7 @@ class UITextField;
 class UITextView;
 class UIToolbar;
 class UIView;
+class UIViewController;
 class UIWindow;
 
 // PictureRenderer's brush: draws views, one kind at a time, onto a cairo context whose user space
@@ -54,6 +55,15 @@ private:
         bool wrap = true;  // false: one line per paragraph, narrowed to fit
     };
 
+    static bool finite(CGRect rect);
+    static CGFloat opacityOf(const UIView& view);  // alpha times the layer's opacity
+    static bool shows(const UIView& view);
+    // The screen whose view this is, if any.
+    static std::shared_ptr<UIViewController> controllerOf(const UIView& view);
+    void roundedRect(CGRect rect, CGFloat radius);
+    void roundedRect(CGRect rect, unsigned corners, CGSize radii);
+
+    // PicturePainter.cpp: the tree, text, images.
     void drawPlaced(UIView& view);
     void drawContent(UIView& view, CGRect bounds);
     bool drawKind(UIView& view, CGRect bounds);
@@ -61,6 +71,7 @@ private:
     void clipToMask(UIView& view);
     void drawOutline(CGRect rect);
 
+    // PicturePainter+Controls.cpp: each kind's own drawing.
     void drawLabel(UILabel& label, CGRect bounds);
     void drawButton(UIButton& button, CGRect bounds);
     void drawTextField(UITextField& field, CGRect bounds);

@@ -20,7 +20,8 @@ constexpr int maximumSide = 16384;
 int pixelSide(CGFloat points, double scale) {
     double side = std::ceil(std::max<CGFloat>(0, points) * scale - 1e-9);
     if (!std::isfinite(side) || side > maximumSide) {
-        throw std::invalid_argument("PictureRenderer: a picture side of " + std::to_string(side) + " pixels is too large");
+        throw std::invalid_argument("PictureRenderer: a picture side of " + std::to_string(side) +
+                                    " pixels is too large");
     }
     return static_cast<int>(side);
 }
@@ -65,7 +66,8 @@ Picture pictureOf(cairo_surface_t* surface) {
                 auto channel = [&](int shift) { return ((((p >> shift) & 0xFF) * 255 + a / 2) / a) & 0xFF; };
                 out = (a << 24) | (channel(16) << 16) | (channel(8) << 8) | channel(0);
             }
-            picture.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) + static_cast<std::size_t>(x)] = out;
+            picture.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
+                           static_cast<std::size_t>(x)] = out;
         }
     }
     return picture;
@@ -95,7 +97,8 @@ SurfacePtr surfaceOf(const Picture& picture) {
 // A drawing that went wrong must not pass for a picture.
 void checkDrawn(cairo_t* cr) {
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-        throw std::runtime_error(std::string("PictureRenderer: drawing failed: ") + cairo_status_to_string(cairo_status(cr)));
+        throw std::runtime_error(std::string("PictureRenderer: drawing failed: ") +
+                                 cairo_status_to_string(cairo_status(cr)));
     }
 }
 
@@ -183,8 +186,8 @@ Picture PictureRenderer::readPng(const std::filesystem::path& file) {
     // Whatever PNG flavour came in, read it as 32-bit pixels.
     const cairo_format_t format = cairo_image_surface_get_format(surface.get());
     if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) {
-        auto converted = makeSurface(cairo_image_surface_get_width(surface.get()),
-                                     cairo_image_surface_get_height(surface.get()));
+        auto converted =
+            makeSurface(cairo_image_surface_get_width(surface.get()), cairo_image_surface_get_height(surface.get()));
         ContextPtr cr(cairo_create(converted.get()), &cairo_destroy);
         cairo_set_source_surface(cr.get(), surface.get(), 0, 0);
         cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);

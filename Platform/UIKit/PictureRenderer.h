@@ -22,8 +22,10 @@ struct Picture {
 // beyond 16384 pixels, throws std::invalid_argument.
 class PictureRenderer {
 public:
+    // The window at its bounds, `scale` pixels a point, over white where it has no background;
+    // a hidden window gives a clear picture of its size, no window an empty one.
     static Picture render(const std::shared_ptr<UIWindow>& window, double scale = 1.0);
-    // One view and its subviews, at its own bounds.
+    // One view and its subviews, at its own bounds, over nothing (clear where nothing is drawn).
     static Picture renderView(const std::shared_ptr<UIView>& view, double scale = 1.0);
     // Writes the window as a PNG file; throws std::runtime_error naming the file when it cannot.
     static void writePng(const std::shared_ptr<UIWindow>& window, const std::filesystem::path& file,

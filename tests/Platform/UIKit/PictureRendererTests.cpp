@@ -178,6 +178,48 @@ TEST_F(PictureRendererTest, ALabelInksInsideItsFrameInItsColourWhereItsAlignment
             }
         }
     }
+    // Text too large for its frame is cut at the frame, not spilled over its neighbours.
+    auto cramped = UIView::make<UILabel>(CGRect{40, 200, 60, 8});
+    cramped->setText("A text far too long for this frame");
+    cramped->setNumberOfLines(0);
+    window()->addSubview(cramped);
+    auto picture = render();
+    EXPECT_GT(inkIn(picture, {40, 200, 60, 8}).count, 0);
+    EXPECT_EQ(inkIn(picture, {0, 0, 375, 667}).count, inkIn(picture, {40, 200, 60, 8}).count);
+}
+
+// Cairo gives up on a whole picture over one singular matrix or malformed string.
+TEST_F(PictureRendererTest, CollapsedViewsAndMalformedTextDoNotSpoilThePicture) {
+    for (CGFloat factor : {0.0, 1e200}) {
+        auto collapsed = coloured({0, 0, 100, 100}, UIColor::blueColor());
+        collapsed->setTransform(CGAffineTransform::makeScale(factor, factor));
+        window()->addSubview(collapsed);
+    }
+    auto label = UIView::make<UILabel>(CGRect{0, 200, 200, 30});
+    label->setText(std::string("caf\xC3 \xFF\xFE ok"));
+    window()->addSubview(label);
+    window()->addSubview(coloured({300, 300, 20, 20}, UIColor::redColor()));
+    auto picture = render();
+    EXPECT_TRUE(near(picture.pixel(310, 310), red));
+    EXPECT_EQ(picture.pixel(50, 50), white);
+    EXPECT_GT(inkIn(picture, {0, 200, 200, 30}).count, 0);
+}
+
+TEST_F(PictureRendererTest, AViewAloneIsDrawnAtItsBoundsOverNothing) {
+    auto view = coloured({300, 400, 40, 20}, UIColor(1, 0, 0, 0.5));
+    view->addSubview(coloured({20, 0, 20, 20}, UIColor::blueColor()));
+    view->setBounds({10, 0, 40, 20});  // content moved left by 10
+    auto picture = PictureRenderer::renderView(view, 2.0);
+    ASSERT_EQ(picture.width, 80);
+    ASSERT_EQ(picture.height, 40);
+    EXPECT_TRUE(near(picture.pixel(1, 1), 0x80FF0000));  // not premultiplied
+    EXPECT_TRUE(near(picture.pixel(21, 1), blue));
+    EXPECT_TRUE(near(picture.pixel(59, 39), blue));
+    EXPECT_TRUE(near(picture.pixel(61, 1), 0x80FF0000));
+    auto file = dir / "view.png";
+    PictureRenderer::writePng(picture, file);
+    auto back = PictureRenderer::readPng(file);
+    EXPECT_TRUE(near(back.pixel(1, 1), 0x80FF0000));
 }
 
 TEST_F(PictureRendererTest, AnImageViewShowsItsBundleImage) {
