@@ -11,10 +11,6 @@
 #include "UIKit/UIImage.h"
 #include "support/Platform/MainLoopTest.h"
 
-// Fontconfig, under cairo's text, keeps its font cache until the process ends; LeakSanitizer
-// would report it at exit.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 namespace fs = std::filesystem;
