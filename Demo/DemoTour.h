@@ -44,6 +44,8 @@ public:
 
 private:
     // Chapters of the story, in order; each returns false when the story cannot go on.
+    // The host's own form with the layer's keyboard helper switched on.
+    bool ownForm(DemoHost& host);
     bool onboarding(DemoHost& host);
     bool contactAgent(DemoHost& host);
     bool chatting(DemoHost& host);

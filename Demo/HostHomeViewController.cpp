@@ -1,5 +1,7 @@
 #include "Demo/HostHomeViewController.h"
 
+#include "Demo/DemoHost.h"
+#include "UIKit/CALayer.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIView.h"
 #include "Velmaro/Helpers/KHExtensions.h"
@@ -19,6 +21,8 @@ void HostHomeViewController::loadView() {
     root->addSubview(welcome);
     auto help = UIView::make<UIButton>(CGRect{20, 160, 335, 44});
     help->setTitle("Help & support", UIControlStateNormal);
+    help->setBackgroundColor(DemoHost::acmeRed());
+    help->layer()->setCornerRadius(8);
     // Weak: the button lives in this screen's view.
     help->addTarget(std::static_pointer_cast<HostHomeViewController>(shared_from_this()),
                     &HostHomeViewController::requestHelp, UIControlEventTouchUpInside);

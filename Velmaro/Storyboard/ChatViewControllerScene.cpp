@@ -156,7 +156,9 @@ void ChatViewControllerScene::buildClientCell(SceneKey key, ChatClientTableViewC
     auto content = cell.contentView();
     auto message = messageLabel({65, 8, 250, 20}, NSTextAlignment::right);
     auto time = smallLabel({8, 8, 52, 14}, NSTextAlignment::left);
-    auto seen = UIView::make<UIButton>(CGRect{323, 8, 44, 20});
+    // A system button: its mark is drawn in its tint, which turns to the primary colour once seen.
+    auto seen = UIView::make<UIButton>(UIButton::ButtonType::system);
+    seen->setFrame(CGRect{323, 8, 44, 20});
     seen->setTitle("\u2713", UIControlStateNormal);
     seen->setTintColor(VelmaroColors::VelmaroLightGray());
     for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{message, time, seen})
