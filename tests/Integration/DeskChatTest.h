@@ -51,12 +51,12 @@ protected:
         desk = std::make_shared<SupportDesk>(acmeConfig(), std::move(options));
         installCoreLibrary(desk);
         for (int attempt = 0; attempt < 20 && !UserModel::loadUser(); ++attempt) {
-            bool answered = false;
+            auto answered = std::make_shared<bool>(false);
             CoreService::shared().createEndUser(StringDictionary{{"userName", "ann@acme.example"}},
-                                                [&answered](auto, auto) {
-                                                    DispatchQueue::main().async([&answered] { answered = true; });
+                                                [answered](auto, auto) {
+                                                    DispatchQueue::main().async([answered] { *answered = true; });
                                                 });
-            waitFor([&] { return answered; });
+            waitFor([&] { return *answered; });
         }
         ASSERT_TRUE(UserModel::loadUser());
     }
