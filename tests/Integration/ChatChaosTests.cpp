@@ -128,6 +128,11 @@ TEST_P(ChatChaosTest, TheChatKeepsItsPromises) {
     }
     EXPECT_EQ(mine, sent);
     for (const auto& [answer, count] : answers) EXPECT_EQ(count, 1) << answer;
+    // Echoes still on their way to the main queue are handled within the wait.
+    runUntil([&] {
+        const auto rows = clientRows(*chat);
+        return std::all_of(rows.begin(), rows.end(), [&](const auto& row) { return row.seen || !echoed(row.messageId); });
+    }, 2.0);
     expectSeenMarksFollowEchoes(*chat, prefix, true);
 
     closed.push_back(chat);
