@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "Integration/DeskChatTest.h"
+#include "DeskChatTest.h"
 #include "UIKit/UINavigationController.h"
 
 using namespace velmaro;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Integration/DeskChatTest.h"
+#include "DeskChatTest.h"
 #include "UIKit/UINavigationController.h"
 
 using namespace velmaro;
