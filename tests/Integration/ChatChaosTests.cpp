@@ -47,8 +47,8 @@ protected:
     // Seen marks on the glass against the echoes the desk sent: a mark never shows before its
     // message's own echo went out, and once the echo has been handled it does show.
     void expectSeenMarksFollowEchoes(ChatViewController& chat, const std::string& prefix, bool settled) {
-        for (const auto& row : clientRows(chat)) {
-            if (row.text.rfind(prefix, 0) != 0) continue;
+        for (const auto& row : rowsOnGlass(chat)) {
+            if (row.kind != "me" || row.text.rfind(prefix, 0) != 0) continue;
             if (row.seen) {
                 EXPECT_TRUE(echoed(row.messageId)) << row.text << " shows seen before its echo";
             } else if (settled) {
@@ -122,16 +122,17 @@ TEST_P(ChatChaosTest, TheChatKeepsItsPromises) {
 
     std::vector<std::string> mine;
     std::map<std::string, int> answers;
-    for (const auto& row : allRows(*chat)) {
-        if (row.rfind("me " + prefix, 0) == 0) mine.push_back(row.substr(3));
-        if (row.rfind("agent Re: " + prefix, 0) == 0) ++answers[row];
+    for (const auto& row : rowsOnGlass(*chat)) {
+        if (row.kind == "me" && row.text.rfind(prefix, 0) == 0) mine.push_back(row.text);
+        if (row.kind == "agent" && row.text.rfind("Re: " + prefix, 0) == 0) ++answers[row.text];
     }
     EXPECT_EQ(mine, sent);
     for (const auto& [answer, count] : answers) EXPECT_EQ(count, 1) << answer;
     // Echoes still on their way to the main queue are handled within the wait.
     runUntil([&] {
-        const auto rows = clientRows(*chat);
-        return std::all_of(rows.begin(), rows.end(), [&](const auto& row) { return row.seen || !echoed(row.messageId); });
+        const auto rows = rowsOnGlass(*chat);
+        return std::all_of(rows.begin(), rows.end(),
+                           [&](const auto& row) { return row.kind != "me" || row.seen || !echoed(row.messageId); });
     }, 2.0);
     expectSeenMarksFollowEchoes(*chat, prefix, true);
 

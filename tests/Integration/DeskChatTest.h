@@ -94,44 +94,31 @@ protected:
         return echoes_->ids.count(messageId) > 0;
     }
 
-    // Every row on the glass, top to bottom, scrolling to each ("kind text", as ChatScreenTest's).
-    static std::vector<std::string> allRows(const ChatViewController& chat) {
-        std::vector<std::string> rows;
-        for (int row = 0; row < static_cast<int>(chat.contentArray.size()); ++row) {
-            chat.tableView->scrollToRow(IndexPath::forRow(row, 0), UITableView::ScrollPosition::bottom, false);
-            chat.tableView->layoutIfNeeded();
-            auto cell = chat.tableView->cellForRow(IndexPath::forRow(row, 0));
-            if (auto client = std::dynamic_pointer_cast<ChatClientTableViewCell>(cell))
-                rows.push_back("me " + client->lblMessage->text().value_or(""));
-            else if (auto agent = std::dynamic_pointer_cast<ChatAgentTableViewCell>(cell))
-                rows.push_back((agent->reuseIdentifier() == "AnnouncerCell" ? "system " : "agent ") +
-                               agent->lblMessage->text().value_or(""));
-            else if (auto event = std::dynamic_pointer_cast<ChatEventTableViewCell>(cell))
-                rows.push_back((event->reuseIdentifier() == "ChatSectionTitleCell" ? "day " : "event ") +
-                               event->lblEventDescription->text().value_or(""));
-            else
-                rows.push_back("?");
-        }
-        return rows;
-    }
-
-    // The seen mark of each of the user's rows on the glass: (text, seen, messageId).
-    struct ClientRow {
-        std::string text;
-        bool seen;
-        double messageId;
+    // Every row on the glass, top to bottom, scrolling to each: its kind ("me", "agent" or
+    // "other"), its text, the seen mark of the user's rows, and the identity behind the row.
+    struct Row {
+        std::string kind, text;
+        bool seen = false;
+        double messageId = 0;
     };
-    std::vector<ClientRow> clientRows(const ChatViewController& chat) {
-        std::vector<ClientRow> rows;
-        chat.tableView->layoutIfNeeded();
-        for (int row = 0; row < static_cast<int>(chat.contentArray.size()); ++row) {
-            if (chat.contentArray[static_cast<std::size_t>(row)].senderType != "CUSTOMER") continue;
-            chat.tableView->scrollToRow(IndexPath::forRow(row, 0), UITableView::ScrollPosition::bottom, false);
-            auto cell = clientCell(chat, row);
-            if (!cell) continue;
-            rows.push_back({cell->lblMessage->text().value_or(""),
-                            cell->btnSeen->tintColor() == acmeConfig().primaryColor,
-                            chat.contentArray[static_cast<std::size_t>(row)].messageId});
+    std::vector<Row> rowsOnGlass(const ChatViewController& chat) {
+        std::vector<Row> rows;
+        for (std::size_t i = 0; i < chat.contentArray.size(); ++i) {
+            const IndexPath path = IndexPath::forRow(static_cast<int>(i), 0);
+            chat.tableView->scrollToRow(path, UITableView::ScrollPosition::bottom, false);
+            chat.tableView->layoutIfNeeded();
+            auto cell = chat.tableView->cellForRow(path);
+            Row row{"other", "", false, chat.contentArray[i].messageId};
+            if (auto client = std::dynamic_pointer_cast<ChatClientTableViewCell>(cell)) {
+                row.kind = "me";
+                row.text = client->lblMessage->text().value_or("");
+                row.seen = client->btnSeen->tintColor() == acmeConfig().primaryColor;
+            } else if (auto agent = std::dynamic_pointer_cast<ChatAgentTableViewCell>(cell);
+                       agent && agent->reuseIdentifier() != "AnnouncerCell") {
+                row.kind = "agent";
+                row.text = agent->lblMessage->text().value_or("");
+            }
+            rows.push_back(std::move(row));
         }
         return rows;
     }
