@@ -493,7 +493,11 @@ TEST_F(SupportDeskChatTest, TheSameSeedReplaysTheSameFaults) {
         chaos.holdLimit = 60;  // held events leave only behind later ones
         prepare(60, chaos);    // no agent answers
         connect(std::nullopt, conversation.id);
-        for (int i = 0; i < 20; ++i) ChatService::shared().sendMessage("m" + std::to_string(i));
+        for (int i = 0; i < 20; ++i) {
+            std::string text = "m";
+            text += std::to_string(i);
+            ChatService::shared().sendMessage(text);
+        }
         // A request queued behind the sends answers once every event of theirs has gone out.
         await<std::vector<SatisfactionScoreModel>>(
             [](auto done) { ConversationService::shared().getSatisfactionScores(done); });
