@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
+#include "Dispatch/DispatchQueue.h"
 #include "Foundation/DateFormatter.h"
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/TextHelpers.h"
@@ -66,8 +68,24 @@ const std::vector<std::string>& SupportDesk::satisfactionScoreIds() {
 
 SupportDesk::SupportDesk(Config tenant) : SupportDesk(std::move(tenant), Options{}) {}
 
+SupportDesk::Options::Chaos SupportDesk::Options::Chaos::all(std::uint64_t seed) {
+    Chaos chaos;
+    chaos.seed = seed;
+    chaos.dropConnection = 0.05;
+    chaos.duplicateEcho = 0.1;
+    chaos.reorderEvents = 0.1;
+    chaos.delayEcho = 0.15;
+    chaos.serverError = 0.05;
+    chaos.randomThreadCompletion = 0.25;
+    chaos.malformedEvent = 0.1;
+    return chaos;
+}
+
 SupportDesk::SupportDesk(Config tenant, Options options)
-    : tenant_(std::move(tenant)), options_(std::move(options)), random_(std::random_device{}()) {}
+    : tenant_(std::move(tenant)),
+      options_(std::move(options)),
+      random_(std::random_device{}()),
+      chaosRandom_(options_.chaos ? options_.chaos->seed : 0) {}
 
 SupportDesk::~SupportDesk() = default;
 
@@ -75,11 +93,33 @@ ServiceError SupportDesk::unknownConversation(const std::string& conversationId)
     return {ServiceError::Kind::notFound, "There is no conversation \"" + conversationId + "\""};
 }
 
+bool SupportDesk::rollLocked(double probability) {
+    if (!options_.chaos || probability <= 0) return false;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(chaosRandom_) < probability;
+}
+
 template <class T>
 void SupportDesk::respond(ServiceCompletion<T> completion, std::function<Reply<T>()> handle) {
-    worker_.post(options_.latency, [completion = std::move(completion), handle = std::move(handle)] {
-        Reply<T> reply = handle();
-        if (completion) completion(std::move(reply.result), std::move(reply.error));
+    worker_.post(options_.latency, [this, completion = std::move(completion), handle = std::move(handle)] {
+        bool serverError = false;
+        bool elsewhere = false;
+        if (options_.chaos) {
+            std::lock_guard lock(mutex_);
+            serverError = rollLocked(options_.chaos->serverError);
+            elsewhere = rollLocked(options_.chaos->randomThreadCompletion);
+        }
+        Reply<T> reply = serverError ? Reply<T>{{},
+                                                ServiceError{ServiceError::Kind::connection,
+                                                             "The server could not answer. Please try again."}}
+                                     : handle();
+        if (!completion) return;
+        if (!elsewhere) {
+            completion(std::move(reply.result), std::move(reply.error));
+            return;
+        }
+        DispatchQueue::global().async([completion, reply = std::move(reply)]() mutable {
+            completion(std::move(reply.result), std::move(reply.error));
+        });
     });
 }
 
@@ -98,7 +138,6 @@ std::string SupportDesk::seedConversation(ConversationModel conversation) {
 
 void SupportDesk::closeConversation(const std::string& conversationId) {
     worker_.post(options_.latency, [this, conversationId] {
-        std::shared_ptr<ChatEventDelegate> delegate;
         double messageId;
         {
             std::lock_guard lock(mutex_);
@@ -108,11 +147,9 @@ void SupportDesk::closeConversation(const std::string& conversationId) {
             conversation->status = "CLOSED";
             conversation->activities.push_back(
                 {{content("", "SYSTEM", "CONVERSATION_CLOSED", "Conversation closed")}});
-            delegate = connectedDelegateLocked(conversationId);
         }
-        if (delegate)
-            delegate->chatMessageReceived(messageEvent("INTERACTION_CLOSED_RESPONSE", "ANNOUNCER",
-                                                       "Conversation closed", messageId, conversationId));
+        sendChatEvent(conversationId, {messageEvent("INTERACTION_CLOSED_RESPONSE", "ANNOUNCER",
+                                                    "Conversation closed", messageId, conversationId)});
     });
 }
 
@@ -349,6 +386,7 @@ void SupportDesk::configureChat(std::optional<std::string> tenantId,
     worker_.post(options_.latency, [this, session = ChatSession{std::move(tenantId), std::move(userId),
                                                                 std::move(chatId), std::move(delegate)}] {
         std::lock_guard lock(mutex_);
+        endSessionLocked();
         chat_ = session;
     });
 }
@@ -365,6 +403,7 @@ void SupportDesk::connectChat(std::optional<std::string> firstMessage) {
         std::optional<std::string> failure;
         {
             std::lock_guard lock(mutex_);
+            if (chat_.linkDown) endSessionLocked();  // connecting afresh over a dropped link
             delegate = chat_.delegate.lock();
             if (chat_.tenantId != tenant_.tenantId)
                 failure = "Unknown tenant \"" + chat_.tenantId.value_or("") + "\"";
@@ -407,11 +446,68 @@ void SupportDesk::disconnectChat() {
         {
             std::lock_guard lock(mutex_);
             if (!chat_.connected) return;
+            endSessionLocked();
             chat_.connected = false;
             delegate = chat_.delegate.lock();
         }
         if (delegate) delegate->disconnected();
     });
+}
+
+void SupportDesk::dropConnection() {
+    worker_.post(0, [this] {
+        std::shared_ptr<ChatEventDelegate> delegate;
+        {
+            std::lock_guard lock(mutex_);
+            if (!chat_.connected || chat_.linkDown) return;
+            dropLocked();
+            delegate = chat_.delegate.lock();
+        }
+        if (delegate) delegate->disconnected();
+    });
+}
+
+void SupportDesk::dropLocked() {
+    chat_.linkDown = true;
+    worker_.post(options_.reconnectDelay, [this, link = ++link_] { reconnect(link); });
+}
+
+void SupportDesk::reconnect(std::uint64_t link) {
+    std::shared_ptr<ChatEventDelegate> delegate;
+    std::vector<ChatEvent> waiting;
+    std::vector<OutgoingMessage> outbox;
+    std::string conversationId;
+    {
+        std::lock_guard lock(mutex_);
+        if (link != link_ || !chat_.connected || !chat_.linkDown) return;
+        chat_.linkDown = false;
+        delegate = chat_.delegate.lock();
+        waiting = std::exchange(waitingForLink_, {});
+        outbox = std::exchange(outbox_, {});
+        conversationId = chat_.chatId.value_or("");
+    }
+    if (delegate) {
+        delegate->connecting();
+        delegate->connected();
+    }
+    delegate.reset();
+    // What was on its way to the chat first, then what the customer sent meanwhile.
+    for (auto& waitingEvent : waiting) sendChatEvent(conversationId, std::move(waitingEvent));
+    for (const auto& message : outbox) receiveCustomerMessage(message.text, message.messageId);
+}
+
+void SupportDesk::endSessionLocked() {
+    ++session_;
+    ++link_;
+    chat_.linkDown = false;
+    waitingForLink_.clear();
+    held_.clear();
+    // Messages the customer sent before leaving still reach the conversation; nobody hears an echo.
+    if (chat_.chatId)
+        if (ConversationModel* conversation = findLocked(*chat_.chatId))
+            for (const auto& message : outbox_)
+                conversation->activities.push_back({{content(message.text, "INBOUND", "TEXT")}});
+    outbox_.clear();
 }
 
 std::shared_ptr<ChatEventDelegate> SupportDesk::connectedDelegateLocked(
@@ -425,6 +521,11 @@ void SupportDesk::receiveCustomerMessage(const std::string& text, double message
     std::string conversationId;
     {
         std::lock_guard lock(mutex_);
+        if (chat_.connected && chat_.linkDown) {
+            // It reaches the desk once the link is back.
+            outbox_.push_back({text, messageId});
+            return;
+        }
         delegate = chat_.delegate.lock();
         if (chat_.connected && chat_.chatId) {
             conversationId = *chat_.chatId;
@@ -441,9 +542,9 @@ void SupportDesk::receiveCustomerMessage(const std::string& text, double message
     // Queued before the echo goes out: the echo's handler may release the desk.
     worker_.post(options_.agentReplyDelay,
                  [this, conversationId, text] { answerAsAgent(conversationId, text); });
-    if (delegate)
-        delegate->chatMessageReceived(messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", text,
-                                                   messageId, conversationId));
+    delegate.reset();
+    sendChatEvent(conversationId,
+                  {messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", text, messageId, conversationId), true});
 }
 
 void SupportDesk::answerAsAgent(const std::string& conversationId, const std::string& customerMessage) {
@@ -466,11 +567,97 @@ void SupportDesk::answerAsAgent(const std::string& conversationId, const std::st
         // Whoever is not in the chat has not seen the answer.
         if (!delegate) ++conversation->unseenActivityCount;
     }
-    if (delegate)
-        delegate->chatMessageReceived(
-            messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", reply, messageId, conversationId));
+    if (delegate) {
+        delegate.reset();
+        sendChatEvent(conversationId,
+                      {messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", reply, messageId, conversationId)});
+    }
     NotificationCenter::defaultCenter().post("ReceivedNewVelmaroMessage", nullptr,
                                              {{"conversationId", conversationId}});
+}
+
+void SupportDesk::sendChatEvent(const std::string& conversationId, ChatEvent chatEvent) {
+    std::shared_ptr<ChatEventDelegate> delegate;
+    std::vector<AnyDictionary> out;
+    bool dropped = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!chat_.connected || chat_.chatId != conversationId) return;
+        const auto& chaos = options_.chaos;
+        if (!chat_.linkDown && chaos && rollLocked(chaos->dropConnection)) {
+            dropLocked();
+            dropped = true;
+        }
+        delegate = chat_.delegate.lock();
+        if (chat_.linkDown) {
+            waitingForLink_.push_back(std::move(chatEvent));
+            if (!dropped) return;
+        } else {
+            const bool holdEcho = chatEvent.echo && chaos && rollLocked(chaos->delayEcho);
+            if (holdEcho || (chaos && rollLocked(chaos->reorderEvents))) {
+                const std::uint64_t id = nextHeldId_++;
+                held_.push_back({std::move(chatEvent), holdEcho, session_, id});
+                worker_.post(chaos->holdLimit, [this, id] { releaseHeld(id); });
+                return;
+            }
+            out.push_back(chatEvent.event);
+            if (chaos && rollLocked(chaos->duplicateEcho)) out.push_back(chatEvent.event);
+            if (chaos && rollLocked(chaos->malformedEvent)) out.push_back(malformedLocked(chatEvent.event));
+            // What was held back for this event goes out after it.
+            std::erase_if(held_, [&](HeldEvent& waiting) {
+                if (waiting.untilNextEcho && !chatEvent.echo) return false;
+                out.push_back(std::move(waiting.chatEvent.event));
+                return true;
+            });
+        }
+    }
+    if (dropped) {
+        if (delegate) delegate->disconnected();
+        return;
+    }
+    deliver(delegate, out);
+}
+
+void SupportDesk::deliver(const std::shared_ptr<ChatEventDelegate>& delegate,
+                          const std::vector<AnyDictionary>& events) {
+    for (const auto& event : events) {
+        if (options_.chatEventObserver) options_.chatEventObserver(event);
+        if (delegate) delegate->chatMessageReceived(event);
+    }
+}
+
+void SupportDesk::releaseHeld(std::uint64_t id) {
+    std::shared_ptr<ChatEventDelegate> delegate;
+    std::vector<AnyDictionary> out;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = std::find_if(held_.begin(), held_.end(), [&](const HeldEvent& held) { return held.id == id; });
+        if (it == held_.end()) return;  // gone out already
+        HeldEvent held = std::move(*it);
+        held_.erase(it);
+        if (held.session != session_ || !chat_.connected) return;
+        if (chat_.linkDown) {
+            waitingForLink_.push_back(std::move(held.chatEvent));
+            return;
+        }
+        delegate = chat_.delegate.lock();
+        out.push_back(std::move(held.chatEvent.event));
+    }
+    deliver(delegate, out);
+}
+
+AnyDictionary SupportDesk::malformedLocked(const AnyDictionary& event) {
+    AnyDictionary broken = event;
+    switch (std::uniform_int_distribution<int>(0, 6)(chaosRandom_)) {
+    case 0: return {};
+    case 1: broken["messageId"] = Any(std::string("not a number")); break;
+    case 2: broken["createdDateTime"] = Any(42); break;
+    case 3: broken.erase("type"); break;
+    case 4: broken["message"] = Any(7.5); break;
+    case 5: broken.erase("senderType"); broken.erase("messageId"); break;
+    default: broken.erase("messageId"); broken["senderType"] = Any(true); break;
+    }
+    return broken;
 }
 
 // --- Lookup --------------------------------------------------------------------------------

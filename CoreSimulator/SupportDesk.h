@@ -27,6 +27,31 @@ public:
         std::string agentAvatarUrl;
         // The agent's answer to a customer's message; empty: a standard acknowledgement.
         std::function<std::string(const std::string& customerMessage)> agentReply;
+        // Seconds a dropped live connection stays down before the desk reconnects by itself.
+        double reconnectDelay = 2.0;
+
+        // Faults on purpose, for tests and demos. Each is a probability in [0, 1], rolled where
+        // the fault can strike, from one generator seeded with `seed`, so that a run can be
+        // replayed (as far as the timing of the threads involved allows).
+        struct Chaos {
+            std::uint64_t seed = 0;
+            double dropConnection = 0;          // per message event: the link drops before it
+            double duplicateEcho = 0;           // per message event: delivered twice
+            double reorderEvents = 0;           // per message event: overtaken by the next one
+            double delayEcho = 0;               // per echo: held until the next send's echo
+            double serverError = 0;             // per request: a server error, nothing done
+            double randomThreadCompletion = 0;  // per completion: run on a global-queue thread
+            double malformedEvent = 0;          // per message event: followed by a broken copy
+            // Seconds at most that reordering or a delay holds an event back.
+            double holdLimit = 1.0;
+
+            // Every fault on, at moderate rates.
+            static Chaos all(std::uint64_t seed);
+        };
+        std::optional<Chaos> chaos;
+
+        // Sees every chat message event as it goes out to the chat, on the desk's thread.
+        std::function<void(const AnyDictionary& event)> chatEventObserver;
     };
 
     // Identities of the rating scale, worst first.
@@ -49,6 +74,10 @@ public:
     std::optional<ConversationModel> conversation(const std::string& conversationId) const;
     std::optional<std::string> conversationScore(const std::string& conversationId) const;
     std::vector<UserModel> users() const;
+    // The live connection fails now: the chat hears disconnected(), and after the reconnect delay
+    // the desk reconnects by itself (connecting(), connected()). Meanwhile messages to and from
+    // the chat wait and go out after the reconnection. Nothing happens without a connected chat.
+    void dropConnection();
 
     // CoreLibrary
     void getAllConversations(std::optional<StringDictionary> parameters,
@@ -88,6 +117,22 @@ private:
         std::optional<std::string> tenantId, userId, chatId;
         std::weak_ptr<ChatEventDelegate> delegate;
         bool connected = false;
+        bool linkDown = false;  // connected, but the link has dropped until the desk reconnects
+    };
+    struct ChatEvent {
+        AnyDictionary event;
+        bool echo = false;  // the echo of the customer's own message
+    };
+    // An event held back by reordering or a delayed echo, until a later event has gone out.
+    struct HeldEvent {
+        ChatEvent chatEvent;
+        bool untilNextEcho = false;
+        std::uint64_t session = 0;
+        std::uint64_t id = 0;
+    };
+    struct OutgoingMessage {
+        std::string text;
+        double messageId = 0;
     };
     struct RegisteredUser {
         UserModel user;
@@ -102,6 +147,19 @@ private:
     std::shared_ptr<ChatEventDelegate> connectedDelegateLocked(const std::string& conversationId) const;
     void receiveCustomerMessage(const std::string& text, double messageId);
     void answerAsAgent(const std::string& conversationId, const std::string& customerMessage);
+    // Worker only: hands a message event to the connected chat of the conversation, through the
+    // faults switched on.
+    void sendChatEvent(const std::string& conversationId, ChatEvent chatEvent);
+    void deliver(const std::shared_ptr<ChatEventDelegate>& delegate, const std::vector<AnyDictionary>& events);
+    void releaseHeld(std::uint64_t id);
+    void reconnect(std::uint64_t link);
+    // The link goes down now; the desk reconnects after the delay.
+    void dropLocked();
+    // A new session or the chat's own disconnect: what waited for the old link is settled.
+    void endSessionLocked();
+    // Chaos only: true with the probability given.
+    bool rollLocked(double probability);
+    AnyDictionary malformedLocked(const AnyDictionary& event);
 
     ConversationModel* findLocked(const std::string& conversationId);
     RegisteredUser* findUserLocked(const std::string& userId);
@@ -120,6 +178,13 @@ private:
     int nextNumber_ = 1;
     double nextMessageId_ = 1;
     std::mt19937_64 random_;
+    std::mt19937_64 chaosRandom_;
+    std::uint64_t session_ = 0;  // changes with every configureChat and disconnectChat
+    std::uint64_t link_ = 0;     // changes with every drop and session; voids stale reconnects
+    std::uint64_t nextHeldId_ = 0;
+    std::vector<ChatEvent> waitingForLink_;      // events for the chat while the link is down
+    std::vector<OutgoingMessage> outbox_;        // the customer's messages while the link is down
+    std::vector<HeldEvent> held_;
 
     // Last: destroyed first, so no task runs against members already gone.
     SimulatorWorker worker_;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "CoreSimulator/SupportDesk.h"
@@ -57,6 +58,10 @@ public:
         std::lock_guard lock(mutex_);
         return offMain_;
     }
+    bool receivedOn(std::thread::id thread) const {
+        std::lock_guard lock(mutex_);
+        return threads_.count(thread) > 0;
+    }
 
 private:
     void add(std::string event) {
@@ -66,11 +71,13 @@ private:
     void push(std::string event) {
         events_.push_back(std::move(event));
         offMain_ = offMain_ && !RunLoop::isMainThread();
+        threads_.insert(std::this_thread::get_id());
     }
     mutable std::mutex mutex_;
     std::vector<std::string> events_;
     std::vector<MessageModel> messages_;
     bool offMain_ = true;
+    std::set<std::thread::id> threads_;
 };
 
 class SupportDeskTest : public MainLoopTest {
@@ -89,8 +96,11 @@ protected:
         UserDefaults::resetStandardForTesting();
     }
 
-    void installDesk(bool userNameRequired, double agentReplyDelay = 0) {
+    void installDesk(bool userNameRequired, double agentReplyDelay = 0,
+                     std::optional<SupportDesk::Options::Chaos> chaos = std::nullopt) {
         SupportDesk::Options options;
+        options.chaos = std::move(chaos);
+        options.reconnectDelay = 0.01;
         options.latency = 0;
         options.agentReplyDelay = agentReplyDelay;
         options.agentName = "Sam";
@@ -355,8 +365,8 @@ protected:
         SupportDeskTest::SetUp();
         prepare(0);
     }
-    void prepare(double agentReplyDelay) {
-        installDesk(false, agentReplyDelay);
+    void prepare(double agentReplyDelay, std::optional<SupportDesk::Options::Chaos> chaos = std::nullopt) {
+        installDesk(false, agentReplyDelay, std::move(chaos));
         user = registerUser({{"userName", "dee@example.com"}});
         conversation = create("Where is my parcel?");
         chatLog = std::make_shared<ChatLog>();
@@ -484,6 +494,76 @@ TEST_F(SupportDeskChatTest, ADestroyedDelegateIsNotCalled) {
         return stored && stored->activities.size() == 3;
     }));
     EXPECT_EQ(desk->conversation(conversation.id)->activities[1].contents[0].text, "Anyone?");
+}
+
+// ----- Faults on purpose
+
+TEST_F(SupportDeskChatTest, ADroppedLinkComesBackByItselfAndWhatWaitedGoesOut) {
+    connect(std::nullopt, conversation.id);
+    ASSERT_TRUE(waitForEvents(2));
+    desk->dropConnection();
+    ChatService::shared().sendMessage("while down");
+    ASSERT_TRUE(waitForEvents(7));
+    EXPECT_EQ(chatLog->events(),
+              (std::vector<std::string>{"connecting", "connected", "disconnected", "connecting", "connected",
+                                        "RECEIVED:CUSTOMER:while down", "RECEIVED:AGENT:Re: while down"}));
+}
+
+TEST_F(SupportDeskChatTest, TheSameSeedReplaysTheSameFaults) {
+    // Everything runs in order on the desk's worker here, so a seed gives one sequence of events.
+    auto session = [&](std::uint64_t seed) {
+        auto chaos = SupportDesk::Options::Chaos::all(seed);
+        chaos.dropConnection = chaos.serverError = chaos.randomThreadCompletion = 0;
+        chaos.holdLimit = 60;  // held events leave only behind later ones
+        prepare(60, chaos);    // no agent answers
+        connect(std::nullopt, conversation.id);
+        for (int i = 0; i < 20; ++i) {
+            std::string text = "m";
+            text += std::to_string(i);
+            ChatService::shared().sendMessage(text);
+        }
+        // A request queued behind the sends answers once every event of theirs has gone out.
+        await<std::vector<SatisfactionScoreModel>>(
+            [](auto done) { ConversationService::shared().getSatisfactionScores(done); });
+        return chatLog->events();
+    };
+    const auto first = session(5);
+    EXPECT_EQ(session(5), first);
+    EXPECT_NE(session(6), first);
+    EXPECT_GT(first.size(), 2u + 20u / 2);
+}
+
+TEST_F(SupportDeskTest, ChaosAnswersWithServerErrorsAndOnOtherThreads) {
+    SupportDesk::Options::Chaos failing;
+    failing.serverError = 1;
+    installDesk(false, 0, failing);
+    auto created = await<ConversationModel>([](auto done) {
+        ConversationService::shared().createConversation(StringDictionary{{"description", "Help"}}, done);
+    });
+    EXPECT_FALSE(created.result);
+    ASSERT_TRUE(created.error);
+    EXPECT_EQ(created.error->kind, ServiceError::Kind::connection);
+    EXPECT_TRUE(list(std::nullopt).empty());  // nothing was done
+
+    SupportDesk::Options::Chaos elsewhere;
+    elsewhere.randomThreadCompletion = 1;
+    installDesk(false, 0, elsewhere);
+    std::thread::id completionThread;
+    auto log = std::make_shared<ChatLog>();
+    std::mutex mutex;
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    desk->configureChat("acme", "nobody", "none", log);
+    desk->connectChat(std::nullopt);
+    ConversationService::shared().getSatisfactionScores([&, done](auto scores, auto) {
+        std::lock_guard lock(mutex);
+        completionThread = std::this_thread::get_id();
+        EXPECT_TRUE(scores);
+        *done = true;
+    });
+    ASSERT_TRUE(waitFor([&] { return *done && log->count() >= 2; }));
+    std::lock_guard lock(mutex);
+    EXPECT_NE(completionThread, std::this_thread::get_id());
+    EXPECT_FALSE(log->receivedOn(completionThread));
 }
 
 }  // namespace

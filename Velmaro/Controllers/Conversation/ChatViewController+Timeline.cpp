@@ -50,7 +50,19 @@ void ChatViewController::extractPreviousActivity(const ConversationModel& loaded
     extractMessages(messages, loaded);
     sortMessages(messages);
     extractSectionDates(messages);
-    for (auto& row : awaitingEcho) contentArray.push_back(std::move(row));
+    // A message the desk has received but not yet echoed is in the history already: it keeps its
+    // place there, under its own identity, so that it shows once and without a seen mark. The
+    // latest of the user's rows with its text is it; the rest have not arrived and go last.
+    for (auto row = awaitingEcho.rbegin(); row != awaitingEcho.rend(); ++row) {
+        auto inHistory = std::find_if(contentArray.rbegin(), contentArray.rend(), [&](const MessageModel& shown) {
+            return shown.senderType == "CUSTOMER" && std::isnan(shown.messageId) && shown.message == row->message;
+        });
+        if (inHistory == contentArray.rend()) continue;
+        inHistory->messageId = row->messageId;
+        row->senderType.clear();  // placed
+    }
+    for (auto& row : awaitingEcho)
+        if (!row.senderType.empty()) contentArray.push_back(std::move(row));
 
     if (!viewDissappearing) {
         setupChat(firstMessageSent_ ? std::string() : firstChatMessage);

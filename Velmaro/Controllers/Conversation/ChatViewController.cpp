@@ -1,5 +1,8 @@
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "Dispatch/DispatchQueue.h"
 #include "Foundation/NotificationCenter.h"
 #include "UIKit/CALayer.h"
@@ -242,6 +245,13 @@ void ChatViewController::chatMessageReceived(const AnyDictionary& message) {
         if (!viewDissappearing) setupChat(std::nullopt);
         return;
     }
+    // An event that names no row kind or carries no text has nothing to show; a message already
+    // on a row (delivered twice, or a broken copy of one) is not shown again.
+    if (record->senderType.empty() || record->message.empty()) return;
+    if (!std::isnan(record->messageId) &&
+        std::any_of(contentArray.begin(), contentArray.end(),
+                    [&](const MessageModel& row) { return row.messageId == record->messageId; }))
+        return;
     contentArray.push_back(std::move(*record));
     reloadAndScrollToBottom();
 }

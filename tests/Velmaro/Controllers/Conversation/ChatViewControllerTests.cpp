@@ -168,6 +168,64 @@ INSTANTIATE_TEST_SUITE_P(
                       MessageEventCase{"INTERACTION_CLOSED_RESPONSE", "ANNOUNCER", {}, 1},
                       MessageEventCase{"SOMETHING_NEW", "ANNOUNCER", {"system news"}, 0}));
 
+TEST_F(ChatScreenTest, ALiveMessageShowsOnceAndBrokenEventsShowNothing) {
+    auto chat = open();
+    load();
+    core().emitConnected();
+    drain();
+    UIEventGenerator::type(chat->fldMessage.get(), "hi");
+    UIEventGenerator::tap(chat->btnSend.get());
+    drain();
+    const double sentId = *core().lastCall("sendMessage")->arguments.at("messageId").number();
+
+    auto news = RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", "news", 99);
+    auto untyped = news;
+    untyped.erase("type");
+    auto numberForText = news;
+    numberForText["message"] = Any(7.5);
+    numberForText["messageId"] = Any(100.0);
+    auto noKind = news;
+    noKind.erase("senderType");
+    noKind.erase("messageId");
+    auto textForId = news;
+    textForId["messageId"] = Any(std::string("99"));
+    auto echoWithoutType = RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", "hi", sentId);
+    echoWithoutType.erase("type");
+    for (const auto& event : {news, news, untyped, numberForText, noKind, textForId, AnyDictionary{}, echoWithoutType})
+        core().emitMessage(event, Thread::background);
+    drain();
+    EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
+                                                      "me hi", "agent news"}));
+}
+
+TEST_F(ChatScreenTest, ARebuiltTimelineShowsASentMessageOnceUnseenUntilItsEcho) {
+    auto chat = open();
+    load();
+    core().emitConnected();
+    drain();
+    UIEventGenerator::type(chat->fldMessage.get(), "still there?");
+    UIEventGenerator::tap(chat->btnSend.get());
+    drain();
+    const double sentId = *core().lastCall("sendMessage")->arguments.at("messageId").number();
+
+    // The desk has the message, its echo is still out, and the screen loads the history again.
+    auto modal = std::make_shared<UIViewController>();
+    hostNavigation()->present(modal, false);
+    modal->dismiss(false);
+    drain();
+    auto later = acmeConversation();
+    later.activities.push_back({{item("still there?", "INBOUND", "2017-03-03T21:09:00.000+0000")}});
+    later.activities.push_back({{item("Yes", "OUTBOUND", "2017-03-03T21:10:00.000+0000")}});
+    load(later);
+    EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
+                                                      "me still there?", "agent Yes"}));
+    const UIColor unseen = VelmaroColors::VelmaroLightGray();
+    EXPECT_EQ(clientCell(*chat, 3)->btnSeen->tintColor(), unseen);
+    core().emitMessage(RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", "still there?", sentId));
+    drain();
+    EXPECT_EQ(clientCell(*chat, 3)->btnSeen->tintColor(), acmeConfig().primaryColor);
+}
+
 TEST_F(ChatScreenTest, ALeavingScreenIgnoresTheStripButNotItsInputAndDoesNotReconnect) {
     auto chat = open();
     load();
