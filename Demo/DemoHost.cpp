@@ -35,7 +35,7 @@ DemoHost::DemoHost(Options options) : options_(std::move(options)) {
     SupportDesk::Options desk;
     desk.latency = 0.05;
     desk.agentReplyDelay = 1.0;  // long enough to see the user's own row alone first
-    // chaos seed goes to the desk options here
+    if (options_.chaosSeed) desk.chaos = SupportDesk::Options::Chaos::all(*options_.chaosSeed);
     desk_ = std::make_shared<SupportDesk>(tenant, desk);
     installCoreLibrary(desk_);
     seedConversations();

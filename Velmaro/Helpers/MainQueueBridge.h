@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Dispatch/DispatchQueue.h"
+#include "Dispatch/RunLoop.h"
 #include "Foundation/NotificationCenter.h"
 #include "Velmaro/CoreInterface/ChatEventDelegate.h"
 
@@ -20,9 +21,31 @@ namespace velmaro {
 // main queue. `action` is a member of Owner or any callable taking Owner& first. The completion
 // holds the owner until it has run, so work handed to the core finishes even when its screen has
 // closed meanwhile.
+
+// Holds an owner for work on another thread. A copy let go of off the main thread hands its
+// reference to the main queue: when the core drops a completion after its work already ran, the
+// screen it held must still be destroyed on the main thread.
+template <class Owner>
+class MainThreadRelease {
+public:
+    explicit MainThreadRelease(std::shared_ptr<Owner> owner) : owner_(std::move(owner)) {}
+    MainThreadRelease(const MainThreadRelease&) = default;
+    MainThreadRelease(MainThreadRelease&&) noexcept = default;
+    MainThreadRelease& operator=(const MainThreadRelease&) = delete;
+    MainThreadRelease& operator=(MainThreadRelease&&) = delete;
+    ~MainThreadRelease() {
+        if (owner_ && !RunLoop::isMainThread()) DispatchQueue::main().async([owner = std::move(owner_)] {});
+    }
+
+    Owner& operator*() const { return *owner_; }
+
+private:
+    std::shared_ptr<Owner> owner_;
+};
+
 template <class Owner, class Action>
 auto mainQueueCompletion(std::shared_ptr<Owner> owner, Action action) {
-    return [owner = std::move(owner), action = std::move(action)](auto&&... arguments) {
+    return [owner = MainThreadRelease<Owner>(std::move(owner)), action = std::move(action)](auto&&... arguments) {
         DispatchQueue::main().async(
             [owner, action, ... values = std::decay_t<decltype(arguments)>(std::forward<decltype(arguments)>(arguments))]() mutable {
                 std::invoke(action, *owner, std::move(values)...);
