@@ -8,6 +8,7 @@
 #include <unicode/unistr.h>
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -185,8 +186,12 @@ std::string DateFormatter::stringFromDate(Date date) const {
     if (formatter == nullptr) {
         return {};
     }
+    // A moment read from text sits at the nearest binary fraction, often just below its
+    // millisecond, and ICU truncates to the millisecond: without rounding off that noise (below
+    // a microsecond) "09.123" would be written back as "09.122".
+    const double milliseconds = std::round(date.timeIntervalSince1970() * 1e6) / 1e3;
     icu::UnicodeString text;
-    formatter->format(date.timeIntervalSince1970() * 1000.0, text);
+    formatter->format(milliseconds, text);
     std::string result;
     text.toUTF8String(result);
     return result;

@@ -50,13 +50,14 @@ TEST_P(FuzzInputs, EveryKeptInputRunsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzInputs, ::testing::ValuesIn(fuzzTargets()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& target) { return std::string(target.param.name); });
 
 // A folder named for no target would be skipped silently.
 TEST(FuzzInputFolders, EachNamesATarget) {
     for (const char* kind : {"corpus", "regressions"}) {
         std::error_code missing;
         for (const auto& entry : fs::directory_iterator(fuzzFolder / kind, missing)) {
+            if (!entry.is_directory()) continue;
             const std::string name = entry.path().filename().string();
             EXPECT_TRUE(std::any_of(fuzzTargets().begin(), fuzzTargets().end(),
                                     [&](const FuzzTarget& target) { return name == target.name; }))
