@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "Foundation/Bundle.h"
+#include "UIKit/JPEGHuffmanTables.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
@@ -37,6 +38,7 @@ UIImage::UIImage(int pixelWidth, int pixelHeight, std::vector<std::uint8_t> rgba
 
 std::shared_ptr<UIImage> UIImage::fromData(const Data& data, CGFloat scale) {
     if (data.empty() || data.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    if (!jpegHuffmanTablesFit(data.data(), data.size())) return nullptr;
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(data.data(), static_cast<int>(data.size()), &width,
                                             &height, &channels, 4);
