@@ -10,6 +10,7 @@
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 #include "UIKitTesting/UIStoryboardTestApi.h"
+#include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "Velmaro/SupportUI.h"
@@ -69,6 +70,15 @@ int fuzzPushPayload(const std::uint8_t* data, std::size_t size) {
         loop.settle(UIViewController::transitionDuration);
         support->handlePushNotification(*value->dictionary());
         loop.settle(UIViewController::transitionDuration);
+        // A payload naming a conversation ends on its chat.
+        if (auto conversationId = stringValue(*value->dictionary(), "conversationId")) {
+            auto navigation = std::dynamic_pointer_cast<UINavigationController>(window->rootViewController());
+            auto chat = navigation ? std::dynamic_pointer_cast<ChatViewController>(navigation->topViewController())
+                                   : nullptr;
+            fuzzsupport::check(chat != nullptr, "a push payload did not open its chat");
+            fuzzsupport::check(conversationId->empty() || (chat->conversation && chat->conversation->id == *conversationId),
+                               "the chat opened for another conversation");
+        }
     }
     window->endEditing(true);
     window->setRootViewController(nullptr);
