@@ -12,6 +12,8 @@
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
 #define STBI_FAILURE_USERMSG
+// Every decoder refuses a larger header too, should a path ever skip the check in fromData.
+#define STBI_MAX_DIMENSIONS 4096
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wall"
