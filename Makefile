@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets. Every target installs missing Debian packages first.
-.PHONY: deps test check asan tsan bench bench-smoke demo install-check clean
+.PHONY: deps test check asan tsan bench bench-smoke demo install-check fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -43,6 +43,12 @@ demo: deps
 	cmake --preset default >/dev/null
 	cmake --build --preset default --target velmaro-demo
 	build/default/Demo/velmaro-demo
+
+# Every fuzz target for FUZZ_SECONDS (default 60) each; crashes go to build/fuzz/artifacts.
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	fuzz/run-fuzzers
 
 clean:
 	rm -rf build

@@ -128,6 +128,10 @@ int DemoTour::runTour(const Options& options) {
             snapshotFolder_.reset();
     }
     out_ << "velmaro-demo: the Acme shop app embeds the Velmaro support screens.\n";
+    if (options.chaosSeed)
+        out_ << "The support desk misbehaves on purpose (seed " << *options.chaosSeed
+             << "): it drops the link, repeats, reorders and delays events and fails requests, so the "
+                "story may stop at a step that did not show what it should.\n";
     UserDefaults::standard().remove("extuserName");
     {
         DemoHost::Options hostOptions;

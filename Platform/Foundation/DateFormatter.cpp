@@ -7,7 +7,9 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -61,6 +63,20 @@ bool containsWhiteSpace(const icu::UnicodeString& text) {
         if (u_isUWhiteSpace(text.char32At(i))) {
             return true;
         }
+    }
+    return false;
+}
+
+// ICU scales a fractional-seconds field by dividing by 10^(digits - 3) computed in 32 bits, which
+// wraps to zero from 35 digits on and stops the program. No date text has a run of digits that
+// long, so such text is refused before ICU sees it.
+constexpr int32_t maximumDigitRun = 32;
+
+bool hasOverlongDigitRun(const icu::UnicodeString& text) {
+    int32_t run = 0;
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        run = u_isdigit(text.char32At(i)) ? run + 1 : 0;
+        if (run > maximumDigitRun) return true;
     }
     return false;
 }
@@ -185,8 +201,17 @@ std::string DateFormatter::stringFromDate(Date date) const {
     if (formatter == nullptr) {
         return {};
     }
+    // A moment read from text sits at the nearest binary fraction, often just below its
+    // millisecond, and ICU truncates to the millisecond: "09.123" would be written back as
+    // "09.122". So a moment within rounding noise of a millisecond (a microsecond, or a couple
+    // of units in the last place far from 1970) counts as that millisecond.
+    double milliseconds = date.timeIntervalSince1970() * 1000.0;
+    const double nearest = std::round(milliseconds);
+    const double magnitude = std::fabs(milliseconds);
+    const double noise = std::max(1e-3, 2 * (std::nextafter(magnitude, HUGE_VAL) - magnitude));
+    if (std::fabs(milliseconds - nearest) <= noise) milliseconds = nearest;
     icu::UnicodeString text;
-    formatter->format(date.timeIntervalSince1970() * 1000.0, text);
+    formatter->format(milliseconds, text);
     std::string result;
     text.toUTF8String(result);
     return result;
@@ -205,6 +230,9 @@ std::optional<Date> DateFormatter::dateFromString(std::string_view text) const {
         return std::nullopt;
     }
     if (!patternAdmitsWhiteSpace_ && containsWhiteSpace(unicodeText)) {
+        return std::nullopt;
+    }
+    if (hasOverlongDigitRun(unicodeText)) {
         return std::nullopt;
     }
     icu::ParsePosition position(0);

@@ -22,10 +22,12 @@ std::optional<std::string> HTTPURLResponse::value(const std::string& headerField
 
 StringDictionary HTTPURLResponse::allHeaderFields() const {
     StringDictionary fields;
-    for (const auto& [name, fieldValue] : headerFields_) {
+    for (const auto& field : headerFields_) {
+        // A named pair, not a structured binding: clang 14 cannot capture those in a lambda.
+        const std::string& name = field.first;
         auto existing = std::find_if(fields.begin(), fields.end(), [&](const auto& entry) { return sameName(entry.first, name); });
         if (existing != fields.end()) fields.erase(existing);
-        fields[name] = fieldValue;
+        fields[name] = field.second;
     }
     return fields;
 }

@@ -7,10 +7,13 @@
 #include <iterator>
 
 #include "Foundation/Bundle.h"
+#include "UIKit/JPEGHuffmanTables.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
 #define STBI_FAILURE_USERMSG
+// Every decoder refuses a larger header too, should a path ever skip the check in fromData.
+#define STBI_MAX_DIMENSIONS 4096
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wall"
@@ -37,6 +40,7 @@ UIImage::UIImage(int pixelWidth, int pixelHeight, std::vector<std::uint8_t> rgba
 
 std::shared_ptr<UIImage> UIImage::fromData(const Data& data, CGFloat scale) {
     if (data.empty() || data.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    if (!jpegHuffmanTablesFit(data.data(), data.size())) return nullptr;
     int width = 0, height = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(data.data(), static_cast<int>(data.size()), &width,
                                             &height, &channels, 4);

@@ -45,6 +45,7 @@ public:
         fldUsername.connect(key, field);
     }
     const Outlet<UITextField>& fldUsernameForTesting() const { return fldUsername; }
+    bool isValidEmailAddressForTesting(const std::string& text) const { return isValidEmailAddress(text); }
     // The confirm action is the screen's own; the scene wires it to the confirm button.
     static auto loginAction(SceneKey) { return &UserAccessViewController::btnLoginPressed; }
 

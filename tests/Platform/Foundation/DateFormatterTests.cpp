@@ -53,6 +53,33 @@ TEST_F(DateFormatterTest, FullDateFormatParsesOnlyTextThatMatchesTheWholePattern
     }
 }
 
+// A parsed millisecond is stored as the nearest binary fraction, often just below it; formatting
+// must not truncate it to the millisecond before.
+TEST_F(DateFormatterTest, ParsedDatesFormatBackToTheSameText) {
+    DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
+    formatter.setTimeZone(*TimeZone::named("UTC"));
+    for (const char* text : {"2004-03-05T14:07:09.123+0000", "2017-03-14T08:26:53.001+0000",
+                             "1969-12-31T23:59:59.999+0000", "2099-12-31T23:59:58.007+0000",
+                             "8024-03-05T14:07:09.123+0000", "1970-01-01T00:00:00.000+0000"}) {
+        const auto date = formatter.dateFromString(text);
+        ASSERT_TRUE(date) << text;
+        EXPECT_EQ(formatter.stringFromDate(*date), text);
+    }
+    // A fraction longer than any date has is refused, not handed to ICU (which stops the program).
+    auto withFraction = [](const std::string& digits) {
+        std::string text = "2017-03-14T08:26:53.";
+        text += digits;
+        text += "+0000";
+        return text;
+    };
+    EXPECT_EQ(formatter.dateFromString(withFraction("25")), Date(kMarch14 + 0.25));
+    EXPECT_EQ(formatter.dateFromString(withFraction("555555")), Date(kMarch14 + 0.555));
+    for (int digits : {33, 40, 200}) EXPECT_EQ(formatter.dateFromString(withFraction(std::string(digits, '1'))), std::nullopt);
+    // A moment between milliseconds still shows the one it is in.
+    EXPECT_EQ(formatter.stringFromDate(Date(kMarch14 + 0.0125)), "2017-03-14T08:26:53.012+0000");
+    EXPECT_EQ(formatter.stringFromDate(Date(kMarch14 - 0.0005)), "2017-03-14T08:26:52.999+0000");
+}
+
 TEST_F(DateFormatterTest, ZoneOffsetFormsFollowTheTimeZoneAndDaylightSavingTime) {
     DateFormatter formatter("yyyy-MM-dd'T'HH:mm:ss.SSSZ");
     EXPECT_EQ(formatter.stringFromDate(Date(kMarch14)), "2017-03-14T09:26:53.000+0100");
