@@ -197,7 +197,7 @@ TEST_F(UserDefaultsFileTest, LoadingRemovesOnlyStaleTemporariesOfItsOwnFile) {
 // A writer killed at any moment leaves a file that parses and holds the value before or after the
 // write it was in; the temporary it may leave is gone after the next load.
 TEST_F(UserDefaultsFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewValue) {
-    constexpr int kills = 60;
+    constexpr int kills = 50;
     int temporariesLeft = 0;
     std::int64_t lastReported = 0;
     for (int round = 0; round < kills; ++round) {
@@ -228,7 +228,7 @@ TEST_F(UserDefaultsFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewValue) 
             reported.append(buffer, static_cast<std::size_t>(n));
             return true;
         };
-        while (lines() < 1 + round % 3 && readSome(20000)) {
+        while (lines() < 1 + round % 2 && readSome(20000)) {
         }
         const bool running = lines() > 0;
         if (running) {
