@@ -1,8 +1,11 @@
 #include "Foundation/UserDefaults.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -12,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -239,6 +243,37 @@ std::optional<std::filesystem::path> moveAside(const std::filesystem::path& file
     return std::nullopt;
 }
 
+// Temporaries are "<file>.tmp-" and the six letters or digits mkstemp chose.
+constexpr std::string_view temporaryInfix = ".tmp-";
+
+bool isOurTemporary(const std::string& name, const std::string& fileName) {
+    const std::size_t prefix = fileName.size() + temporaryInfix.size();
+    if (name.size() != prefix + 6 || name.compare(0, fileName.size(), fileName) != 0 ||
+        name.compare(fileName.size(), temporaryInfix.size(), temporaryInfix) != 0)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Removes what writers that died before their rename left next to the file. A writer holds a
+// lock on its temporary until the rename, so one still at work (in this process or another) keeps
+// its own.
+void removeStaleTemporaries(const std::filesystem::path& file) {
+    const auto directory = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    const std::string fileName = file.filename().string();
+    std::error_code error;
+    std::filesystem::directory_iterator entries(directory, error);
+    if (error) return;
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        if (!isOurTemporary(name, fileName) || !entry.is_regular_file(error) || entry.is_symlink(error)) continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
+        ::close(fd);
+    }
+}
+
 bool writeAll(int fd, const std::string& bytes) {
     std::size_t written = 0;
     while (written < bytes.size()) {
@@ -285,6 +320,7 @@ std::optional<std::filesystem::path> UserDefaults::persistentFile() const {
 }
 
 bool UserDefaults::loadLocked(const std::filesystem::path& file) {
+    removeStaleTemporaries(file);
     std::error_code error;
     const bool exists = std::filesystem::exists(file, error);
     if (error) {
@@ -342,24 +378,34 @@ bool UserDefaults::writeLocked() {
         return false;
     }
     const auto directory = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string temporary = (directory / (file.filename().string() + ".tmp-XXXXXX")).string();
-    const int fd = ::mkstemp(temporary.data());
+    std::string temporary = file.filename().string();
+    temporary += temporaryInfix;
+    temporary += "XXXXXX";
+    temporary = (directory / temporary).string();
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         std::cerr << "UserDefaults: cannot write " << file << ": " << describeErrno(errno) << "\n";
         return false;
     }
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    // Held until the rename: a load elsewhere then knows this temporary is not stale. Released
+    // by the system when the writer dies, whatever the moment.
+    const bool written = ::flock(fd, LOCK_EX) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     const int writeError = errno;
-    ::close(fd);
     if (!written) {
         ::unlink(temporary.c_str());
+        ::close(fd);
         std::cerr << "UserDefaults: cannot write " << file << ": " << describeErrno(writeError) << "\n";
         return false;
     }
-    if (fault_ == WriteFaultForTesting::BeforeRename) return false;  // the temporary stays, as after a crash
-    if (::rename(temporary.c_str(), file.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(temporary.c_str());
+    if (fault_ == WriteFaultForTesting::BeforeRename) {  // the temporary stays, as after a crash
+        ::close(fd);
+        return false;
+    }
+    const bool renamed = ::rename(temporary.c_str(), file.c_str()) == 0;
+    const int renameError = errno;
+    if (!renamed) ::unlink(temporary.c_str());
+    ::close(fd);
+    if (!renamed) {
         std::cerr << "UserDefaults: cannot replace " << file << ": " << describeErrno(renameError) << "\n";
         return false;
     }

@@ -8,7 +8,9 @@
 #include "Foundation/Any.h"
 
 // Key-value settings of any Any kind. In memory unless a file is given; then every change is
-// written to it at once as JSON, atomically (a crash mid-write leaves the previous file whole).
+// written to it at once as JSON, crash-safe: a temporary next to the file, flushed to disk, then
+// renamed over it, so a crash at any moment leaves the previous file or the new one, whole.
+// Loading removes the temporaries that crashed writers left ("<file>.tmp-XXXXXX", unlocked).
 // A file that cannot be read as ours is reported once on standard error, moved aside to
 // "<file>.corrupt-<n>" and never overwritten. Thread-safe.
 class UserDefaults {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -38,10 +39,17 @@ UIImage::UIImage(int pixelWidth, int pixelHeight, std::vector<std::uint8_t> rgba
     rgba_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
 }
 
+static_assert(UIImage::maximumDimension <= STBI_MAX_DIMENSIONS);
+static_assert(UIImage::maximumDataLength <= static_cast<std::size_t>(INT_MAX));
+
 std::shared_ptr<UIImage> UIImage::fromData(const Data& data, CGFloat scale) {
-    if (data.empty() || data.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
+    if (data.empty() || data.size() > maximumDataLength) return nullptr;
     if (!jpegHuffmanTablesFit(data.data(), data.size())) return nullptr;
     int width = 0, height = 0, channels = 0;
+    // The header alone first: a few hostile bytes may claim a bitmap of gigabytes.
+    if (!stbi_info_from_memory(data.data(), static_cast<int>(data.size()), &width, &height, &channels) ||
+        width <= 0 || height <= 0 || width > maximumDimension || height > maximumDimension)
+        return nullptr;
     stbi_uc* pixels = stbi_load_from_memory(data.data(), static_cast<int>(data.size()), &width,
                                             &height, &channels, 4);
     if (!pixels) return nullptr;
@@ -56,6 +64,10 @@ std::shared_ptr<UIImage> UIImage::fromData(const Data& data, CGFloat scale) {
 }
 
 std::shared_ptr<UIImage> UIImage::fromFile(const std::string& path, CGFloat scale) {
+    std::error_code error;
+    const auto length = std::filesystem::file_size(path, error);
+    // fromData would refuse it anyway; this spares reading it.
+    if (error || length > maximumDataLength) return nullptr;
     std::ifstream file(path, std::ios::binary);
     if (!file) return nullptr;
     Data data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,10 +20,16 @@ public:
     UIImage(int pixelWidth, int pixelHeight, std::vector<std::uint8_t> rgba, CGFloat scale = 1.0,
             std::optional<std::string> name = std::nullopt);
 
+    // Data and pixel bounds of a decoded image: anything larger answers null before decoding.
+    static constexpr std::size_t maximumDataLength = 16u << 20;
+    static constexpr int maximumDimension = 4096;
+
     // Decodes PNG, JPEG, GIF, BMP and the other formats the decoder knows. Data that is not an
-    // image (or is truncated) answers null.
+    // image (or is truncated), longer than maximumDataLength, or whose header claims a width or
+    // height above maximumDimension answers null; such a header is refused before any pixel is
+    // decoded.
     static std::shared_ptr<UIImage> fromData(const Data& data, CGFloat scale = 1.0);
-    // Reads and decodes a file; null when it is missing or not an image.
+    // Reads and decodes a file; null when it is missing, too long or not an image (as fromData).
     static std::shared_ptr<UIImage> fromFile(const std::string& path, CGFloat scale = 1.0);
     // imageNamed:inBundle:: the bundle's PNG for the name (the main bundle's when none is
     // given), preferring the screen's scale of 2; the image keeps the name. Null when missing or
@@ -38,6 +45,8 @@ public:
     int pixelWidth() const { return width_; }
     int pixelHeight() const { return height_; }
     const std::vector<std::uint8_t>& pixels() const { return rgba_; }
+    // Bytes the decoded pixels occupy (width × height × 4), what holding the image costs.
+    std::size_t decodedByteCount() const { return rgba_.size(); }
     // The pixel at column x, row y; clear outside the image.
     UIColor pixelAt(int x, int y) const;
     // The name the image was loaded by, if it was loaded by name.

@@ -13,7 +13,7 @@ void TitledViewController::viewDidLoad() {
     if (!config) return;
     if (titleLabel) titleLabel->setText(config->name + " support");
     if (titleAvatar) {
-        loadImage(*titleAvatar.get(), config->avatarUrl);
+        loadCoreImage(*titleAvatar.get(), config->avatarUrl);
         titleAvatar->setBackgroundColor(config->primaryColor);
     }
     if (auto item = navigationItem().leftBarButtonItem()) item->setTintColor(config->primaryColor);

@@ -10,8 +10,8 @@
 namespace velmaro {
 
 // The process-wide cache of downloaded images, named "ImageCache": keyed by the image address's
-// absolute text, each entry costing the byte length of the data it was decoded from, 500 MiB in
-// all. Entries may be evicted at any time; an evicted image is simply downloaded again.
+// absolute text, each entry costing the bytes of its decoded pixels (a small file of a large
+// picture costs its pixels, not its download), 500 MiB in all. Entries may be evicted at any time; an evicted image is simply downloaded again.
 class ImageCache {
 public:
     using Storage = Cache<std::string, std::shared_ptr<UIImage>>;

@@ -48,6 +48,23 @@ std::optional<URL> imageURLFromString(const std::optional<std::string>& imageStr
     return URL::fromString(encoded);
 }
 
+std::optional<URL> coreImageURLFromString(const std::optional<std::string>& imageString) {
+    auto url = imageURLFromString(imageString);
+    if (!url || !url->scheme() || !url->host() || url->host()->empty()) return std::nullopt;
+    std::string scheme = *url->scheme();
+    for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme != "http" && scheme != "https") return std::nullopt;
+    return url;
+}
+
+std::shared_ptr<UIImage> imageFromLoad(const std::optional<Data>& data, const std::optional<HTTPURLResponse>& response,
+                                       const std::optional<URLError>& error) {
+    if (error || !data || !response) return nullptr;
+    // An error page may well be an image (a placeholder, a "not found" picture): not ours to show.
+    if (response->statusCode() < 200 || response->statusCode() > 299) return nullptr;
+    return UIImage::fromData(*data);
+}
+
 std::shared_ptr<UIImage> cachedImage(const URL& url) {
     return ImageCache::shared().object(url.absoluteString()).value_or(nullptr);
 }
@@ -55,12 +72,14 @@ std::shared_ptr<UIImage> cachedImage(const URL& url) {
 void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion) {
     auto task = URLSession::shared().dataTask(
         url, [key = url.absoluteString(), completion = std::move(completion)](
-                 std::optional<Data> data, std::optional<HTTPURLResponse>, std::optional<URLError> error) mutable {
-            if (error || !data) return;
+                 std::optional<Data> data, std::optional<HTTPURLResponse> response,
+                 std::optional<URLError> error) mutable {
             // Decoded here, on the session's background thread, so the main thread only shows it.
-            auto image = UIImage::fromData(*data);
+            auto image = imageFromLoad(data, response, error);
             if (!image) return;
-            ImageCache::shared().setObject(image, key, data->size());
+            // What the cache holds is pixels, so they are what counts against its limit.
+            const std::size_t cost = image->decodedByteCount();
+            ImageCache::shared().setObject(image, key, cost);
             // Moved, so what the completion holds is released on the main thread.
             DispatchQueue::main().async([completion = std::move(completion), image] { completion(image); });
         });
@@ -78,6 +97,10 @@ void loadImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> com
 
 void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString) {
     if (auto url = imageURLFromString(imageString)) fetchImageFromURL(imageView, *url);
+}
+
+void loadCoreImage(UIImageView& imageView, const std::optional<std::string>& imageString) {
+    if (auto url = coreImageURLFromString(imageString)) fetchImageFromURL(imageView, *url);
 }
 
 void fetchImageFromURL(UIButton& button, const URL& url) {

@@ -5,7 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "Foundation/Any.h"
+#include "Foundation/HTTPURLResponse.h"
 #include "Foundation/URL.h"
+#include "Foundation/URLError.h"
 #include "UIKit/UIImage.h"
 
 class UIButton;
@@ -24,9 +27,20 @@ namespace velmaro {
 // Nothing for an absent or empty text, or one that still makes no URL.
 std::optional<URL> imageURLFromString(const std::optional<std::string>& imageString);
 
+// For an address the core library supplies (agent, user and company avatars): as
+// imageURLFromString, but only an http or https address with a host. Any other scheme (file:
+// above all) makes nothing, so a record from the network cannot have the layer read local files.
+// A host's own calls of the loaders below keep every scheme.
+std::optional<URL> coreImageURLFromString(const std::optional<std::string>& imageString);
+
+// The image of a finished load: only a body that arrived without an error under a 2xx status
+// is decoded; anything else, an error page that happens to be an image too, is null.
+std::shared_ptr<UIImage> imageFromLoad(const std::optional<Data>& data, const std::optional<HTTPURLResponse>& response,
+                                       const std::optional<URLError>& error);
+
 // The cached image for the address, or null.
 std::shared_ptr<UIImage> cachedImage(const URL& url);
-// Downloads and decodes the image and caches it; the completion runs on the main queue, and only
+// Downloads and decodes the image (see imageFromLoad) and caches it at its decoded size; the completion runs on the main queue, and only
 // when an image arrived (otherwise it is dropped on a background thread: capture views weakly).
 void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion);
 
@@ -38,6 +52,8 @@ void loadImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> com
 // Sets the image view's image from an address text (see imageURLFromString), later, on the main
 // queue; does nothing for an absent or empty text.
 void loadImage(UIImageView& imageView, const std::optional<std::string>& imageString);
+// loadImage for an address the core library supplies (see coreImageURLFromString).
+void loadCoreImage(UIImageView& imageView, const std::optional<std::string>& imageString);
 // Sets the button's image for the normal state, later, on the main queue.
 void fetchImageFromURL(UIButton& button, const URL& url);
 

@@ -31,7 +31,7 @@ void ChatAgentTableViewCell::setDateAndContent(const MessageModel& message) {
 void ChatAgentTableViewCell::setAvatar(const ConversationModel& conversation) {
     // No address, or one that makes no URL, requests nothing: the button keeps its image.
     if (!btnAvatar) return;
-    if (auto url = imageURLFromString(conversation.agentAvatarUrl)) fetchImageFromURL(*btnAvatar.get(), *url);
+    if (auto url = coreImageURLFromString(conversation.agentAvatarUrl)) fetchImageFromURL(*btnAvatar.get(), *url);
 }
 
 }  // namespace velmaro

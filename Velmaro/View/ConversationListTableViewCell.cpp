@@ -55,7 +55,7 @@ void ConversationListTableViewCell::agentAndDateSettings(const ConversationModel
 void ConversationListTableViewCell::loadAvatar(const std::optional<std::string>& avatarUrl) {
     // The placeholder first: a reused cell must not show the face of the row it showed before.
     imgVwAgent->setImage(agentPlaceholder());
-    auto url = imageURLFromString(avatarUrl);
+    auto url = coreImageURLFromString(avatarUrl);
     if (!url) {
         avatarAddress_.reset();
         return;

@@ -35,7 +35,7 @@ void ChatViewController::setupInputViewAppearance() {
 void ChatViewController::setupTenantData() {
     auto config = Config::loadConfig();
     if (!config) return;
-    if (titleAvatar && !config->avatarUrl.empty()) loadImage(*titleAvatar.get(), config->avatarUrl);
+    if (titleAvatar && !config->avatarUrl.empty()) loadCoreImage(*titleAvatar.get(), config->avatarUrl);
     if (titleLabel) titleLabel->setText(config->name + " support");
 }
 
@@ -47,7 +47,7 @@ void ChatViewController::setupAppUserData(const ConversationModel& con) {
     DispatchQueue::main().async([self = sharedChat(), name = *con.agentName, avatar = con.agentAvatarUrl] {
         if (!self->titleAvatar || !self->titleLabel) return;
         self->titleAvatar->setImage(UIImage::named("AGENT", velmaroBundle()));
-        if (avatar && !avatar->empty()) loadImage(*self->titleAvatar.get(), avatar);
+        if (avatar && !avatar->empty()) loadCoreImage(*self->titleAvatar.get(), avatar);
         self->titleLabel->setText(name);
     });
 }

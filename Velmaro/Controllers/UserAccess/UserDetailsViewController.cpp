@@ -37,15 +37,14 @@ void UserDetailsViewController::setupUserData() {
     if (!user) return;
     if (txtFldFirstName) txtFldFirstName->setText(user->firstName);
     if (txtFldLastname) txtFldLastname->setText(user->lastName);
-    auto url = imageURLFromString(user->avatarUrl);
+    auto url = coreImageURLFromString(user->avatarUrl);
     if (!url || !btnAvatar) return;
     // A download of its own, past the image cache: the avatar is fetched afresh each time the
     // profile opens. The button may be gone by the time it arrives.
     std::weak_ptr<UIButton> avatar = btnAvatar.get();
     auto task = URLSession::shared().dataTask(
-        *url, [avatar](std::optional<Data> data, std::optional<HTTPURLResponse>, std::optional<URLError> error) {
-            if (error || !data) return;
-            auto image = UIImage::fromData(*data);
+        *url, [avatar](std::optional<Data> data, std::optional<HTTPURLResponse> response, std::optional<URLError> error) {
+            auto image = imageFromLoad(data, response, error);
             if (!image) return;
             DispatchQueue::main().async([avatar, image] {
                 if (auto button = avatar.lock()) button->setImage(image, UIControlStateNormal);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -9,7 +10,15 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "Foundation/UserDefaults.h"
@@ -154,11 +163,116 @@ TEST_F(UserDefaultsFileTest, CrashBeforeRenameLeavesThePreviousFileWhole) {
     EXPECT_EQ(names[0], "defaults.json");
     for (std::size_t i = 1; i < names.size(); ++i) EXPECT_EQ(names[i].rfind("defaults.json.tmp-", 0), 0u) << names[i];
 
-    // The leftover temporary neither disturbs loading nor blocks the next write.
+    // The leftover temporary neither disturbs loading nor blocks the next write, and the load
+    // clears it away.
     UserDefaults reloaded(file);
     EXPECT_EQ(reloaded.string("key"), "before");
+    EXPECT_EQ(filesInDirectory(), std::vector<std::string>{"defaults.json"});
     reloaded.set("third", "key");
     EXPECT_EQ(UserDefaults(file).string("key"), "third");
+}
+
+// Only our own unlocked temporaries go: not a writer's that is still at work, nor anything that
+// merely looks alike.
+TEST_F(UserDefaultsFileTest, LoadingRemovesOnlyStaleTemporariesOfItsOwnFile) {
+    const std::vector<std::string> kept = {"defaults.json.tmp-abc",    "defaults.json.tmp-abcdefg",
+                                           "defaults.json.tmp-ab.def", "other.json.tmp-ABC123",
+                                           "defaults.json.tmp-ABC123.bak", "defaults.json.corrupt-1"};
+    for (const auto& name : kept) write(directory / name, "x");
+    write(directory / "defaults.json.tmp-Stale1", "{\"half");
+    write(directory / "defaults.json.tmp-Live22", "{\"half");
+    const int live = ::open((directory / "defaults.json.tmp-Live22").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+
+    UserDefaults defaults(file);
+    defaults.set("v", "key");
+    ::close(live);
+    auto expected = kept;
+    expected.push_back("defaults.json");
+    expected.push_back("defaults.json.tmp-Live22");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(filesInDirectory(), expected);
+}
+
+// A writer killed at any moment leaves a file that parses and holds the value before or after the
+// write it was in; the temporary it may leave is gone after the next load.
+TEST_F(UserDefaultsFileTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewValue) {
+    // 50 kills, or as many as fit in a few seconds on a slow (sanitized, busy) machine.
+    constexpr int kills = 50;
+    constexpr int leastKills = 20;
+    const auto budgetEnd = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    int temporariesLeft = 0;
+    std::int64_t lastReported = 0;
+    for (int round = 0; round < kills && (round < leastKills || std::chrono::steady_clock::now() < budgetEnd);
+         ++round) {
+        SCOPED_TRACE("kill " + std::to_string(round));
+        int pipe[2];
+        ASSERT_EQ(::pipe2(pipe, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+        std::string program = VELMARO_USER_DEFAULTS_WRITER;
+        std::string path = file.string();
+        char* argv[] = {program.data(), path.data(), nullptr};
+        pid_t child = 0;
+        const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipe[1]);
+        ASSERT_EQ(spawned, 0) << program;
+
+        // Let it complete a few writes, then kill it somewhere inside a later one.
+        std::string reported;
+        const auto lines = [&] { return std::count(reported.begin(), reported.end(), '\n'); };
+        const auto readSome = [&](int timeoutMs) {
+            pollfd ready{pipe[0], POLLIN, 0};
+            if (::poll(&ready, 1, timeoutMs) <= 0) return false;
+            char buffer[4096];
+            const ssize_t n = ::read(pipe[0], buffer, sizeof buffer);
+            if (n <= 0) return false;
+            reported.append(buffer, static_cast<std::size_t>(n));
+            return true;
+        };
+        while (lines() < 1 + round % 2 && readSome(20000)) {
+        }
+        const bool running = lines() > 0;
+        if (running) {
+            const timespec pause{0, static_cast<long>((round * 7919) % 3000) * 1000};
+            ::nanosleep(&pause, nullptr);
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        while (readSome(0)) {
+        }
+        ::close(pipe[0]);
+        ASSERT_TRUE(running) << "the writer did not start";
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+        // The number of the last write the child saw finish.
+        const std::string withoutLastNewline = reported.substr(0, reported.size() - 1);
+        const auto lastLine = withoutLastNewline.substr(withoutLastNewline.rfind('\n') + 1);
+        const std::int64_t committed = std::stoll(lastLine);
+        EXPECT_GT(committed, lastReported);
+        lastReported = committed;
+
+        // Read as bytes first: the loader would move a corrupt file aside rather than fail.
+        const auto document = nlohmann::json::parse(read(file), nullptr, false);
+        ASSERT_FALSE(document.is_discarded()) << "the file does not parse";
+        const auto counter = document["state"]["counter"].get<std::int64_t>();
+        EXPECT_TRUE(counter == committed || counter == committed + 1) << counter << " after " << committed;
+        const std::string blob = document["state"]["blob"].get<std::string>();
+        EXPECT_EQ(blob.rfind(std::to_string(counter) + ";", 0), 0u);
+        EXPECT_EQ(blob.size() % (std::to_string(counter).size() + 1), 0u);
+
+        const auto names = filesInDirectory();
+        temporariesLeft += static_cast<int>(names.size()) - 1;
+        UserDefaults reloaded(file);
+        ASSERT_EQ(filesInDirectory(), std::vector<std::string>{"defaults.json"});
+        ASSERT_EQ(reloaded.object("state")->dictionary()->at("counter").integer(), counter);
+        lastReported = counter;
+    }
+    RecordProperty("temporariesLeftByKills", temporariesLeft);
 }
 
 TEST_F(UserDefaultsFileTest, FailedWriteIsReportedKeptInMemoryAndRetriedBySynchronize) {

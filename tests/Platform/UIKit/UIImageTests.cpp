@@ -40,6 +40,39 @@ Data encodePng(int width, int height, const std::vector<std::uint8_t>& rgba) {
     return out;
 }
 
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendBigEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void appendChunk(std::string& png, const std::string& type, const std::string& payload) {
+    appendBigEndian(png, static_cast<std::uint32_t>(payload.size()));
+    const std::string typed = type + payload;
+    png += typed;
+    appendBigEndian(png, crc32(typed));
+}
+
+// A well-formed PNG header claiming an RGBA image of the given size, over a few bytes of data.
+Data pngClaiming(std::uint32_t width, std::uint32_t height) {
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header += std::string("\x08\x06\x00\x00\x00", 5);
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "IDAT", std::string("\x78\x01\x01\x00\x00\xff\xff", 7));
+    appendChunk(png, "IEND", "");
+    return Data(png.begin(), png.end());
+}
+
 }  // namespace
 
 TEST(UIImageTests, DecodesPngPixelsAndSize) {
@@ -66,6 +99,29 @@ TEST(UIImageTests, AnswersNothingForDataThatIsNotAnImage) {
     png.resize(png.size() / 2);
     EXPECT_EQ(UIImage::fromData(png), nullptr);
     EXPECT_EQ(UIImage::fromFile("/nonexistent/image.png"), nullptr);
+}
+
+// A few hostile bytes may claim a bitmap of gigabytes: the bounds are checked on the header.
+TEST(UIImageTests, RefusesImagesBeyondTheBoundsBeforeDecoding) {
+    struct Case {
+        int width;
+        int height;
+        bool decoded;
+    };
+    for (const auto& [width, height, decoded] :
+         {Case{4096, 2, true}, Case{2, 4096, true}, Case{4097, 1, false}, Case{1, 4097, false}}) {
+        const auto png = encodePng(width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width * height * 4)));
+        EXPECT_EQ(UIImage::fromData(png) != nullptr, decoded) << width << "x" << height;
+    }
+    EXPECT_EQ(UIImage::fromData(pngClaiming(5000, 5000)), nullptr);
+    EXPECT_EQ(UIImage::fromData(pngClaiming(0x7FFFFFFF, 1)), nullptr);
+
+    // The decoder stops at the end of the image, so padding keeps the data decodable.
+    Data padded = encodePng(2, 2, std::vector<std::uint8_t>(16, 255));
+    padded.resize(UIImage::maximumDataLength);
+    EXPECT_TRUE(UIImage::fromData(padded));
+    padded.push_back(0);
+    EXPECT_EQ(UIImage::fromData(padded), nullptr);
 }
 
 TEST(UIImageTests, ImageViewSizesToItsImageAndIgnoresTouches) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 #include "Dispatch/RunLoop.h"
 #include "UIKit/UIButton.h"
@@ -57,6 +61,36 @@ protected:
     LoopbackHTTPServer server;
 };
 
+TEST(CoreImageURLFromStringTest, OnlyHttpAndHttpsAddressesWithAHost) {
+    for (const char* refused : {"file:///etc/passwd", "FILE:///tmp/a.png", "file://localhost/tmp/a.png",
+                                "ftp://cdn.example.com/a.png", "data:image/png;base64,iVBORw0KGgo=",
+                                "javascript:alert(1)", "/avatars/a.png", "avatars/a.png", "http:/a.png",
+                                "https:a.png", "gopher://h/a.png"}) {
+        EXPECT_FALSE(coreImageURLFromString(std::string(refused))) << refused;
+    }
+    for (const char* kept : {"http://cdn.example.com/a.png", "HTTPS://cdn.example.com/a b.png", "http://127.0.0.1:8080/a.png"}) {
+        EXPECT_EQ(coreImageURLFromString(std::string(kept)), imageURLFromString(std::string(kept))) << kept;
+        EXPECT_TRUE(coreImageURLFromString(std::string(kept))) << kept;
+    }
+    EXPECT_FALSE(coreImageURLFromString(std::nullopt));
+}
+
+// A finished load becomes an image only from a 2xx body without an error.
+TEST(ImageFromLoadTest, OnlyASuccessfulStatusIsDecoded) {
+    const std::string png = pngOfColor(9, 9, 9);
+    const Data body(png.begin(), png.end());
+    const URL url = *URL::fromString("http://h/a.png");
+    for (int status : {200, 203, 299}) {
+        EXPECT_TRUE(imageFromLoad(body, HTTPURLResponse(url, status, {}), std::nullopt)) << status;
+    }
+    for (int status : {0, 101, 199, 300, 304, 404, 500}) {
+        EXPECT_FALSE(imageFromLoad(body, HTTPURLResponse(url, status, {}), std::nullopt)) << status;
+    }
+    EXPECT_FALSE(imageFromLoad(body, std::nullopt, std::nullopt));
+    EXPECT_FALSE(imageFromLoad(body, HTTPURLResponse(url, 200, {}), URLError(URLError::Code::timedOut, url.absoluteString())));
+    EXPECT_FALSE(imageFromLoad(std::nullopt, HTTPURLResponse(url, 200, {}), std::nullopt));
+}
+
 TEST_F(ImageLoadingTest, TheSharedCacheIsNamedAndLimitedTo500MiB) {
     EXPECT_EQ(&ImageCache::shared(), &ImageCache::shared());
     EXPECT_EQ(ImageCache::shared().name(), "ImageCache");
@@ -71,7 +105,7 @@ TEST_F(ImageLoadingTest, ASecondLoadOfAnAddressComesFromTheCacheWithoutARequest)
     ASSERT_TRUE(waitForImage(first));
     EXPECT_EQ(first->image()->pixelAt(1, 1), UIColor(1, 0, 0, 1));
     EXPECT_EQ(server.requestCount("/avatar.png"), 1u);
-    EXPECT_EQ(ImageCache::shared().totalCost(), png.size());
+    EXPECT_EQ(ImageCache::shared().totalCost(), 3u * 3u * 4u);  // its pixels, not its download
     EXPECT_EQ(cachedImage(*URL::fromString(server.url("/avatar.png"))), first->image());
 
     auto second = UIView::make<UIImageView>();
@@ -163,6 +197,69 @@ TEST_F(ImageLoadingTest, FetchImageCompletesOnTheMainQueueAndButtonsGetTheirNorm
     ASSERT_TRUE(next->image());
     EXPECT_EQ(next->image()->pixelAt(0, 0), UIColor(0, 1, 0, 1));
     EXPECT_EQ(server.requestCount("/gone.png"), 1u);
+}
+
+// An error page is never shown or cached, even when its body is a good image.
+TEST_F(ImageLoadingTest, AResponseWithoutA2xxStatusIsNeitherShownNorCached) {
+    for (int status : {404, 500}) {
+        LoopbackHTTPServer::Response failure;
+        failure.status = status;
+        failure.body = pngOfColor(255, 0, 0);
+        failure.headers = {{"Content-Type", "image/png"}};
+        server.respond("/e" + std::to_string(status) + ".png", failure);
+    }
+    LoopbackHTTPServer::Response later;
+    later.body = pngOfColor(0, 0, 0);
+    later.delay = std::chrono::milliseconds(100);
+    server.respond("/later.png", later);
+
+    const auto placeholder = UIImage::filled(CGSize{2, 2}, UIColor::white());
+    std::vector<std::shared_ptr<UIImageView>> views;
+    for (const char* path : {"/e404.png", "/e500.png"}) {
+        views.push_back(UIView::make<UIImageView>(placeholder));
+        loadImage(*views.back(), server.url(path));
+    }
+    ASSERT_TRUE(waitFor([&] { return server.requestCount("/e404.png") == 1 && server.requestCount("/e500.png") == 1; }));
+    auto witness = UIView::make<UIImageView>();
+    loadImage(*witness, server.url("/later.png"));
+    ASSERT_TRUE(waitForImage(witness));
+    drain();
+    for (const auto& view : views) EXPECT_EQ(view->image(), placeholder);
+    EXPECT_EQ(ImageCache::shared().count(), 1u);
+}
+
+// The cache limit is about memory: a few kilobytes of PNG of a large picture cost its pixels.
+TEST_F(ImageLoadingTest, TheCacheCountsTheDecodedSizeOfWhatItHolds) {
+    const std::string png = pngOfColor(10, 20, 30, 512);
+    ASSERT_LT(png.size(), 64u * 1024u);
+    server.respond("/big.png", png, "image/png");
+    auto view = UIView::make<UIImageView>();
+    loadImage(*view, server.url("/big.png"));
+    ASSERT_TRUE(waitForImage(view));
+    EXPECT_EQ(ImageCache::shared().totalCost(), 512u * 512u * 4u);
+}
+
+// Avatars come from records the network supplies: a file address there must not read the disk,
+// while the host's own call of the same loader still may.
+TEST_F(ImageLoadingTest, ACoreAddressNeverReadsAFileButTheHostsCallStillDoes) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("velmaro-avatar-" + std::to_string(::getpid()) + ".png");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << pngOfColor(0, 255, 0);
+    }
+    const std::string address = "file://" + path.string();
+
+    auto fromCore = UIView::make<UIImageView>();
+    loadCoreImage(*fromCore, address);
+    auto fromHost = UIView::make<UIImageView>();
+    loadImage(*fromHost, address);
+    ASSERT_TRUE(waitForImage(fromHost));
+    EXPECT_EQ(fromHost->image()->pixelAt(0, 0), UIColor(0, 1, 0, 1));
+    // Were the core's load started, it would have been served from the same file by now.
+    drain();
+    EXPECT_EQ(fromCore->image(), nullptr);
+    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
 #include "Foundation/UserDefaults.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIBarButtonItem.h"
@@ -12,6 +17,7 @@
 #include "Velmaro/Controllers/UserAccess/UserDetailsViewController.h"
 #include "Velmaro/CoreInterface/StoredKeys.h"
 #include "Velmaro/Helpers/ImageCache.h"
+#include "Velmaro/Helpers/ImageLoading.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "support/Platform/LoopbackHTTPServer.h"
@@ -194,6 +200,29 @@ TEST_F(UserDetailsTest, TheAvatarIsDownloadedEachTimeWithoutTheImageCache) {
         EXPECT_EQ(server.requestCount("/ann.png"), static_cast<std::size_t>(opening));
     }
     EXPECT_EQ(ImageCache::shared().totalCost(), 0u);
+}
+
+// The stored user's avatar address comes from the network: a file address there is never read,
+// though the same file shows when a host loads it itself.
+TEST_F(UserDetailsTest, AFileAvatarAddressIsNeverRead) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("velmaro-profile-" + std::to_string(::getpid()) + ".png");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << pngOfColor(255, 0, 0);
+    }
+    auto withAvatar = ann;
+    withAvatar.avatarUrl = "file://" + path.string();
+    core().setStoredUser(withAvatar);
+    auto details = openOverHost();
+    auto witness = UIView::make<UIImageView>();
+    loadImage(*witness, withAvatar.avatarUrl);
+    ASSERT_TRUE(waitFor([&] { return witness->image() != nullptr; }));
+    settle();
+    auto shown = details->btnAvatar->image(UIControlStateNormal);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->name(), "AGENT");
+    std::filesystem::remove(path);
 }
 
 }  // namespace
