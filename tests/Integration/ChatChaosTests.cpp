@@ -67,7 +67,6 @@ TEST_P(ChatChaosTest, TheChatKeepsItsPromises) {
     installDesk(run.chaos);
     const ConversationModel conversation = seedConversation();
     const std::string prefix = std::string(run.name) + "-";
-    std::vector<std::weak_ptr<ChatViewController>> closed;
     std::vector<std::string> sent;
 
     std::shared_ptr<ChatViewController> chat;
@@ -79,9 +78,7 @@ TEST_P(ChatChaosTest, TheChatKeepsItsPromises) {
             chat = opened;
             break;
         }
-        closed.push_back(opened);
-        hostNavigation()->popViewController(false);
-        settle();
+        close(opened);
     }
     ASSERT_TRUE(chat) << "the chat never connected";
 
@@ -136,13 +133,8 @@ TEST_P(ChatChaosTest, TheChatKeepsItsPromises) {
     }, 2.0);
     expectSeenMarksFollowEchoes(*chat, prefix, true);
 
-    closed.push_back(chat);
-    chat.reset();
-    hostNavigation()->popViewController(false);
-    settle();
-    EXPECT_TRUE(runUntil([&] {
-        return std::all_of(closed.begin(), closed.end(), [](const auto& weak) { return weak.expired(); });
-    })) << "a closed chat screen was never destroyed";
+    close(chat);
+    EXPECT_TRUE(closedChatsDestroyed()) << "a closed chat screen was never destroyed";
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ChatChaosTest, ::testing::ValuesIn(runs()),

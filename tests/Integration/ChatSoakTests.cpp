@@ -14,7 +14,6 @@ namespace {
 // seen, and every closed screen is destroyed.
 TEST_F(DeskChatTest, FiveHundredChatsOpenSendAndCloseCleanly) {
     installDesk();
-    std::vector<std::weak_ptr<ChatViewController>> closed;
     for (int i = 0; i < 500; ++i) {
         auto chat = open(seedConversation());
         ASSERT_TRUE(runUntil([&] { return chat->fldMessage->isEnabled(); })) << "chat " << i;
@@ -28,14 +27,9 @@ TEST_F(DeskChatTest, FiveHundredChatsOpenSendAndCloseCleanly) {
         for (const auto& row : rowsOnGlass(*chat))
             if (row.kind == "me") mine.push_back(row.text + (row.seen ? " (seen)" : ""));
         ASSERT_EQ(mine, (std::vector<std::string>{"Hello (seen)", "Thanks (seen)"})) << "chat " << i;
-        closed.push_back(chat);
-        chat.reset();
-        hostNavigation()->popViewController(false);
-        settle();
+        close(chat);
     }
-    EXPECT_TRUE(runUntil([&] {
-        return std::all_of(closed.begin(), closed.end(), [](const auto& weak) { return weak.expired(); });
-    }));
+    EXPECT_TRUE(closedChatsDestroyed());
 }
 
 }  // namespace

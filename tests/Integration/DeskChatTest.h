@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -80,6 +81,20 @@ protected:
         return true;
     }
 
+    // The user goes back from the chat; the screen is remembered to check it is destroyed.
+    void close(std::shared_ptr<ChatViewController>& chat) {
+        closed_.push_back(chat);
+        chat.reset();
+        hostNavigation()->popViewController(false);
+        settle();
+    }
+    // Every chat closed so far is destroyed (soon: the core may still hold a queued completion).
+    bool closedChatsDestroyed() {
+        return runUntil([&] {
+            return std::all_of(closed_.begin(), closed_.end(), [](const auto& weak) { return weak.expired(); });
+        });
+    }
+
     // The user answers every alert on the glass.
     void dismissAlerts() {
         while (GlassReader::visibleAlert(window())) {
@@ -131,6 +146,9 @@ private:
         std::set<double> ids;
     };
     std::shared_ptr<Echoes> echoes_ = std::make_shared<Echoes>();
+
+private:
+    std::vector<std::weak_ptr<ChatViewController>> closed_;
 };
 
 }  // namespace velmaro
