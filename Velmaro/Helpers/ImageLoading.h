@@ -40,8 +40,9 @@ std::shared_ptr<UIImage> imageFromLoad(const std::optional<Data>& data, const st
 
 // The cached image for the address, or null.
 std::shared_ptr<UIImage> cachedImage(const URL& url);
-// Downloads and decodes the image (see imageFromLoad) and caches it at its decoded size; the completion runs on the main queue, and only
-// when an image arrived (otherwise it is dropped on a background thread: capture views weakly).
+// Downloads and decodes the image (see imageFromLoad) and caches it at its decoded size; the
+// completion runs on the main queue, and only when an image arrived (otherwise it is dropped on a
+// background thread: capture views weakly).
 void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion);
 
 // The image for the address, from the cache or downloaded, handed to the completion on the main
