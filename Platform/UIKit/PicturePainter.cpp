@@ -220,8 +220,22 @@ void PicturePainter::drawWindow(UIWindow& window) {
     setColor(UIColor::white());
     cairo_fill(cr_);
     drawContent(window, bounds);
-    if (auto keyboard = window.keyboardFrame()) drawKeyboard(window, *keyboard);
+    auto keyboard = window.keyboardFrame();
+    if (keyboard && !editingUnderPresentation(window)) drawKeyboard(window, *keyboard);
     cairo_restore(cr_);
+}
+
+// The platform ends editing when a screen is presented over the one being edited (an alert over
+// a form), so no keyboard shows then even though the field keeps its focus here.
+bool PicturePainter::editingUnderPresentation(const UIWindow& window) {
+    auto top = window.rootViewController();
+    if (!top) return false;
+    while (auto presented = top->presentedViewController()) top = presented;
+    auto topView = top->viewIfLoaded();
+    if (top == window.rootViewController() || !topView) return false;
+    for (auto view = window.firstResponder(); view; view = view->superview())
+        if (view == topView) return false;
+    return true;
 }
 
 void PicturePainter::drawAtOrigin(UIView& view) {

@@ -81,6 +81,7 @@ private:
     void drawToolbar(UIToolbar& toolbar, CGRect bounds);
     void drawAlert(UIView& view, CGRect bounds, const UIAlertController& alert);
     void drawKeyboard(UIWindow& window, CGRect frame);
+    static bool editingUnderPresentation(const UIWindow& window);
 
     // A bar item from `x` rightwards (leftwards when `leftwards`); returns its far edge.
     CGFloat drawBarItem(const UIBarButtonItem& item, CGFloat x, CGRect bar, UIColor tint, bool leftwards);
