@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,7 +28,17 @@
 #pragma GCC diagnostic ignored "-Wdouble-promotion"
 #pragma GCC diagnostic ignored "-Wunused-but-set-variable"
 #endif
+// The decoder copies zero bytes into a buffer it has not allocated yet (a PNG whose first data
+// chunk is empty), which memcpy leaves undefined for a null pointer; its copies go through one
+// that skips empty copies.
+namespace {
+void* copyUnlessEmpty(void* destination, const void* source, std::size_t count) {
+    return count == 0 ? destination : std::memcpy(destination, source, count);
+}
+}  // namespace
+#define memcpy copyUnlessEmpty
 #include <stb_image.h>
+#undef memcpy
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
