@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "Foundation/UserDefaults.h"
+#include "support/Platform/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -29,15 +30,8 @@ namespace {
 
 class UserDefaultsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("velmaro-defaults-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-        file = directory / "defaults.json";
-    }
-    void TearDown() override { fs::remove_all(directory); }
+    ScratchFolder scratch{"velmaro-defaults"};
+    const fs::path directory = scratch.path();
 
     static std::string read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
@@ -56,8 +50,7 @@ protected:
         return names;
     }
 
-    fs::path directory;
-    fs::path file;
+    fs::path file = directory / "defaults.json";
 };
 
 TEST(UserDefaultsTest, TextReadsOnlyTextAndNullRemoves) {

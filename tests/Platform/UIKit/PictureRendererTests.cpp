@@ -17,6 +17,7 @@
 #include "UIKit/UITableView.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIViewController.h"
+#include "support/Platform/ScratchFolder.h"
 #include "support/Platform/TestImages.h"
 #include "support/Platform/UIKitTest.h"
 
@@ -85,18 +86,8 @@ public:
 
 class PictureRendererTest : public UIKitTest {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        UIKitTest::SetUp();
-        dir = fs::temp_directory_path() / ("picture-renderer-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        UIKitTest::TearDown();
-    }
+    ScratchFolder scratch{"picture-renderer"};
+    const fs::path dir = scratch.path();
     Picture render() { return PictureRenderer::render(window()); }
 };
 

@@ -21,6 +21,7 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "support/Platform/ScratchFolder.h"
 #include "support/Platform/UIKitTest.h"
 #include "Foundation/Bundle.h"
 #include "UIKit/UIImage.h"
@@ -137,21 +138,8 @@ namespace fs = std::filesystem;
 
 class UIImageNamedTests : public UIKitTest {
 protected:
-    fs::path dir;
-    void SetUp() override {
-        UIKitTest::SetUp();
-        // Unique per process and test: ctest runs tests in parallel processes, and with address
-        // randomisation off (the tsan run) their fixtures share addresses.
-        dir = fs::temp_directory_path() /
-              ("uiimage-named-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-        UIKitTest::TearDown();
-    }
+    ScratchFolder scratch{"uiimage-named"};
+    const fs::path dir = scratch.path();
     void writePng(const std::string& file, int side) {
         std::vector<std::uint8_t> rgba(static_cast<std::size_t>(side * side * 4), 255);
         stbi_write_png((dir / file).c_str(), side, side, 4, rgba.data(), side * 4);
