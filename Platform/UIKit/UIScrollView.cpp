@@ -31,6 +31,17 @@ void UIScrollView::reportScroll(CGPoint from, bool animated) {
     }
 }
 
+CGFloat UIScrollView::drag(CGFloat dy) {
+    const CGPoint offset = contentOffset();
+    if (!scrollEnabled_) return offset.y;
+    const CGFloat target = std::clamp(offset.y + dy, minimumContentOffsetY(), maximumContentOffsetY());
+    auto self = sharedView();  // the delegate may drop the view
+    dragging_ = true;
+    setContentOffset(CGPoint{offset.x, target}, false);
+    dragging_ = false;
+    return contentOffset().y;
+}
+
 void UIScrollView::setContentInset(UIEdgeInsets inset) {
     contentInset_ = inset;
     setNeedsLayout();

@@ -33,6 +33,13 @@ public:
     bool isScrollEnabled() const { return scrollEnabled_; }
     void setScrollEnabled(bool enabled) { scrollEnabled_ = enabled; }
 
+    // True while a user's finger moves the content: a delegate tells a drag from a move made by
+    // code (a scroll to a row, a reload) by asking this from did-scroll.
+    bool isDragging() const { return dragging_; }
+    // A user's drag by `dy` points (positive: towards the end), stopped at the offsets a drag can
+    // reach; nothing moves while scrolling is disabled. Answers the new vertical offset.
+    CGFloat drag(CGFloat dy);
+
     static constexpr double scrollAnimationDuration = 0.3;
 
 protected:
@@ -48,4 +55,5 @@ private:
     UIEdgeInsets contentInset_;
     std::weak_ptr<UIScrollViewDelegate> scrollDelegate_;
     bool scrollEnabled_ = true;
+    bool dragging_ = false;
 };

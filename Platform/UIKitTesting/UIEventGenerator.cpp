@@ -101,12 +101,7 @@ bool UIEventGenerator::selectRow(const std::shared_ptr<UITableView>& table, cons
 }
 
 CGFloat UIEventGenerator::scroll(const std::shared_ptr<UITableView>& table, CGFloat dy) {
-    if (!table) return 0;
-    auto offset = table->contentOffset();
-    if (!table->isScrollEnabled()) return offset.y;
-    CGFloat target = std::clamp(offset.y + dy, table->minimumContentOffsetY(), table->maximumContentOffsetY());
-    table->setContentOffset(CGPoint{offset.x, target}, false);
-    return table->contentOffset().y;
+    return table ? table->drag(dy) : 0;
 }
 
 bool UIEventGenerator::scrollToRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath) {

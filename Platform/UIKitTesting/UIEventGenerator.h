@@ -41,7 +41,7 @@ public:
     // Taps a row that has a cell on the glass: it is selected and the delegate hears did-select.
     static bool selectRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath);
     // Drags the content by `dy` points (positive: towards the end); a drag stops at the content's
-    // ends. The delegate hears did-scroll. Answers the new offset.
+    // ends. The delegate hears did-scroll while the table answers isDragging. Answers the new offset.
     static CGFloat scroll(const std::shared_ptr<UITableView>& table, CGFloat dy);
     // Drags until the row is on the glass; false for a row that does not exist.
     static bool scrollToRow(const std::shared_ptr<UITableView>& table, const IndexPath& indexPath);

@@ -15,6 +15,9 @@ public:
     using UITableViewCell::UITableViewCell;
 
     Outlet<UILabel> lblEventDescription;
+
+    // At least one line high, also without a description.
+    CGSize systemLayoutSizeFitting(CGSize targetSize) override;
 };
 
 }  // namespace velmaro

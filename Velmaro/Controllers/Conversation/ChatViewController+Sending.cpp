@@ -10,18 +10,12 @@
 
 namespace velmaro {
 
-namespace {
-
-// The same message: by the identity the core gave it; a message that got none (NaN) is itself
-// only, by its text and the instant it was made.
-bool sameMessage(const MessageModel& a, const MessageModel& b) {
+bool ChatViewController::sameMessage(const MessageModel& a, const MessageModel& b) {
     if (std::isnan(a.messageId) || std::isnan(b.messageId))
         return std::isnan(a.messageId) && std::isnan(b.messageId) && a.message == b.message &&
                a.createdDateTime == b.createdDateTime;
     return a.messageId == b.messageId;
 }
-
-}  // namespace
 
 void ChatViewController::btnSendPressed() {
     if (!fldMessage) return;
@@ -57,6 +51,7 @@ void ChatViewController::sendingMessageSettings() {
         // The echo will carry this identity; until it comes the row shows no seen mark.
         message->messageId = messageId;
         unconfirmedMessages.push_back(*message);
+        sentMessages_.push_back({*message, latestDeskTime_, false});
         contentArray.push_back(std::move(*message));
     }
     DispatchQueue::main().async([self = sharedChat()] {
@@ -69,14 +64,37 @@ void ChatViewController::sendingMessageSettings() {
 
 void ChatViewController::removeSentMessage(const MessageModel& messageModel) {
     const auto pending = unconfirmedMessages;
+    bool matched = false;
     for (const auto& entry : pending) {
         if (entry.messageId != messageModel.messageId) continue;
+        matched = true;
         std::erase_if(unconfirmedMessages,
                       [&](const MessageModel& other) { return other.messageId == messageModel.messageId; });
         DispatchQueue::main().async([self = sharedChat()] {
             if (self->tableView) self->tableView->reloadData();
         });
     }
+    if (!matched) releaseDescription(messageModel);
+}
+
+void ChatViewController::releaseSentMessage(const MessageModel& row) {
+    std::erase_if(unconfirmedMessages, [&](const MessageModel& entry) { return sameMessage(entry, row); });
+}
+
+void ChatViewController::releaseDescription(const MessageModel& echo) {
+    auto sent = std::find_if(sentMessages_.begin(), sentMessages_.end(), [&](const SentMessage& candidate) {
+        return candidate.description && candidate.row.message == echo.message && isAwaitingEcho(candidate.row);
+    });
+    if (sent == sentMessages_.end()) return;
+    firstMessage_ = FirstMessage::sent;
+    releaseSentMessage(sent->row);
+    // From now on it goes by the echo's identity, so that another copy of the echo is no new row.
+    for (auto& row : contentArray)
+        if (sameMessage(row, sent->row)) row.messageId = echo.messageId;
+    sent->row.messageId = echo.messageId;
+    DispatchQueue::main().async([self = sharedChat()] {
+        if (self->tableView) self->tableView->reloadData();
+    });
 }
 
 bool ChatViewController::isAwaitingEcho(const MessageModel& row) const {

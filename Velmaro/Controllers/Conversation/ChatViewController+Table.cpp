@@ -40,7 +40,9 @@ std::optional<CGFloat> ChatViewController::heightForRowAt(UITableView&, const In
 
 std::optional<CGFloat> ChatViewController::estimatedHeightForRowAt(UITableView&, const IndexPath&) { return 50; }
 
-void ChatViewController::scrollViewDidScroll(UIScrollView&) {
+void ChatViewController::scrollViewDidScroll(UIScrollView& scrollView) {
+    // The screen scrolls itself to every new row; that must not take a panel from under the user.
+    if (!scrollView.isDragging()) return;
     if (detailsShown) dismissDetailsView();
     animateViewOut(starRatingView);
 }

@@ -33,42 +33,82 @@ long localDayNumber(Date date, const TimeZone& zone) {
 }  // namespace
 
 void ChatViewController::extractPreviousActivity(const ConversationModel& loaded) {
-    // Messages the user sent that the loaded conversation cannot know yet stay on screen, after
-    // the rebuilt timeline; everything else comes back from the conversation itself.
-    std::vector<MessageModel> awaitingEcho;
-    for (auto& row : contentArray)
-        if (isAwaitingEcho(row)) awaitingEcho.push_back(std::move(row));
-    contentArray.clear();
-
-    // The first message is shown and sent once; later loads find it among the activities.
-    const bool sendFirstMessage = !firstMessageSent_ && !firstChatMessage.empty();
-    if (sendFirstMessage) {
-        if (auto first = makeMessage("CUSTOMER", firstChatMessage, std::nullopt))
-            contentArray.push_back(std::move(*first));
-    }
     std::vector<MessageModel> messages;
     extractMessages(messages, loaded);
     sortMessages(messages);
-    extractSectionDates(messages);
-    // A message the desk has received but not yet echoed is in the history already: it keeps its
-    // place there, under its own identity, so that it shows once and without a seen mark. The
-    // latest of the user's rows with its text is it; the rest have not arrived and go last.
-    for (auto row = awaitingEcho.rbegin(); row != awaitingEcho.rend(); ++row) {
-        auto inHistory = std::find_if(contentArray.rbegin(), contentArray.rend(), [&](const MessageModel& shown) {
-            return shown.senderType == "CUSTOMER" && std::isnan(shown.messageId) && shown.message == row->message;
-        });
-        if (inHistory == contentArray.rend()) continue;
-        inHistory->messageId = row->messageId;
-        row->senderType.clear();  // placed
+    for (const auto& message : messages) noteDeskTime(message.createdDateTime);
+
+    // The description leaves with the first connect; until the desk has it, it is a sent message
+    // like any other, shown first.
+    if (!descriptionShown_ && !firstChatMessage.empty()) {
+        descriptionShown_ = true;
+        if (auto first = makeMessage("CUSTOMER", firstChatMessage, std::nullopt)) {
+            unconfirmedMessages.push_back(*first);
+            sentMessages_.push_back({std::move(*first), latestDeskTime_, true});
+        }
     }
-    for (auto& row : awaitingEcho)
-        if (!row.senderType.empty()) contentArray.push_back(std::move(row));
+    placeSentMessages(messages);
 
     if (!viewDissappearing) {
-        setupChat(firstMessageSent_ ? std::string() : firstChatMessage);
-        firstMessageSent_ = true;
+        const bool carry = !firstChatMessage.empty() && firstMessage_ != FirstMessage::sent;
+        setupChat(carry ? firstChatMessage : std::string());
     }
     reloadAndScrollToBottom();
+}
+
+void ChatViewController::placeSentMessages(std::vector<MessageModel>& history) {
+    // The user's rows the last timeline showed from its history come back in this one; they are
+    // nobody's newer copy.
+    std::vector<const MessageModel*> shownBefore;
+    for (const auto& row : contentArray)
+        if (row.senderType == "CUSTOMER" && !isSentMessage(row)) shownBefore.push_back(&row);
+    std::vector<bool> taken(history.size(), false);
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        if (history[i].senderType != "CUSTOMER") continue;
+        auto same = std::find_if(shownBefore.begin(), shownBefore.end(), [&](const MessageModel* row) {
+            return row->message == history[i].message && row->createdDateTime == history[i].createdDateTime;
+        });
+        if (same == shownBefore.end()) continue;
+        shownBefore.erase(same);
+        taken[i] = true;
+    }
+
+    // The desk records messages in the order they were sent, so the oldest sent message takes the
+    // earliest row it may be; an echoed one takes its own row too, so that no later copy does.
+    std::vector<SentMessage> unplaced;
+    for (auto& sent : sentMessages_) {
+        std::size_t found = 0;
+        while (found < history.size() &&
+               (taken[found] || history[found].senderType != "CUSTOMER" || history[found].message != sent.row.message ||
+                (sent.notBefore && history[found].createdDateTime < *sent.notBefore)))
+            ++found;
+        if (found == history.size()) {
+            unplaced.push_back(std::move(sent));
+            continue;
+        }
+        taken[found] = true;
+        // The desk has it: the row is seen, in its place in the history, under its own identity.
+        history[found].messageId = sent.row.messageId;
+        releaseSentMessage(sent.row);
+        if (sent.description) firstMessage_ = FirstMessage::sent;
+    }
+    sentMessages_ = std::move(unplaced);
+
+    contentArray.clear();
+    for (const auto& sent : sentMessages_)
+        if (sent.description) contentArray.push_back(sent.row);
+    extractSectionDates(history);
+    for (const auto& sent : sentMessages_)
+        if (!sent.description) contentArray.push_back(sent.row);
+}
+
+bool ChatViewController::isSentMessage(const MessageModel& row) const {
+    return std::any_of(sentMessages_.begin(), sentMessages_.end(),
+                       [&](const SentMessage& sent) { return sameMessage(sent.row, row); });
+}
+
+void ChatViewController::noteDeskTime(Date time) {
+    if (!latestDeskTime_ || *latestDeskTime_ < time) latestDeskTime_ = time;
 }
 
 void ChatViewController::extractMessages(std::vector<MessageModel>& messagesWithoutDateDescriptors,

@@ -145,6 +145,11 @@ void ChatViewController::setupChat(std::optional<std::string> firstMessage) {
     if (!user || !conversation) return;
     if (!chatEvents_) chatEvents_ = std::make_shared<MainQueueChatEvents>(sharedChat());
     ChatService::shared().configureChat(config->tenantId, user->id, conversation->id, chatEvents_);
+    // The next "connected" tells whether this connect took the description along.
+    if (firstMessage_ != FirstMessage::sent)
+        firstMessage_ = firstMessage && !firstMessage->empty() && *firstMessage == firstChatMessage
+                            ? FirstMessage::carried
+                            : FirstMessage::waiting;
     ChatService::shared().connectChat(std::move(firstMessage));
 }
 
@@ -211,6 +216,7 @@ void ChatViewController::connected() {
                     if (self->isCurrentStatusChain(generation) && self->lblChatStatus) self->lblChatStatus->setAlpha(0);
                 });
         });
+    if (firstMessage_ == FirstMessage::carried) firstMessage_ = FirstMessage::sent;
     if (fldMessage) fldMessage->setEnabled(true);
 }
 
@@ -230,11 +236,15 @@ void ChatViewController::disconnected() {
 
 void ChatViewController::chatErrorReceived(const std::string&) {
     if (fldMessage) fldMessage->setEnabled(false);
+    // A connect that failed did not take the description along.
+    if (firstMessage_ == FirstMessage::carried) firstMessage_ = FirstMessage::waiting;
 }
 
 void ChatViewController::chatMessageReceived(const AnyDictionary& message) {
     auto record = MessageModel::fromJson(message);
     if (!record) return;
+    // Only a time the desk gave counts; the record's default is the phone's clock.
+    if (message.contains("createdDateTime")) noteDeskTime(record->createdDateTime);
     if (record->type == "RECEIVED_MESSAGE_RESPONSE" && record->senderType == "CUSTOMER") {
         removeSentMessage(*record);
         return;
@@ -245,12 +255,11 @@ void ChatViewController::chatMessageReceived(const AnyDictionary& message) {
         if (!viewDissappearing) setupChat(std::nullopt);
         return;
     }
-    // An event that names no row kind or carries no text has nothing to show; a message already
-    // on a row (delivered twice, or a broken copy of one) is not shown again.
-    if (record->senderType.empty() || record->message.empty()) return;
+    // A message delivered twice is one row: the same identity from the same kind of sender.
     if (!std::isnan(record->messageId) &&
-        std::any_of(contentArray.begin(), contentArray.end(),
-                    [&](const MessageModel& row) { return row.messageId == record->messageId; }))
+        std::any_of(contentArray.begin(), contentArray.end(), [&](const MessageModel& row) {
+            return row.messageId == record->messageId && row.senderType == record->senderType;
+        }))
         return;
     contentArray.push_back(std::move(*record));
     reloadAndScrollToBottom();

@@ -134,6 +134,8 @@ public:
     std::shared_ptr<UITableViewCell> cellForRowAt(UITableView& table, const IndexPath& indexPath) override;
     std::optional<CGFloat> heightForRowAt(UITableView& table, const IndexPath& indexPath) override;
     std::optional<CGFloat> estimatedHeightForRowAt(UITableView& table, const IndexPath& indexPath) override;
+    // Closes the details and rating panels when the user drags the table, not when the screen
+    // scrolls itself to show a row.
     void scrollViewDidScroll(UIScrollView& scrollView) override;
 
     // ----- Rating (ChatViewController+Rating.cpp)
@@ -171,12 +173,38 @@ private:
     bool isCurrentStatusChain(unsigned generation) const { return generation == statusGeneration_; }
     std::shared_ptr<ChatViewController> sharedChat();
 
+    // A message the user sent, or the problem description, until a loaded history holds it.
+    struct SentMessage {
+        MessageModel row;
+        // The latest desk time the screen knew when the message left: the desk recorded it no
+        // earlier. Desk times are compared with desk times only; the phone's clock may differ.
+        std::optional<Date> notBefore;
+        bool description = false;
+    };
+    // Rebuilds contentArray from the sorted history: each sent message takes at most one history
+    // row of the user's with its text, in the order they were sent; one that takes none stays
+    // (the description first, the others last).
+    void placeSentMessages(std::vector<MessageModel>& history);
+    bool isSentMessage(const MessageModel& row) const;
+    // The same message: by the identity the core gave it; a message that got none (NaN) is itself
+    // only, by its text and the instant it was made.
+    static bool sameMessage(const MessageModel& a, const MessageModel& b);
+    void releaseSentMessage(const MessageModel& row);
+    // The echo of the description, which left with a connect and so has no identity to wait for.
+    void releaseDescription(const MessageModel& echo);
+    void noteDeskTime(Date time);
+
     // Handed to the chat service, which holds it weakly; it holds this screen weakly.
     std::shared_ptr<MainQueueChatEvents> chatEvents_;
     unsigned statusGeneration_ = 0;
     // The rating panel's fade-outs: only the latest show may be undone by a fade-out's end.
     unsigned ratingGeneration_ = 0;
-    bool firstMessageSent_ = false;
+    std::vector<SentMessage> sentMessages_;
+    std::optional<Date> latestDeskTime_;
+    // The description counts as sent once a connect that carried it has connected.
+    enum class FirstMessage { waiting, carried, sent };
+    FirstMessage firstMessage_ = FirstMessage::waiting;
+    bool descriptionShown_ = false;
 };
 
 }  // namespace velmaro

@@ -20,9 +20,13 @@ public:
         return table.dequeueReusableCell("N", indexPath);
     }
     void didSelectRowAt(UITableView&, const IndexPath& indexPath) override { selected.push_back(indexPath.row); }
-    void scrollViewDidScroll(UIScrollView&) override { ++scrolls; }
+    void scrollViewDidScroll(UIScrollView& scrollView) override {
+        ++scrolls;
+        if (scrollView.isDragging()) ++drags;
+    }
     std::vector<int> selected;
     int scrolls = 0;
+    int drags = 0;
 };
 
 class UIEventGeneratorTest : public UIKitTest {
@@ -45,6 +49,11 @@ TEST_F(UIEventGeneratorTest, AUserScrollsWithinTheContentAndSelectsOnlyRowsInVie
     EXPECT_EQ(numbers->scrolls, 0);
     EXPECT_EQ(UIEventGenerator::scroll(table, 5000), 30 * 44 - 220);
     EXPECT_EQ(numbers->scrolls, 1);
+    // A move made by code is no drag.
+    table->setContentOffset(CGPoint{0, 10});
+    EXPECT_EQ(numbers->scrolls, 2);
+    EXPECT_EQ(numbers->drags, 1);
+    EXPECT_FALSE(table->isDragging());
     EXPECT_TRUE(UIEventGenerator::scrollToRow(table, {0, 2}));
     EXPECT_TRUE(UIEventGenerator::selectRow(table, {0, 2}));
     EXPECT_FALSE(UIEventGenerator::scrollToRow(table, {0, 30}));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -7,6 +8,8 @@
 
 #include "Foundation/Locale.h"
 #include "Foundation/TimeZone.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/CoreInterface/WireFormat.h"
 #include "Velmaro/Storyboard/Storyboard.h"
@@ -34,6 +37,17 @@ inline ConversationModel acmeConversation() {
     conversation.status = "OPEN";
     conversation.activities = {{{item("Hello", "INBOUND", "2017-03-03T21:07:00.000+0000")}},
                                {{item("How can I help?", "OUTBOUND", "2017-03-03T21:08:00.000+0000")}}};
+    return conversation;
+}
+
+// acmeConversation with `extra` agent answers after it, one a minute from 21:09: taller than the table.
+inline ConversationModel tallConversation(int extra = 20) {
+    ConversationModel conversation = acmeConversation();
+    for (int i = 0; i < extra; ++i) {
+        char when[64];
+        std::snprintf(when, sizeof when, "2017-03-03T%02d:%02d:00.000+0000", 21 + (9 + i) / 60, (9 + i) % 60);
+        conversation.activities.push_back({{item("Answer " + std::to_string(i), "OUTBOUND", when)}});
+    }
     return conversation;
 }
 
@@ -83,6 +97,36 @@ protected:
                                event->lblEventDescription->text().value_or(""));
         }
         return rows;
+    }
+    // The user's rows on the glass, top to bottom: the text, and " (seen)" when marked seen.
+    std::vector<std::string> mine(const ChatViewController& chat) {
+        std::vector<std::string> rows;
+        chat.tableView->layoutIfNeeded();
+        for (const auto& indexPath : chat.tableView->indexPathsForVisibleRows())
+            if (auto client = std::dynamic_pointer_cast<ChatClientTableViewCell>(chat.tableView->cellForRow(indexPath)))
+                rows.push_back(client->lblMessage->text().value_or("") +
+                               (client->btnSeen->tintColor() == acmeConfig().primaryColor ? " (seen)" : ""));
+        return rows;
+    }
+    // The connected user types and sends; answers the identity the core gave the message.
+    double send(ChatViewController& chat, const std::string& text) {
+        UIEventGenerator::type(chat.fldMessage.get(), text);
+        UIEventGenerator::tap(chat.btnSend.get());
+        drain();
+        return *core().lastCall("sendMessage")->arguments.at("messageId").number();
+    }
+    // The desk's echo of a message the user sent, stamped with the desk's time.
+    void echo(const std::string& text, double messageId, const std::string& when) {
+        auto event = RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", text, messageId);
+        event["createdDateTime"] = Any(*WireFormat::dateFormatter().dateFromString(when));
+        core().emitMessage(event);
+        drain();
+    }
+    // Another screen pushed over the chat and popped: the chat loads and builds its timeline again.
+    void coverAndUncover() {
+        hostNavigation()->pushViewController(std::make_shared<UIViewController>(), false);
+        hostNavigation()->popViewController(false);
+        drain();
     }
     std::string strip(const ChatViewController& chat) const {
         return chat.lblChatStatus->text().value_or("") + (chat.lblChatStatus->alpha() > 0 ? " (shown)" : " (hidden)");

@@ -11,6 +11,11 @@
 #include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Helpers/Extensions.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKitTesting/GlassReader.h"
+#include "Velmaro/Helpers/ImageCache.h"
+#include "support/Platform/LoopbackHTTPServer.h"
+#include "support/Platform/TestImages.h"
 #include "support/Velmaro/ChatScreenTest.h"
 
 using namespace velmaro;
@@ -25,10 +30,10 @@ std::vector<SatisfactionScoreModel> scores(int count) {
 
 class ChatRatingTest : public ChatScreenTest {
 protected:
-    // A loaded, connected chat whose rating panel is up, with `count` scores loaded.
+    // A loaded chat taller than its table whose rating panel is up, with `count` scores loaded.
     std::shared_ptr<ChatViewController> chatWithPanel(int count = 5) {
-        auto chat = open();
-        load();
+        auto chat = open(tallConversation());
+        load(tallConversation());
         core().deliver("getSatisfactionScores", scores(count), std::nullopt, Thread::background);
         drain();
         UIEventGenerator::tap(chat->btnEndChat.get());
@@ -127,7 +132,7 @@ TEST_F(ChatRatingTest, AScoreLeavesTheChatOnceEvenWhenItFailsOrTheUserTappedTwic
     EXPECT_EQ(hostNavigation()->viewControllers().size(), 2u);
 }
 
-TEST_F(ChatRatingTest, ThePanelFadesOutOnScrollTypingOrDismissAndAShowDuringTheFadeStays) {
+TEST_F(ChatRatingTest, ThePanelFadesOutOnADragTypingOrDismissAndAShowDuringTheFadeStays) {
     auto chat = chatWithPanel();
     UIAnimationRecorder::reset();
     UIEventGenerator::tap(chat->btnDismissRating.get());
@@ -139,7 +144,7 @@ TEST_F(ChatRatingTest, ThePanelFadesOutOnScrollTypingOrDismissAndAShowDuringTheF
 
     UIEventGenerator::tap(chat->btnEndChat.get());
     advance(ChatViewController::ratingDelay);
-    chat->tableView->setContentOffset(CGPoint{0, 5});  // any scroll, by code too
+    UIEventGenerator::scroll(chat->tableView.get(), -100);
     advance(0.1);
     UIEventGenerator::tap(chat->btnEndChat.get());  // shown again before the fade has ended
     advance(1.0);
@@ -152,23 +157,73 @@ TEST_F(ChatRatingTest, ThePanelFadesOutOnScrollTypingOrDismissAndAShowDuringTheF
     EXPECT_FALSE(panelShown(*chat));
 }
 
+// The agent's goodbye arrives while the user is about to tap a star, or reads the details: the
+// table scrolls itself to it, and the panel stays until the user drags the table.
+TEST_F(ChatRatingTest, ANewMessageScrollsTheTableButLeavesThePanelsUp) {
+    auto chat = chatWithPanel();
+    for (bool rating : {true, false}) {
+        SCOPED_TRACE(rating ? "rating" : "details");
+        UIEventGenerator::scroll(chat->tableView.get(), -100);
+        advance(1.0);
+        if (rating) {
+            UIEventGenerator::tap(chat->btnEndChat.get());
+            advance(ChatViewController::ratingDelay);
+        } else {
+            UIEventGenerator::tap(chat->btnDetails.get());
+        }
+        const CGFloat before = chat->tableView->contentOffset().y;
+        core().emitMessage(RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", "Thanks, goodbye",
+                                                       rating ? 98 : 99));
+        drain();
+        advance(1.0);
+        EXPECT_GT(chat->tableView->contentOffset().y, before);
+        EXPECT_EQ(panelShown(*chat), rating);
+        EXPECT_EQ(chat->detailsShown, !rating);
+        UIEventGenerator::scroll(chat->tableView.get(), -50);
+        advance(0.3);
+        EXPECT_FALSE(chat->detailsShown);
+        EXPECT_FALSE(panelShown(*chat));
+    }
+}
+
+TEST_F(ChatRatingTest, EndingTheChatClosesTheDetailsFirstAndAFailedScoreListAlerts) {
+    auto chat = open();
+    load();
+    core().deliverError("getSatisfactionScores", "no scores today", Thread::background);
+    settle();
+    ASSERT_TRUE(GlassReader::visibleAlert(window()));
+    EXPECT_EQ(GlassReader::visibleAlert(window())->title(), "Error");
+    EXPECT_EQ(GlassReader::visibleAlert(window())->message(), "no scores today");
+    UIEventGenerator::pressAlertAction(window(), "Dismiss");
+    settle();
+
+    UIEventGenerator::tap(chat->btnDetails.get());
+    ASSERT_TRUE(chat->detailsShown);
+    UIEventGenerator::tap(chat->btnEndChat.get());
+    advance(ChatViewController::ratingDelay + 0.3);
+    EXPECT_FALSE(chat->detailsShown);
+    EXPECT_EQ(chat->vwConversationDetails->frame().minY(), -300);
+    EXPECT_EQ(chat->btnDetails->image(UIControlStateNormal)->name(), "downArrow");
+    EXPECT_TRUE(panelShown(*chat));
+}
+
 // ----- Layout and details
 
 class ChatLayoutTest : public ChatScreenTest {};
 
-TEST_F(ChatLayoutTest, TheDetailsPanelDropsBelowTheBarAndAnyScrollOrEditingClosesIt) {
+TEST_F(ChatLayoutTest, TheDetailsPanelDropsBelowTheBarAndADragOrEditingClosesIt) {
     for (bool translucent : {true, false}) {
         SCOPED_TRACE(translucent ? "translucent" : "opaque");
-        auto chat = open();
+        auto chat = open(tallConversation());
         hostNavigation()->navigationBar()->setTranslucent(translucent);
-        load();
+        load(tallConversation());
         EXPECT_EQ(chat->vwConversationDetails->frame(), (CGRect{0, -300, 375, 300}));
         UIEventGenerator::tap(chat->btnDetails.get());
         EXPECT_TRUE(chat->detailsShown);
         EXPECT_EQ(chat->vwConversationDetails->frame().minY(), translucent ? 64 : 0);
         EXPECT_EQ(chat->btnDetails->image(UIControlStateNormal)->name(), "upArrow");
         EXPECT_EQ(chat->lblConversationTitle->text(), "Conversation 42");
-        chat->tableView->setContentOffset(CGPoint{0, 3});
+        UIEventGenerator::scroll(chat->tableView.get(), -30);
         EXPECT_FALSE(chat->detailsShown);
         EXPECT_EQ(chat->vwConversationDetails->frame().minY(), -300);
         EXPECT_EQ(chat->btnDetails->image(UIControlStateNormal)->name(), "downArrow");
@@ -215,6 +270,16 @@ TEST_F(ChatLayoutTest, TheHeaderShowsTheAgentOnceOneAnswersElseTheCompany) {
     EXPECT_EQ(chat->titleLabel->text(), "Alex");
     ASSERT_TRUE(chat->titleAvatar->image());
     EXPECT_EQ(chat->titleAvatar->image()->name(), "AGENT");
+
+    // With a photo, the photo replaces the stand-in face.
+    LoopbackHTTPServer server;
+    server.respond("/alex-header.png", pngOfColor(0, 255, 0), "image/png");
+    answered.agentAvatarUrl = server.url("/alex-header.png");
+    chat->viewWillAppear(false);
+    load(answered);
+    ASSERT_TRUE(waitFor([&] { return chat->titleAvatar->image() && !chat->titleAvatar->image()->name(); }));
+    EXPECT_EQ(chat->titleAvatar->image()->pixelAt(0, 0), UIColor(0, 1, 0, 1));
+    ImageCache::shared().removeAllObjects();
 }
 
 TEST_F(ChatLayoutTest, TheScreenRidesOnTheKeyboardAndTheInputBarHasCurvedTopCorners) {

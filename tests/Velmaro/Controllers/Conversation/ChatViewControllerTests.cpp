@@ -17,6 +17,9 @@
 #include "Velmaro/View/ChatAgentTableViewCell.h"
 #include "Velmaro/View/ChatClientTableViewCell.h"
 #include "Velmaro/View/ChatEventTableViewCell.h"
+#include "Velmaro/Helpers/ImageCache.h"
+#include "support/Platform/LoopbackHTTPServer.h"
+#include "support/Platform/TestImages.h"
 #include "support/Velmaro/ChatScreenTest.h"
 
 using namespace velmaro;
@@ -54,12 +57,17 @@ TEST_F(ChatScreenTest, OpeningMarksSeenLoadsTheConversationAndConnectsWithTheFir
 
 TEST_F(ChatScreenTest, FailuresAlertAndWithoutAStoredUserTheChatStaysUnconnected) {
     core().setStoredUser(std::nullopt);
-    auto chat = open();
+    auto delegate = std::make_shared<Seen>();
+    auto chat = pushScene<ChatViewController>([&](ChatViewController& screen) {
+        screen.conversation = acmeConversation();
+        screen.chatDelegate = delegate;
+    });
     core().deliverError("setConversationSeen", "seen failed");
     drain();
     settle();
     ASSERT_TRUE(GlassReader::visibleAlert(window()));
     EXPECT_EQ(GlassReader::visibleAlert(window())->message(), "seen failed");
+    EXPECT_TRUE(delegate->seen.empty());  // the start screen keeps its row
     load();
     EXPECT_EQ(shown(*chat).size(), 3u);  // shown all the same
     EXPECT_EQ(core().callCount("configureChat"), 0u);
@@ -75,7 +83,8 @@ TEST_F(ChatScreenTest, WithoutAConversationTheChatIsEmptyAndAsksNothing) {
 }
 
 // Each appearance rebuilds the timeline rather than appending a copy, sends the first message
-// only once, and keeps a sent message that the loaded conversation cannot know yet.
+// only once it went with a connect, and keeps a sent message that the loaded conversation cannot
+// know yet.
 TEST_F(ChatScreenTest, AppearingAgainRebuildsTheTimelineAndSendsTheFirstMessageOnce) {
     auto chat = open(acmeConversation(), "Printer");
     load();
@@ -91,10 +100,12 @@ TEST_F(ChatScreenTest, AppearingAgainRebuildsTheTimelineAndSendsTheFirstMessageO
     drain();
     EXPECT_EQ(core().callCount("getConversation"), 2u);
     auto later = acmeConversation();
-    later.activities.insert(later.activities.begin(), {{item("Printer", "INBOUND", "2017-03-03T21:06:00.000+0000")}});
+    later.activities.push_back({{item("Printer", "INBOUND", "2017-03-03T21:09:00.000+0000")}});
     load(later);
-    EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Printer", "me Hello",
-                                                      "agent How can I help?", "me still there?"}));
+    EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
+                                                      "me Printer", "me still there?"}));
+    // The desk has the description: seen, though its echo never came.
+    EXPECT_EQ(mine(*chat), (std::vector<std::string>{"Hello (seen)", "Printer (seen)", "still there?"}));
     auto connects = core().calls("connectChat");
     ASSERT_EQ(connects.size(), 2u);
     EXPECT_EQ(connects[1].arguments.at("firstMessage").string(), "");
@@ -134,6 +145,11 @@ TEST_F(ChatScreenTest, TheStripFollowsTheConnectionAndALateAnimationNeverUndoesA
     advance(1.0);
     EXPECT_EQ(strip(*chat), "Connected (hidden)");
     EXPECT_EQ(chat->tableView->contentInset().top, 0);
+    // A chat error takes the input away, and says nothing.
+    core().emitError("lost", Thread::background);
+    drain();
+    EXPECT_FALSE(chat->fldMessage->isEnabled());
+    EXPECT_EQ(strip(*chat), "Connected (hidden)");
 }
 
 struct MessageEventCase {
@@ -168,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(
                       MessageEventCase{"INTERACTION_CLOSED_RESPONSE", "ANNOUNCER", {}, 1},
                       MessageEventCase{"SOMETHING_NEW", "ANNOUNCER", {"system news"}, 0}));
 
-TEST_F(ChatScreenTest, ALiveMessageShowsOnceAndBrokenEventsShowNothing) {
+// Every event the core can read becomes a row of its sender's kind; only the same identity from
+// the same kind of sender is one row.
+TEST_F(ChatScreenTest, ALiveMessageShowsOnceAndEveryOtherEventAsARowOfItsKind) {
     auto chat = open();
     load();
     core().emitConnected();
@@ -191,14 +209,20 @@ TEST_F(ChatScreenTest, ALiveMessageShowsOnceAndBrokenEventsShowNothing) {
     textForId["messageId"] = Any(std::string("99"));
     auto echoWithoutType = RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", "hi", sentId);
     echoWithoutType.erase("type");
-    for (const auto& event : {news, news, untyped, numberForText, noKind, textForId, AnyDictionary{}, echoWithoutType})
+    auto agentUnderTheSentId = RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", "mine too", sentId);
+    for (const auto& event : {news, news, untyped, numberForText, noKind, textForId, AnyDictionary{}, echoWithoutType,
+                              agentUnderTheSentId})
         core().emitMessage(event, Thread::background);
     drain();
     EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
-                                                      "me hi", "agent news"}));
+                                                      "me hi", "agent news", "agent ", "event news", "event ",
+                                                      "agent mine too"}));
+    // A row without text keeps the height of a line.
+    const CGFloat withText = chat->tableView->rectForRow(IndexPath::forRow(6, 0)).height();
+    EXPECT_EQ(chat->tableView->rectForRow(IndexPath::forRow(7, 0)).height(), withText);
 }
 
-TEST_F(ChatScreenTest, ARebuiltTimelineShowsASentMessageOnceUnseenUntilItsEcho) {
+TEST_F(ChatScreenTest, ARebuiltTimelineThatHoldsASentMessageShowsItOnceAndSeen) {
     auto chat = open();
     load();
     core().emitConnected();
@@ -208,7 +232,8 @@ TEST_F(ChatScreenTest, ARebuiltTimelineShowsASentMessageOnceUnseenUntilItsEcho) 
     drain();
     const double sentId = *core().lastCall("sendMessage")->arguments.at("messageId").number();
 
-    // The desk has the message, its echo is still out, and the screen loads the history again.
+    // The desk has the message, its echo is still out (or lost), and the screen loads the history
+    // again: the history confirms it.
     auto modal = std::make_shared<UIViewController>();
     hostNavigation()->present(modal, false);
     modal->dismiss(false);
@@ -219,11 +244,18 @@ TEST_F(ChatScreenTest, ARebuiltTimelineShowsASentMessageOnceUnseenUntilItsEcho) 
     load(later);
     EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
                                                       "me still there?", "agent Yes"}));
-    const UIColor unseen = VelmaroColors::VelmaroLightGray();
-    EXPECT_EQ(clientCell(*chat, 3)->btnSeen->tintColor(), unseen);
+    EXPECT_EQ(clientCell(*chat, 3)->btnSeen->tintColor(), acmeConfig().primaryColor);
     core().emitMessage(RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", "still there?", sentId));
     drain();
-    EXPECT_EQ(clientCell(*chat, 3)->btnSeen->tintColor(), acmeConfig().primaryColor);
+    EXPECT_EQ(mine(*chat), (std::vector<std::string>{"Hello (seen)", "still there? (seen)"}));
+}
+
+TEST_F(ChatScreenTest, ALoadAnsweringAfterTheUserLeftDoesNotConnect) {
+    auto chat = open();
+    hostNavigation()->pushViewController(std::make_shared<UIViewController>(), false);
+    load();
+    EXPECT_EQ(core().callCount("configureChat"), 0u);
+    EXPECT_EQ(core().callCount("connectChat"), 0u);
 }
 
 TEST_F(ChatScreenTest, ALeavingScreenIgnoresTheStripButNotItsInputAndDoesNotReconnect) {
@@ -282,6 +314,12 @@ TEST_F(ChatScreenTest, AMessageIsSentUntrimmedAndShowsSeenOnlyAfterItsOwnEcho) {
     core().emitConnected();
     drain();
     EXPECT_TRUE(chat->btnSend->isHidden());
+    UIEventGenerator::type(chat->fldMessage.get(), "x");
+    EXPECT_FALSE(chat->btnSend->isHidden());
+    EXPECT_TRUE(chat->btnExit->isHidden());
+    UIEventGenerator::deleteBackward(chat->fldMessage.get(), 1);  // empty again: Exit, not Send
+    EXPECT_TRUE(chat->btnSend->isHidden());
+    EXPECT_FALSE(chat->btnExit->isHidden());
     UIEventGenerator::type(chat->fldMessage.get(), "  hi \U0001F600 ");
     EXPECT_FALSE(chat->btnSend->isHidden());
     EXPECT_TRUE(chat->btnExit->isHidden());
@@ -373,6 +411,69 @@ TEST_F(ChatScreenTest, RowsShowTimesIn24HoursAndGrowWithTheirMessage) {
     const CGFloat shortRow = chat->tableView->rectForRow(IndexPath::forRow(2, 0)).height();
     const CGFloat longRow = chat->tableView->rectForRow(IndexPath::forRow(3, 0)).height();
     EXPECT_GT(longRow, 2 * shortRow);
+}
+
+// A conversation taller than the table: the newest row is on the glass after a load, a message
+// that arrives and one the user sends.
+TEST_F(ChatScreenTest, NewAndSentMessagesScrollIntoView) {
+    auto chat = open(tallConversation());
+    load(tallConversation());
+    auto lastRowShows = [&] {
+        chat->tableView->layoutIfNeeded();
+        const auto visible = chat->tableView->indexPathsForVisibleRows();
+        return !visible.empty() && visible.back().row == static_cast<int>(chat->contentArray.size()) - 1 &&
+               visible.front().row > 0;
+    };
+    advance(1.0);
+    EXPECT_TRUE(lastRowShows());
+    core().emitConnected();
+    drain();
+    UIEventGenerator::scroll(chat->tableView.get(), -5000);
+    core().emitMessage(RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "AGENT", "news", 99));
+    drain();
+    advance(1.0);
+    EXPECT_TRUE(lastRowShows());
+    UIEventGenerator::scroll(chat->tableView.get(), -5000);
+    send(*chat, "thanks");
+    advance(1.0);
+    EXPECT_TRUE(lastRowShows());
+    EXPECT_EQ(shown(*chat).back(), "me thanks");
+}
+
+// Agent rows carry the agent's face on a pale bubble of the tenant's colour; system rows carry
+// no face; conversation events are centred notes, not day titles.
+TEST_F(ChatScreenTest, EachKindOfRowHasItsOwnLayout) {
+    LoopbackHTTPServer server;
+    server.respond("/alex.png", pngOfColor(0, 0, 255), "image/png");
+    auto conversation = acmeConversation();
+    conversation.agentAvatarUrl = server.url("/alex.png");
+    ContentModel started = item("", "SYSTEM", "2017-03-03T21:09:00.000+0000");
+    started.contentType = "CONVERSATION_STARTED";
+    started.eventDescription = "Conversation started";
+    conversation.activities.push_back({{started}});
+    conversation.activities.push_back({{item("Queued", "SYSTEM", "2017-03-03T21:10:00.000+0000")}});
+    auto chat = open(conversation);
+    load(conversation);
+    EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
+                                                      "event Conversation started", "system Queued"}));
+    auto cellAt = [&](int row) { return chat->tableView->cellForRow(IndexPath::forRow(row, 0)); };
+    auto agent = std::dynamic_pointer_cast<ChatAgentTableViewCell>(cellAt(2));
+    ASSERT_TRUE(agent);
+    const UIColor tenant = acmeConfig().primaryColor;
+    EXPECT_EQ(agent->backView->backgroundColor(),
+              UIColor(redValue(tenant), greenValue(tenant), blueValue(tenant), 0.1));
+    ASSERT_TRUE(waitFor([&] { return agent->btnAvatar->image(UIControlStateNormal) != nullptr; }));
+    EXPECT_EQ(agent->btnAvatar->image(UIControlStateNormal)->pixelAt(0, 0), UIColor(0, 0, 1, 1));
+    auto system = std::dynamic_pointer_cast<ChatAgentTableViewCell>(cellAt(4));
+    ASSERT_TRUE(system);
+    EXPECT_FALSE(system->btnAvatar);
+
+    auto day = std::dynamic_pointer_cast<ChatEventTableViewCell>(cellAt(0));
+    auto event = std::dynamic_pointer_cast<ChatEventTableViewCell>(cellAt(3));
+    ASSERT_TRUE(day && event);
+    EXPECT_NE(event->lblEventDescription->font(), day->lblEventDescription->font());
+    EXPECT_EQ(event->lblEventDescription->textColor(), VelmaroColors::VelmaroDarkGray());
+    ImageCache::shared().removeAllObjects();
 }
 
 // ----- Lifetime

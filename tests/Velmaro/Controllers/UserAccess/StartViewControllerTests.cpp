@@ -253,6 +253,18 @@ TEST_F(StartScreenTest, NoRowOutlivesItsConversation) {
     EXPECT_EQ(topScreen(), start);
 }
 
+// A seen conversation toggles the panel: rows left in a collapsed panel come up, as they would
+// have for a first load of that many.
+TEST_F(StartScreenTest, AConversationSeenFromACollapsedPanelRaisesTheRowsLeft) {
+    auto start = open();
+    deliver(unseen(5));
+    ASSERT_FALSE(start->areNotificationsVisible);
+    start->chatSeen("c-2");
+    drain();
+    EXPECT_EQ(count(*start), "4");
+    expectExpanded(*start, restingTop - 240);
+}
+
 // Collapsed and emptied, the panel stays collapsed: expanding a panel that has shrunk to nothing
 // would leave "Contact agent" disabled with nothing to collapse it.
 TEST_F(StartScreenTest, TheLastConversationSeenFromACollapsedPanelLeavesContactAgentUsable) {
