@@ -12,6 +12,7 @@
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 #include "Velmaro/CoreInterface/WireFormat.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "Velmaro/Storyboard/SceneKit.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "Velmaro/View/ChatAgentTableViewCell.h"
@@ -219,7 +220,7 @@ TEST_F(ChatScreenTest, ARebuiltTimelineShowsASentMessageOnceUnseenUntilItsEcho) 
     load(later);
     EXPECT_EQ(shown(*chat), (std::vector<std::string>{"day 03. Mar 2017.", "me Hello", "agent How can I help?",
                                                       "me still there?", "agent Yes"}));
-    const UIColor unseen = VelmaroColors::VelmaroLightGray();
+    const UIColor unseen = SceneKit::secondaryTextColor();  // the storyboard's tint
     EXPECT_EQ(clientCell(*chat, 3)->btnSeen->tintColor(), unseen);
     core().emitMessage(RecordingCore::messageEvent("RECEIVED_MESSAGE_RESPONSE", "CUSTOMER", "still there?", sentId));
     drain();
@@ -294,7 +295,7 @@ TEST_F(ChatScreenTest, AMessageIsSentUntrimmedAndShowsSeenOnlyAfterItsOwnEcho) {
     EXPECT_FALSE(chat->btnExit->isHidden());
     EXPECT_EQ(shown(*chat).back(), "me   hi \U0001F600 ");
 
-    const UIColor unseen = VelmaroColors::VelmaroLightGray();
+    const UIColor unseen = SceneKit::secondaryTextColor();  // the storyboard's tint
     const int row = static_cast<int>(chat->contentArray.size()) - 1;
     EXPECT_EQ(clientCell(*chat, row)->btnSeen->tintColor(), unseen);
     // The history's own message has been seen: the tenant's colour.
@@ -345,7 +346,7 @@ TEST_F(ChatScreenTest, AMessageSentWithNoCoreToAnswerNeverShowsSeen) {
     drain();
     const int row = static_cast<int>(chat->contentArray.size()) - 1;
     EXPECT_EQ(shown(*chat).back(), "me anyone?");
-    EXPECT_EQ(clientCell(*chat, row)->btnSeen->tintColor(), VelmaroColors::VelmaroLightGray());
+    EXPECT_EQ(clientCell(*chat, row)->btnSeen->tintColor(), SceneKit::secondaryTextColor());
 }
 
 TEST_F(ChatScreenTest, StartingToTypeSubscribesAndMarksSeen) {
