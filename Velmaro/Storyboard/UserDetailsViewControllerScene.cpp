@@ -36,6 +36,7 @@ std::shared_ptr<UIView> UserDetailsViewControllerScene::build(SceneKey key, User
     auto avatar = UIView::make<UIButton>(CGRect{147, 16, 80, 80});
     avatar->setImage(SceneKit::image("AGENT"), UIControlStateNormal);
     avatar->layer()->setCornerRadius(40);
+    avatar->setBackgroundColor(VelmaroColors::VelmaroLightGray());  // the picture's circle, whatever its size
     avatar->layer()->setMasksToBounds(true);
     root->addSubview(avatar);
     SceneKit::underBars(screen, avatar);
