@@ -12,6 +12,7 @@
 #include "Velmaro/Controllers/Conversation/ConversationListViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserDetailsViewController.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/View/AddConversationIssueCell.h"
 #include "support/Platform/GoldenPicture.h"
 #include "support/Velmaro/ChatScreenTest.h"
@@ -55,6 +56,10 @@ protected:
     void SetUp() override {
         ChatScreenTest::SetUp();
         Date::pinWallClock(Date(1772446500));  // the status bar's time
+        // A brand red a tenant would choose: white titles on it read (pure red would not).
+        Config config = acmeConfig();
+        config.primaryColor = colorWithHexValue(0xD0021B);
+        core().setConfig(config);
     }
     void TearDown() override {
         Date::pinWallClock(std::nullopt);
