@@ -10,6 +10,7 @@
 #include "Demo/DemoTour.h"
 #include "UIKit/PictureRenderer.h"
 #include "UIKit/UIImage.h"
+#include "UIKitTesting/UIKitTestingState.h"
 #include "support/Platform/GoldenPicture.h"
 #include "support/Platform/MainLoopTest.h"
 
@@ -26,6 +27,8 @@ class DemoTourTest : public MainLoopTest {
 protected:
     void SetUp() override {
         MainLoopTest::SetUp();
+        // The bars' look is process-wide: start from the platform's, whatever ran before.
+        UIKitTestingState::reset();
         folder = fs::temp_directory_path() / ("velmaro-demo-" + std::to_string(::getpid()));
         fs::remove_all(folder);
     }
