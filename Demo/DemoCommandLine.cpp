@@ -31,6 +31,11 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
             folder = value();
             if (!folder || folder->empty()) return fail("--snapshots needs a folder");
             snapshots = true;
+        } else if (flag == "--scale") {
+            auto scale = value();
+            if (scale != "1" && scale != "2" && scale != "3")
+                return fail("--scale needs 1, 2 or 3 pixels a point");
+            line.options.scale = std::stod(*scale);
         } else if (flag == "--chaos") {
             auto seed = value();
             if (!seed) return fail("--chaos needs a seed");
@@ -59,7 +64,7 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
 }
 
 std::string DemoCommandLine::usage() {
-    return "usage: velmaro-demo [--snapshots DIR | --no-snapshots] [--chaos SEED]\n"
+    return "usage: velmaro-demo [--snapshots DIR | --no-snapshots] [--scale 1|2|3] [--chaos SEED]\n"
            "       velmaro-demo --interactive [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "       velmaro-demo [--user-name-required] [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "Without options: a tour of every support screen, with a PNG of each step and an index.html\n"

@@ -378,7 +378,7 @@ void DemoConsole::push(const std::string& conversationId) {
 
 void DemoConsole::snap(const std::string& file) {
     try {
-        PictureRenderer::writePng(host_.window(), file);
+        PictureRenderer::writePng(host_.window(), file, 2);  // as a phone of this size draws
         out_ << "wrote " << file << "\n";
     } catch (const std::exception& failure) {
         error(failure.what());

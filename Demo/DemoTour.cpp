@@ -6,6 +6,8 @@
 #include "CoreSimulator/SupportDesk.h"
 #include "Demo/HostHomeViewController.h"
 #include "Dispatch/RunLoop.h"
+#include "Foundation/Locale.h"
+#include "Foundation/TimeZone.h"
 #include "Foundation/UserDefaults.h"
 #include "UIKit/GlassRenderer.h"
 #include "UIKit/PictureRenderer.h"
@@ -13,6 +15,7 @@
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIWindow.h"
+#include "UIKitTesting/GlassReader.h"
 #include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Velmaro.h"
 
@@ -78,11 +81,16 @@ void DemoTour::step(const std::string& caption) {
 
 void DemoTour::show(const DemoHost& host) {
     out_ << "---- glass\n" << GlassRenderer::render(host.window()) << "----\n";
+    // Every step is also checked for what a person would call a broken layout.
+    const auto problems = GlassReader::layoutProblems(host.window());
+    out_ << "layout: " << (problems.empty() ? "no layout problems\n" : "\n" + LayoutCheck::report(problems));
+    check(problems.empty(), "step " + std::to_string(stepNumber_) + " has layout problems");
+    if (onStep) onStep(stepNumber_, host.window());
     if (!snapshotFolder_) return;
     char name[32];
     std::snprintf(name, sizeof name, "step-%02d.png", stepNumber_);
     try {
-        PictureRenderer::writePng(host.window(), *snapshotFolder_ / name);
+        PictureRenderer::writePng(host.window(), *snapshotFolder_ / name, scale_);
         pictures_.emplace_back(name, std::to_string(stepNumber_) + ". " + caption_);
     } catch (const std::exception& error) {
         check(false, error.what());
@@ -119,7 +127,35 @@ void DemoTour::writeIndex() {
     if (check(html.good(), "cannot write " + file.string())) out_ << "\nPictures of every step: " << file.string() << "\n";
 }
 
+namespace {
+
+// Pins what pictures would otherwise take from the machine (the clock, its locale and time zone)
+// for the tour, and gives it back afterwards.
+class PinnedMoment {
+public:
+    explicit PinnedMoment(Date moment) {
+        Date::pinWallClock(moment);
+        Locale::setCurrent(Locale("en_US_POSIX"));
+        TimeZone::setCurrent(TimeZone::utc());
+    }
+    ~PinnedMoment() {
+        Date::pinWallClock(std::nullopt);
+        Locale::setCurrent(locale_);
+        TimeZone::setCurrent(zone_);
+    }
+    PinnedMoment(const PinnedMoment&) = delete;
+    PinnedMoment& operator=(const PinnedMoment&) = delete;
+
+private:
+    Locale locale_ = Locale::current();
+    TimeZone zone_ = TimeZone::current();
+};
+
+}  // namespace
+
 int DemoTour::runTour(const Options& options) {
+    PinnedMoment pinned(options.moment);
+    scale_ = options.scale;
     snapshotFolder_ = options.snapshotFolder;
     if (snapshotFolder_) {
         std::error_code error;

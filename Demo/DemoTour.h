@@ -12,12 +12,14 @@
 
 #include "Demo/DemoHost.h"
 #include "Foundation/Any.h"
+#include "Foundation/Date.h"
 
 namespace velmaro {
 class ChatViewController;
 class StartViewController;
 }  // namespace velmaro
 class UINavigationController;
+class UIWindow;
 
 // The demo host's scripted tour: one story through every support screen on the embedded desk,
 // each step a caption, the glass as text and (when a folder is given) a PNG of the window, with
@@ -30,9 +32,18 @@ public:
         std::optional<std::uint64_t> chaosSeed;
         // Where the tour's pictures go; none: no pictures.
         std::optional<std::filesystem::path> snapshotFolder;
+        // Pixels a point in the pictures: 2, as a phone of this size draws, or 1.
+        double scale = 2;
+        // The moment the tour plays at; its pictures show it in UTC with the en_US_POSIX locale,
+        // whatever the machine's settings, so they come out the same on every run.
+        Date moment{1772446500};  // 2026-03-02 10:15 UTC
     };
 
     explicit DemoTour(std::ostream& out) : out_(out) {}
+
+    // Called with each step's number and window after its picture; tests compare the window with
+    // its golden picture there.
+    std::function<void(int step, const std::shared_ptr<UIWindow>& window)> onStep;
 
     // The tour; 0 when every step showed what it should and every picture was written.
     int runTour(const Options& options);
@@ -63,6 +74,7 @@ private:
 
     std::ostream& out_;
     std::optional<std::filesystem::path> snapshotFolder_;
+    double scale_ = 2;
     std::vector<std::pair<std::string, std::string>> pictures_;  // file name, caption
     std::string caption_;
     int stepNumber_ = 0;

@@ -16,10 +16,10 @@ HostHomeViewController::HostHomeViewController() {
 void HostHomeViewController::loadView() {
     auto root = UIView::make(CGRect{0, 0, 375, 667});
     root->setBackgroundColor(UIColor::white());
-    auto welcome = UIView::make<UILabel>(CGRect{20, 100, 335, 30});
+    auto welcome = UIView::make<UILabel>(CGRect{20, 80, 335, 30});
     welcome->setText("Welcome to the Acme shop");
     root->addSubview(welcome);
-    auto help = UIView::make<UIButton>(CGRect{20, 160, 335, 44});
+    auto help = UIView::make<UIButton>(CGRect{20, 120, 335, 44});
     help->setTitle("Help & support", UIControlStateNormal);
     help->setBackgroundColor(DemoHost::acmeRed());
     help->layer()->setCornerRadius(8);
@@ -28,16 +28,18 @@ void HostHomeViewController::loadView() {
                     &HostHomeViewController::requestHelp, UIControlEventTouchUpInside);
     root->addSubview(help);
 
-    auto heading = UIView::make<UILabel>(CGRect{20, 240, 335, 30});
+    auto heading = UIView::make<UILabel>(CGRect{20, 180, 335, 30});
     heading->setText("Track an order");
     root->addSubview(heading);
-    auto order = UIView::make<UITextField>(CGRect{20, 280, 335, 34});
+    auto order = UIView::make<UITextField>(CGRect{20, 216, 335, 34});
     order->setPlaceholder("Order number");
+    order->setBorderStyle(UITextBorderStyle::roundedRect);
     root->addSubview(order);
-    auto postcode = UIView::make<UITextField>(CGRect{20, 324, 335, 34});
+    auto postcode = UIView::make<UITextField>(CGRect{20, 258, 335, 34});
     postcode->setPlaceholder("Postcode");
+    postcode->setBorderStyle(UITextBorderStyle::roundedRect);
     root->addSubview(postcode);
-    auto tracking = UIView::make<UILabel>(CGRect{20, 372, 335, 30});
+    auto tracking = UIView::make<UILabel>(CGRect{20, 298, 335, 30});
     root->addSubview(tracking);
     orderField_ = order;
     postcodeField_ = postcode;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <compare>
+#include <optional>
 
 // A point in time: seconds since 1970-01-01 00:00:00 UTC.
 class Date {
@@ -10,6 +11,10 @@ public:
 
     // The wall-clock time now.
     static Date now();
+    // Pins the wall clock where pictures must come out the same on every run (the demo's tour,
+    // golden pictures): from now on now() starts at `start` and moves on with the steady clock.
+    // Null gives the system's clock back. Any thread.
+    static void pinWallClock(std::optional<Date> start);
 
     constexpr double timeIntervalSince1970() const { return seconds_; }
     constexpr double timeIntervalSince(const Date& other) const { return seconds_ - other.seconds_; }

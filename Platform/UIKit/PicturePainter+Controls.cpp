@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
+#include "Foundation/Date.h"
 #include "Foundation/TextHelpers.h"
+#include "Foundation/TimeZone.h"
 #include "UIKit/TextMetrics.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIBarButtonItem.h"
@@ -18,6 +21,7 @@
 #include "UIKit/UITextField.h"
 #include "UIKit/UITextView.h"
 #include "UIKit/UIToolbar.h"
+#include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 
 namespace {
@@ -25,7 +29,8 @@ namespace {
 constexpr UIColor barColor{0.97, 0.97, 0.97, 1};
 constexpr UIColor hairlineColor{0.7, 0.7, 0.7, 1};
 constexpr UIColor disabledColor{0.6, 0.6, 0.6, 1};
-constexpr UIColor placeholderColor{0.78, 0.78, 0.8, 1};
+constexpr UIColor fieldBorderColor{0.8, 0.8, 0.8, 1};
+constexpr UIColor statusTextColor{0, 0, 0, 1};
 constexpr UIColor destructiveColor{1, 0.23, 0.19, 1};
 constexpr UIColor keyboardColor{0.82, 0.83, 0.86, 1};
 constexpr UIColor keyColor{1, 1, 1, 1};
@@ -83,6 +88,21 @@ void PicturePainter::drawButton(UIButton& button, CGRect bounds) {
 
 void PicturePainter::drawTextField(UITextField& field, CGRect bounds) {
     const UIFont font = UIFont::systemFont(17);
+    if (field.borderStyle() == UITextBorderStyle::roundedRect) {
+        roundedRect(bounds.insetBy(0.25, 0.25), 5);
+        setColor(UIColor::white());
+        cairo_fill_preserve(cr_);
+        setColor(fieldBorderColor);
+        cairo_set_line_width(cr_, 0.5);
+        cairo_stroke(cr_);
+    } else if (field.borderStyle() == UITextBorderStyle::line) {
+        cairo_rectangle(cr_, bounds.minX() + 0.5, bounds.minY() + 0.5, std::max<CGFloat>(0, bounds.width() - 1),
+                        std::max<CGFloat>(0, bounds.height() - 1));
+        setColor(UIColor::black());
+        cairo_set_line_width(cr_, 1);
+        cairo_stroke(cr_);
+    }
+    const CGRect area = field.textRectForBounds(bounds);
     auto alignment = field.textAlignment();
     if (alignment != NSTextAlignment::center && alignment != NSTextAlignment::right) alignment = NSTextAlignment::left;
     std::string text = field.text().value_or("");
@@ -94,18 +114,18 @@ void PicturePainter::drawTextField(UITextField& field, CGRect bounds) {
     TextStyle style{font, field.textColor(), alignment, 1, Vertical::center, false};
     if (text.empty() && field.placeholder()) {
         text = *field.placeholder();
-        style.color = placeholderColor;
+        style.color = UITextField::placeholderColor;
     }
     std::replace(text.begin(), text.end(), '\n', ' ');
-    drawText(text, bounds, style);
+    drawText(text, area, style);
     if (field.isFirstResponder()) {
         const bool typed = !field.text().value_or("").empty();
-        CGFloat x = bounds.minX() + (typed ? std::min(textWidth(text, font), bounds.width() - 2) : 0);
+        CGFloat x = area.minX() + (typed ? std::min(textWidth(text, font), area.width() - 2) : 0);
         if (alignment == NSTextAlignment::center)
-            x = bounds.midX() + (typed ? std::min(textWidth(text, font), bounds.width()) / 2 : 0);
-        if (alignment == NSTextAlignment::right) x = bounds.maxX() - 2;
-        const CGFloat height = std::min(TextMetrics::lineHeight(font), bounds.height());
-        cairo_rectangle(cr_, x, bounds.midY() - height / 2, 2, height);
+            x = area.midX() + (typed ? std::min(textWidth(text, font), area.width()) / 2 : 0);
+        if (alignment == NSTextAlignment::right) x = area.maxX() - 2;
+        const CGFloat height = std::min(TextMetrics::lineHeight(font), area.height());
+        cairo_rectangle(cr_, x, area.midY() - height / 2, 2, height);
         setColor(field.tintColor());
         cairo_fill(cr_);
     }
@@ -113,13 +133,18 @@ void PicturePainter::drawTextField(UITextField& field, CGRect bounds) {
 
 void PicturePainter::drawTextView(UITextView& view, CGRect bounds) {
     const UIEdgeInsets inset = view.textContainerInset();
-    const CGRect area{bounds.minX() + inset.left, bounds.minY() + inset.top,
-                      std::max<CGFloat>(0, bounds.width() - inset.left - inset.right),
+    const CGFloat padding = UITextView::lineFragmentPadding;
+    const CGRect area{bounds.minX() + inset.left + padding, bounds.minY() + inset.top,
+                      std::max<CGFloat>(0, bounds.width() - inset.left - inset.right - 2 * padding),
                       std::max<CGFloat>(0, bounds.height() - inset.top - inset.bottom)};
     drawText(view.text(), area, {view.font(), view.textColor(), NSTextAlignment::left, 0, Vertical::top});
     if (view.isFirstResponder()) {
-        const CGFloat height = std::min(TextMetrics::lineHeight(view.font()), area.height());
-        cairo_rectangle(cr_, area.minX(), area.minY(), 2, height);
+        // After the last character, as the platform puts it while one types.
+        const CGFloat lineHeight = TextMetrics::lineHeight(view.font());
+        const CGFloat height = std::min(lineHeight, area.height());
+        const auto [line, width] = lastLineOf(view.text(), view.font(), area.width());
+        const CGFloat y = std::min(area.minY() + lineHeight * static_cast<CGFloat>(line), area.maxY() - height);
+        cairo_rectangle(cr_, area.minX() + std::min(width, std::max<CGFloat>(0, area.width() - 2)), y, 2, height);
         setColor(view.tintColor());
         cairo_fill(cr_);
     }
@@ -186,8 +211,14 @@ void PicturePainter::drawNavigationBar(UINavigationBar& bar, CGRect bounds) {
     } else if (!bar.backgroundColor()) {
         setColor(barColor);
     }
+    // A bar right under the status bar reaches up behind it, as on a phone.
+    const CGFloat above = std::clamp<CGFloat>(bar.frame().minY(), 0, UIViewController::statusBarHeight);
     if (bar.barTintColor() || !bar.backgroundColor()) {
-        cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), bounds.height());
+        cairo_rectangle(cr_, bounds.minX(), bounds.minY() - above, bounds.width(), bounds.height() + above);
+        cairo_fill(cr_);
+    } else if (above > 0) {
+        cairo_rectangle(cr_, bounds.minX(), bounds.minY() - above, bounds.width(), above);
+        setColor(*bar.backgroundColor());
         cairo_fill(cr_);
     }
     cairo_rectangle(cr_, bounds.minX(), bounds.maxY() - 0.5, bounds.width(), 0.5);
@@ -348,7 +379,9 @@ void PicturePainter::drawKeyboard(UIWindow& window, CGRect frame) {
     const CGFloat keyHeight = 42;
     const CGFloat keyWidth = (frame.width() - gap * 11) / 10;
     if (keyWidth <= 0) return;
-    CGFloat y = frame.minY() + accessoryHeight + 8;
+    // The rows sit at the bottom; what the frame has above them is the suggestion strip.
+    CGFloat y = std::max(frame.minY() + accessoryHeight + 8,
+                         frame.maxY() - 4 - (keyHeight + 12) * static_cast<CGFloat>(rows.size()) + 12);
     const UIFont font = UIFont::systemFont(20);
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const auto& keys = rows[row];
@@ -370,4 +403,33 @@ void PicturePainter::drawKeyboard(UIWindow& window, CGRect frame) {
         }
         y += keyHeight + 12;
     }
+}
+
+// The status bar over the window's top: signal, the time in the current time zone as a 24-hour
+// clock (no locale, so a picture does not change with the machine's), and a full battery.
+void PicturePainter::drawStatusBar(CGRect window) {
+    const CGFloat height = UIViewController::statusBarHeight;
+    const CGRect bar{window.minX(), window.minY(), window.width(), height};
+    setColor(statusTextColor);
+    for (int dot = 0; dot < 5; ++dot) {
+        cairo_arc(cr_, bar.minX() + 9 + 7 * dot, bar.midY(), 2.75, 0, 2 * M_PI);
+        cairo_fill(cr_);
+    }
+    const Date now = Date::now();
+    const long long local =
+        static_cast<long long>(std::floor(now.timeIntervalSince1970())) + TimeZone::current().secondsFromGMT(now);
+    const long long minutes = ((local / 60) % (24 * 60) + 24 * 60) % (24 * 60);
+    char time[8];
+    std::snprintf(time, sizeof time, "%02lld:%02lld", minutes / 60, minutes % 60);
+    drawText(time, bar, {UIFont::boldSystemFont(12), statusTextColor, NSTextAlignment::center, 1, Vertical::center});
+    const CGRect battery{bar.maxX() - 33, bar.midY() - 5.5, 24, 11};
+    roundedRect(battery.insetBy(0.5, 0.5), 2.5);
+    cairo_set_line_width(cr_, 1);
+    cairo_stroke(cr_);
+    roundedRect(battery.insetBy(2, 2), 1.5);
+    cairo_fill(cr_);
+    cairo_rectangle(cr_, battery.maxX() + 1, battery.midY() - 2, 1.5, 4);
+    cairo_fill(cr_);
+    drawText("100%", CGRect{battery.minX() - 40, bar.minY(), 36, height},
+             {UIFont::systemFont(12), statusTextColor, NSTextAlignment::right, 1, Vertical::center});
 }

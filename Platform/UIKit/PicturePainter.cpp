@@ -148,7 +148,18 @@ bool offGlass(const UIWindow& window, const UIView& view) {
 
 }  // namespace
 
-PicturePainter::PicturePainter(cairo_t* cr) : cr_(cr) {}
+PicturePainter::PicturePainter(cairo_t* cr) : cr_(cr) {
+    // Glyphs drawn the same on every machine: grey antialiasing, no hinting, unhinted metrics;
+    // nothing taken from the desktop's font settings.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_subpixel_order(options, CAIRO_SUBPIXEL_ORDER_DEFAULT);
+    cairo_set_font_options(cr_, options);
+    cairo_font_options_destroy(options);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_GRAY);
+}
 
 PicturePainter::~PicturePainter() {
     for (auto& [image, surface] : images_) cairo_surface_destroy(surface);
@@ -222,6 +233,7 @@ void PicturePainter::drawWindow(UIWindow& window) {
     drawContent(window, bounds);
     auto keyboard = window.keyboardFrame();
     if (keyboard && !editingUnderPresentation(window)) drawKeyboard(window, *keyboard);
+    drawStatusBar(bounds);
     cairo_restore(cr_);
 }
 
@@ -438,6 +450,14 @@ CGFloat PicturePainter::textWidth(const std::string& text, const UIFont& font) {
     cairo_text_extents_t extents;
     cairo_text_extents(cr_, validUtf8(text).c_str(), &extents);
     return extents.x_advance;
+}
+
+std::pair<std::size_t, CGFloat> PicturePainter::lastLineOf(const std::string& text, const UIFont& font,
+                                                           CGFloat width) {
+    if (text.empty()) return {0, 0};
+    auto lines = wrapLines(validUtf8(text), font, width, true);
+    const CGFloat drawn = textWidth(lines.back(), font);
+    return {lines.size() - 1, drawn};
 }
 
 // The text in the rectangle, in the lines the toolkit's metric sets it in; lines that do not fit

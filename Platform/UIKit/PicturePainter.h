@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UIKit/CGRect.h"
@@ -81,11 +82,14 @@ private:
     void drawToolbar(UIToolbar& toolbar, CGRect bounds);
     void drawAlert(UIView& view, CGRect bounds, const UIAlertController& alert);
     void drawKeyboard(UIWindow& window, CGRect frame);
+    void drawStatusBar(CGRect window);
     static bool editingUnderPresentation(const UIWindow& window);
 
     // A bar item from `x` rightwards (leftwards when `leftwards`); returns its far edge.
     CGFloat drawBarItem(const UIBarButtonItem& item, CGFloat x, CGRect bar, UIColor tint, bool leftwards);
     CGFloat textWidth(const std::string& text, const UIFont& font);
+    // Which line (from 0) the text's last line is, wrapped at `width`, and how wide it is drawn.
+    std::pair<std::size_t, CGFloat> lastLineOf(const std::string& text, const UIFont& font, CGFloat width);
     void drawText(const std::string& text, CGRect rect, const TextStyle& style);
     void drawLine(const std::string& line, CGRect rect, CGFloat baseline, const TextStyle& style);
     void drawImage(const std::shared_ptr<UIImage>& image, CGRect rect);

@@ -1,5 +1,7 @@
 #include "UIKit/UINavigationBar.h"
 
+#include "UIKit/UINavigationController.h"
+
 UINavigationBar::Appearance& UINavigationBar::appearance() {
     static Appearance proxy;
     return proxy;
@@ -16,7 +18,12 @@ UINavigationBar::UINavigationBar(CGRect frame) : UIView(frame) {
 
 void UINavigationBar::setTranslucent(bool translucent) {
     checkMainThread("setTranslucent");
+    if (translucent_ == translucent) return;
     translucent_ = translucent;
+    // The screen under the bar starts at the window's top or below the bar.
+    if (auto holder = superview())
+        if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(holder->nextResponder()))
+            navigation->layoutTopView();
 }
 
 void UINavigationBar::setTitleTextAttributes(TextAttributes attributes) {

@@ -31,7 +31,7 @@ std::vector<std::shared_ptr<UIViewController>> UINavigationController::childrenS
 std::shared_ptr<UINavigationBar> UINavigationController::navigationBar() {
     if (!bar_) {
         // Styled by the navigation bar appearance as it is made.
-        bar_ = UIView::make<UINavigationBar>(CGRect{0, 0, 0, navigationBarHeight});
+        bar_ = UIView::make<UINavigationBar>(CGRect{0, statusBarHeight, 0, navigationBarHeight});
         bar_->setHidden(barHidden_);
     }
     return bar_;
@@ -41,7 +41,7 @@ void UINavigationController::loadView() {
     UIViewController::loadView();
     auto root = viewIfLoaded();
     auto bar = navigationBar();
-    bar->setFrame(CGRect{0, 0, root->bounds().size.width, navigationBarHeight});
+    bar->setFrame(CGRect{0, statusBarHeight, root->bounds().size.width, navigationBarHeight});
     bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth);
     root->addSubview(bar);
     attachTopView();
@@ -51,6 +51,7 @@ void UINavigationController::setNavigationBarHidden(bool hidden, bool animated) 
     barHidden_ = hidden;
     barChangeAnimated_ = animated;
     navigationBar()->setHidden(hidden);
+    layoutTopView();
 }
 
 void UINavigationController::setViewControllers(std::vector<std::shared_ptr<UIViewController>> controllers,
@@ -139,11 +140,27 @@ void UINavigationController::attachTopView() {
     auto top = topViewController();
     if (!root || !top) return;
     auto view = top->view();
-    if (view->superview() == root) return;
-    view->setFrame(root->bounds());
-    view->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
-    // Below the bar: a translucent bar overlaps the screen's top.
-    root->insertSubview(view, 0);
+    if (view->superview() != root) {
+        view->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+        // Below the bar: a translucent bar overlaps the screen's top.
+        root->insertSubview(view, 0);
+    }
+    layoutTopView();
+}
+
+void UINavigationController::layoutTopView() {
+    auto root = viewIfLoaded();
+    auto top = topViewController();
+    if (!root || !top) return;
+    auto view = top->viewIfLoaded();
+    if (!view || view->superview() != root) return;
+    CGRect frame = root->bounds();
+    if (!barHidden_ && bar_ && !bar_->isTranslucent()) {
+        const CGFloat below = bar_->frame().maxY();
+        frame = CGRect{frame.minX(), frame.minY() + below, frame.width(), std::max<CGFloat>(0, frame.height() - below)};
+    }
+    view->setFrame(frame);
+    top->layoutTopLayoutGuide();
 }
 
 void UINavigationController::placeChildViews() {

@@ -60,6 +60,11 @@ public:
 
     static constexpr CGFloat navigationBarHeight = 44;
 
+    // Places the bar below the status bar and the top screen's view: over the whole of this
+    // controller's view under a translucent bar, below the bar under an opaque one. The bar
+    // calls this when its translucency changes.
+    void layoutTopView();
+
 protected:
     void loadView() override;
     std::vector<std::shared_ptr<UIViewController>> childrenSharingAppearance() const override;

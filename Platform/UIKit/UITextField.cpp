@@ -106,3 +106,11 @@ void UITextField::touchesEnded(const UITouchSet& touches, const std::shared_ptr<
     UIControl::touchesEnded(touches, event);
     becomeFirstResponder();
 }
+
+CGRect UITextField::textRectForBounds(CGRect bounds) const {
+    // The platform's margins: 7 points inside a rounded box, 2 beside a plain line.
+    const CGFloat margin = borderStyle_ == UITextBorderStyle::roundedRect ? 7
+                           : borderStyle_ == UITextBorderStyle::line      ? 2
+                                                                           : 0;
+    return bounds.insetBy(margin, 0);
+}

@@ -13,6 +13,10 @@ inline const std::string UITextFieldTextDidChangeNotification = "UITextFieldText
 inline const std::string UITextFieldTextDidEndEditingNotification = "UITextFieldTextDidEndEditingNotification";
 
 // The platform's values, which screens compare against.
+// How a field frames its text: none draws the bare text at its edges; roundedRect draws a
+// white rounded box and keeps the text, caret and placeholder inside its margins.
+enum class UITextBorderStyle { none, line, roundedRect };
+
 enum class UIReturnKeyType {
     defaultKey = 0, go = 1, google = 2, join = 3, next = 4, route = 5, search = 6, send = 7,
     yahoo = 8, done = 9, emergencyCall = 10, continueKey = 11,
@@ -37,6 +41,12 @@ public:
     void setTextColor(UIColor color);
     NSTextAlignment textAlignment() const { return alignment_; }
     void setTextAlignment(NSTextAlignment alignment) { alignment_ = alignment; }
+    UITextBorderStyle borderStyle() const { return borderStyle_; }
+    void setBorderStyle(UITextBorderStyle style) { borderStyle_ = style; }
+    // Where the text, placeholder and caret go within `bounds`: inside the border's margins.
+    CGRect textRectForBounds(CGRect bounds) const;
+    // The placeholder's grey, dark enough to read on the field's white.
+    static constexpr UIColor placeholderColor{0.44, 0.44, 0.46, 1};
     UIReturnKeyType returnKeyType() const { return returnKeyType_; }
     void setReturnKeyType(UIReturnKeyType type) { returnKeyType_ = type; }
     bool isSecureTextEntry() const { return secure_; }
@@ -74,6 +84,7 @@ private:
     UIColor textColor_ = UIColor::black();
     NSTextAlignment alignment_ = NSTextAlignment::natural;
     UIReturnKeyType returnKeyType_ = UIReturnKeyType::defaultKey;
+    UITextBorderStyle borderStyle_ = UITextBorderStyle::none;
     bool secure_ = false;
     bool editing_ = false;
     std::weak_ptr<UITextFieldDelegate> delegate_;

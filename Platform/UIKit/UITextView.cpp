@@ -33,7 +33,7 @@ void UITextView::setTextContainerInset(UIEdgeInsets inset) {
 
 CGSize UITextView::sizeThatFits(CGSize size) const {
     const auto& inset = textContainerInset_;
-    CGFloat horizontal = inset.left + inset.right;
+    CGFloat horizontal = inset.left + inset.right + 2 * lineFragmentPadding;
     CGFloat width = size.width > 0 ? std::max<CGFloat>(0, size.width - horizontal) : TextMetrics::unlimitedWidth;
     CGSize text = TextMetrics::size(text_, font_, width);
     if (text_.empty()) text.height = TextMetrics::lineHeight(font_);

@@ -30,6 +30,8 @@ public:
     void setFont(UIFont font);
     // Between the view's edges and its text; the platform's 8 points above and below by default.
     UIEdgeInsets textContainerInset() const { return textContainerInset_; }
+    // Room the text keeps from the container's left and right edges, as on the platform.
+    static constexpr CGFloat lineFragmentPadding = 5;
     void setTextContainerInset(UIEdgeInsets inset);
     // The text measured at the width (less the insets; none or 0: unlimited) plus the insets. An
     // empty text view is one line high, where the caret goes.

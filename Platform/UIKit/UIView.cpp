@@ -280,22 +280,38 @@ void UIView::boundsSizeChanged(CGSize oldSize) {
     needsLayout_ = true;
     CGFloat dw = bounds_.size.width - oldSize.width;
     CGFloat dh = bounds_.size.height - oldSize.height;
+    // Each axis shares the change among its flexible parts: leading margin, size, trailing margin.
+    auto share = [](bool leading, bool size, bool trailing, CGFloat delta, CGFloat& move, CGFloat& grow) {
+        const int parts = int(leading) + int(size) + int(trailing);
+        move = grow = 0;
+        if (parts == 0) return;
+        const CGFloat each = delta / parts;
+        if (leading) move += each;
+        if (size) grow += each;
+    };
     for (auto& subview : subviews_) {
         unsigned mask = subview->autoresizingMask_;
-        if (!(mask & (UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight))) continue;
+        if (mask == UIViewAutoresizingNone) continue;
+        CGFloat moveX, growW, moveY, growH;
+        share(mask & UIViewAutoresizingFlexibleLeftMargin, mask & UIViewAutoresizingFlexibleWidth,
+              mask & UIViewAutoresizingFlexibleRightMargin, dw, moveX, growW);
+        share(mask & UIViewAutoresizingFlexibleTopMargin, mask & UIViewAutoresizingFlexibleHeight,
+              mask & UIViewAutoresizingFlexibleBottomMargin, dh, moveY, growH);
+        if (moveX == 0 && growW == 0 && moveY == 0 && growH == 0) continue;
         CGRect b = subview->bounds_;
         CGPoint c = subview->center_;
-        if (mask & UIViewAutoresizingFlexibleWidth) {
-            b.size.width += dw;
-            c.x += dw / 2;
-        }
-        if (mask & UIViewAutoresizingFlexibleHeight) {
-            b.size.height += dh;
-            c.y += dh / 2;
-        }
+        b.size.width += growW;
+        b.size.height += growH;
+        c.x += moveX + growW / 2;
+        c.y += moveY + growH / 2;
         subview->setCenter(c);
         subview->setBounds(b);
     }
+}
+
+void UIView::allowLayoutProblems(unsigned kinds, std::string reason) {
+    allowedLayoutProblems_ |= kinds;
+    allowedLayoutReason_ = std::move(reason);
 }
 
 CGSize UIView::sizeThatFits(CGSize) const { return bounds_.size; }

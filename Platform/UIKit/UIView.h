@@ -171,6 +171,22 @@ public:
     // Active constraints whose first item is this view (the view keeps them alive).
     const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints() const { return constraints_; }
 
+    // ----- What a layout check accepts
+    // Kinds of layout problem (UIKitTesting's layout check reports them).
+    enum LayoutProblemKind : unsigned {
+        textDoesNotFit = 1u << 0,
+        outsideWindow = 1u << 1,
+        coversControl = 1u << 2,
+        textsOverlap = 1u << 3,
+        lowContrast = 1u << 4,
+    };
+    // Accepts problems of these kinds in this view and its subviews because the design asks for
+    // them (a panel parked above the window, a clear button that catches taps over the screen);
+    // the reason is shown with what is accepted.
+    void allowLayoutProblems(unsigned kinds, std::string reason);
+    unsigned allowedLayoutProblems() const { return allowedLayoutProblems_; }
+    const std::string& allowedLayoutProblemsReason() const { return allowedLayoutReason_; }
+
     // ----- Touches
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
     void setUserInteractionEnabled(bool enabled);
@@ -262,6 +278,8 @@ private:
     CGFloat alpha_ = 1;
     std::int64_t tag_ = 0;
     unsigned autoresizingMask_ = UIViewAutoresizingNone;
+    unsigned allowedLayoutProblems_ = 0;
+    std::string allowedLayoutReason_;
     bool hidden_ = false;
     bool opaque_ = true;
     bool needsLayout_ = true;

@@ -92,6 +92,7 @@ std::shared_ptr<UIView> UIViewController::view() {
         if (!view_) view_ = UIView::make(defaultScreenBounds);
         loadingView_ = false;
         view_->setNextResponderOverride(weak_from_this());
+        layoutTopLayoutGuide();
         viewDidLoad();
     }
     return view_;
@@ -108,6 +109,46 @@ void UIViewController::loadView() {
         if (auto built = viewBuilder_(*this)) view_ = std::move(built);
     }
     if (!view_) view_ = UIView::make(defaultScreenBounds);
+}
+
+CGFloat UIViewController::topLayoutGuideLength() const {
+    auto navigation = std::dynamic_pointer_cast<UINavigationController>(parentViewController());
+    if (navigation && !navigation->isNavigationBarHidden()) {
+        auto bar = navigation->navigationBar();
+        return bar->isTranslucent() ? bar->frame().maxY() : 0;
+    }
+    return statusBarHeight;
+}
+
+void UIViewController::pinToTopLayoutGuide(const std::shared_ptr<UIView>& view, GuidePin pin) {
+    if (!view) return;
+    auto superview = view->superview();
+    const CGRect frame = view->frame();
+    const CGFloat bottomGap = superview ? superview->bounds().height() - frame.maxY() : 0;
+    // The centre, not the frame: a view may be scaled (to nothing, while it waits to appear).
+    guidePins_.push_back({view, view->center().y, bottomGap, pin});
+}
+
+void UIViewController::layoutTopLayoutGuide() {
+    if (guidePins_.empty()) return;
+    const CGFloat guide = topLayoutGuideLength();
+    for (auto& pinning : guidePins_) {
+        auto view = pinning.view.lock();
+        if (!view) continue;
+        CGPoint center = view->center();
+        if (pinning.pin == GuidePin::stretches) {
+            auto superview = view->superview();
+            CGRect bounds = view->bounds();
+            const CGFloat top = guide + pinning.offset - bounds.height() / 2;  // offset is the centre's
+            if (superview) bounds.size.height = std::max<CGFloat>(0, superview->bounds().height() - pinning.bottomGap - top);
+            view->setBounds(bounds);
+            center.y = top + bounds.height() / 2;
+            pinning.offset = center.y - guide;
+        } else {
+            center.y = guide + pinning.offset;
+        }
+        view->setCenter(center);
+    }
 }
 
 std::shared_ptr<UIWindow> UIViewController::window() const {
@@ -168,6 +209,7 @@ void UIViewController::beginAppearanceTransition(bool appearing, bool animated) 
     if (appearing) {
         if (isOnGlass()) return;
         view();
+        layoutTopLayoutGuide();
         appearance_ = AppearanceState::appearing;
         transitionAnimated_ = animated;
         viewWillAppear(animated);

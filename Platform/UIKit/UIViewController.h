@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "UIKit/CGPoint.h"
 #include "UIKit/UINavigationItem.h"
 #include "UIKit/UIResponder.h"
 
@@ -95,6 +96,23 @@ public:
 
     std::shared_ptr<UIResponder> nextResponder() const override;
 
+    // The top layout guide: where content begins below the status bar and a navigation bar, in
+    // this screen's view's coordinates. Under a translucent bar the view reaches the window's top
+    // and the guide is the bar's bottom; under an opaque bar the view starts below the bar and
+    // the guide is 0; without a bar it is the status bar's bottom.
+    CGFloat topLayoutGuideLength() const;
+    enum class GuidePin {
+        moves,      // keeps its height
+        stretches,  // keeps its bottom edge too, so it grows or shrinks as the guide moves
+    };
+    // Keeps a subview of this screen's view at its current y below the top layout guide: a
+    // scene draws such frames with the guide at 0. Applied whenever the guide may have moved.
+    void pinToTopLayoutGuide(const std::shared_ptr<UIView>& view, GuidePin pin = GuidePin::moves);
+    // Places the pinned views for the guide as it is now.
+    void layoutTopLayoutGuide();
+
+    static constexpr CGFloat statusBarHeight = 20;
+
     // Time an animated screen transition takes before its "did" callbacks run.
     static constexpr double transitionDuration = 0.35;
 
@@ -132,8 +150,16 @@ private:
     // only if a presentation covered it and `presenterReappears`.
     void dismissPresented(bool animated, std::function<void()> completion, bool presenterReappears);
 
+    struct GuidePinning {
+        std::weak_ptr<UIView> view;
+        CGFloat offset;  // of the view's centre below the guide
+        CGFloat bottomGap;
+        GuidePin pin;
+    };
+
     std::shared_ptr<UIView> view_;
     bool loadingView_ = false;
+    std::vector<GuidePinning> guidePins_;
     std::optional<std::string> title_;
     UINavigationItem navigationItem_;
     std::weak_ptr<UIViewController> parent_;

@@ -22,9 +22,11 @@ void buildTextRow(SceneKey key, AddConversationIssueCell& cell, const std::strin
     container->layer()->setCornerRadius(6);
     auto text = UIView::make<UITextView>(CGRect{0, 0, 343, 136});
     text->setFont(UIFont::systemFont(15));
-    auto label = UIView::make<UILabel>(CGRect{8, 8, 327, 20});
+    // Where the text view sets its first line: its top inset and its line padding.
+    auto label = UIView::make<UILabel>(CGRect{UITextView::lineFragmentPadding, 8, 343 - 2 * UITextView::lineFragmentPadding, 18});
     label->setText(hint);
-    label->setTextColor(VelmaroColors::VelmaroDarkGray());
+    label->setFont(UIFont::systemFont(15));
+    label->setTextColor(SceneKit::secondaryTextColor());
     label->setTextAlignment(NSTextAlignment::left);
     container->addSubview(text);
     container->addSubview(label);
@@ -50,14 +52,17 @@ std::shared_ptr<UIView> AddConversationViewControllerScene::build(SceneKey key, 
     auto root = SceneKit::rootView();
     SceneKit::addHeader(key, root, screen);
 
-    root->addSubview(SceneKit::label({16, 72, 343, 30}, "What can we help you with?"));
-    auto table = UIView::make<UITableView>(CGRect{0, 110, 375, 420});
+    auto question = SceneKit::label({16, SceneKit::headerHeight, 343, 30}, "What can we help you with?");
+    root->addSubview(question);
+    SceneKit::underBars(screen, question);
+    auto table = UIView::make<UITableView>(CGRect{0, SceneKit::headerHeight + 38, 375, 583 - SceneKit::headerHeight - 38});
     table->setRowHeight(UITableView::automaticDimension);
     table->setEstimatedRowHeight(152);
     if (auto storyboard = screen.storyboard()) table->registerPrototypes(*storyboard);
     table->setDataSource(self);
     table->setDelegate(self);
     root->addSubview(table);
+    SceneKit::underBars(screen, table, UIViewController::GuidePin::stretches);
     screen.tableView.connect(key, table);
 
     auto send = SceneKit::button({16, 591, 343, 48}, "Start conversation");
@@ -66,6 +71,7 @@ std::shared_ptr<UIView> AddConversationViewControllerScene::build(SceneKey key, 
     send->layer()->setCornerRadius(6);
     send->addTarget(self, &AddConversationViewController::btnSendMessagePressed, UIControlEventTouchUpInside);
     root->addSubview(send);
+    SceneKit::onBottom(send);
     screen.startConversationButton.connect(key, send);
     return root;
 }

@@ -27,13 +27,15 @@ std::shared_ptr<UILabel> smallLabel(CGRect frame, NSTextAlignment alignment) {
     auto label = UIView::make<UILabel>(frame);
     label->setFont(UIFont::systemFont(11));
     label->setTextAlignment(alignment);
-    label->setTextColor(VelmaroColors::VelmaroDarkGray());
+    label->setTextColor(SceneKit::secondaryTextColor());
     return label;
 }
 
 // A label of the details panel: a caption and the label that shows the value.
 std::shared_ptr<UILabel> detailsLine(UIView& panel, CGFloat y, const std::string& caption) {
-    panel.addSubview(SceneKit::label({16, y, 100, 30}, caption));
+    auto shown = SceneKit::label({16, y, 100, 30}, caption);
+    shown->setTextAlignment(NSTextAlignment::left);
+    panel.addSubview(shown);
     auto value = UIView::make<UILabel>(CGRect{124, y, 235, 30});
     panel.addSubview(value);
     return value;
@@ -58,42 +60,29 @@ void ChatViewControllerScene::registerIn(const std::string& storyboardName) {
 std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewController& screen) {
     auto self = std::static_pointer_cast<ChatViewController>(screen.shared_from_this());
     auto root = SceneKit::rootView();
-    SceneKit::addHeader(key, root, screen);
-
-    // Below the navigation bar: ending the chat and the details toggle.
-    auto endChat = SceneKit::button({243, 68, 64, 36}, "End chat");
-    endChat->addTarget(self, &ChatViewController::endChat, UIControlEventTouchUpInside);
-    auto details = UIView::make<UIButton>(CGRect{315, 68, 44, 36});
-    details->setImage(SceneKit::image("downArrow"), UIControlStateNormal);
-    details->addTarget(self, &ChatViewController::showDetails, UIControlEventTouchUpInside);
-    root->addSubview(endChat);
-    root->addSubview(details);
-    screen.btnEndChat.connect(key, endChat);
-    screen.btnDetails.connect(key, details);
-    auto back = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Close"), UIBarButtonItem::Style::plain);
-    back->setTarget(self, &ChatViewController::dismissChat);
-    screen.navigationItem().setLeftBarButtonItem(back);
-
+    root->allowLayoutProblems(UIView::outsideWindow, "the whole screen slides up by the keyboard's height");
     // The timeline, with the connection's strip over its top edge.
-    auto table = UIView::make<UITableView>(CGRect{0, 108, 375, 503});
+    auto table = UIView::make<UITableView>(CGRect{0, SceneKit::headerHeight, 375, 611 - SceneKit::headerHeight});
     table->setRowHeight(UITableView::automaticDimension);
     table->setEstimatedRowHeight(50);
     if (auto storyboard = screen.storyboard()) table->registerPrototypes(*storyboard);
     table->setDataSource(self);
     table->setDelegate(self);
-    auto status = SceneKit::label({0, 108, 375, ChatViewController::statusStripHeight}, "");
-    status->setTextColor(UIColor::white());
+    auto status = SceneKit::label({0, SceneKit::headerHeight, 375, ChatViewController::statusStripHeight}, "");
+    // Dark text reads on all three strip colours (orange, green, red).
+    status->setTextColor(UIColor::black());
     status->setAlpha(0);
     root->addSubview(table);
     root->addSubview(status);
+    SceneKit::underBars(screen, table, UIViewController::GuidePin::stretches);
+    SceneKit::underBars(screen, status);
     screen.tableView.connect(key, table);
     screen.lblChatStatus.connect(key, status);
 
     // The input bar: the field, and Send or Exit in the same place.
     auto input = UIView::make(CGRect{0, 611, 375, 56});
     input->setBackgroundColor(VelmaroColors::VelmaroLightGray());
-    auto field = UIView::make<UITextField>(CGRect{12, 8, 283, 40});
-    field->setPlaceholder("Type a message");
+    auto field = SceneKit::textField({12, 8, 283, 40}, "Type a message");
     field->setReturnKeyType(UIReturnKeyType::send);
     field->setDelegate(self);
     field->addTarget(self, &ChatViewController::textFieldValueChanged, UIControlEventEditingChanged);
@@ -106,15 +95,37 @@ std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewCon
     input->addSubview(send);
     input->addSubview(exit);
     root->addSubview(input);
+    SceneKit::onBottom(input);
     screen.vwInput.connect(key, input);
     screen.fldMessage.connect(key, field);
     screen.btnSend.connect(key, send);
     screen.btnExit.connect(key, exit);
 
+    // The header row under the bars: who answers, then ending the chat and the details toggle.
+    // Added after the timeline: the details panel goes in between (see the screen), so it hides
+    // the timeline and the header's name while the two controls stay on top of it.
+    SceneKit::addHeader(key, root, screen, 167);
+    auto endChat = SceneKit::button({243, 10, 64, 36}, "End chat");
+    endChat->addTarget(self, &ChatViewController::endChat, UIControlEventTouchUpInside);
+    auto details = UIView::make<UIButton>(CGRect{315, 10, 44, 36});
+    details->setImage(SceneKit::image("downArrow"), UIControlStateNormal);
+    details->addTarget(self, &ChatViewController::showDetails, UIControlEventTouchUpInside);
+    root->addSubview(endChat);
+    root->addSubview(details);
+    SceneKit::underBars(screen, endChat);
+    SceneKit::underBars(screen, details);
+    screen.btnEndChat.connect(key, endChat);
+    screen.btnDetails.connect(key, details);
+    auto back = std::make_shared<UIBarButtonItem>(std::optional<std::string>("Close"), UIBarButtonItem::Style::plain);
+    back->setTarget(self, &ChatViewController::dismissChat);
+    screen.navigationItem().setLeftBarButtonItem(back);
+
     // The rating panel: kept by the screen, put on the glass when the chat ends.
     auto rating = UIView::make(CGRect{0, 0, 300, 170});
+    rating->setBackgroundColor(UIColor::white());
     rating->layer()->setCornerRadius(8);
     rating->layer()->setBorderWidth(1);
+    rating->layer()->setBorderColor(VelmaroColors::VelmaroDarkGray());
     auto ratingTitle = SceneKit::label({0, 12, 300, 30}, "How did we do?");
     rating->addSubview(ratingTitle);
     screen.lblRatingViewTitle.connect(key, ratingTitle);
@@ -136,15 +147,25 @@ std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewCon
     // The details panel: kept by the screen, which places it above the top edge.
     auto panel = UIView::make(CGRect{0, -ChatViewController::detailsHeight, 375, ChatViewController::detailsHeight});
     panel->setBackgroundColor(VelmaroColors::VelmaroLightGray());
-    auto title = SceneKit::label({16, 16, 343, 30}, "");
+    panel->allowLayoutProblems(UIView::outsideWindow, "parked above the window while closed, it drops in under the bar");
+    // Beside the chat controls that stay over the panel's top row.
+    auto title = SceneKit::label({16, 16, 219, 30}, "");
+    title->setTextAlignment(NSTextAlignment::left);
+    title->setFont(UIFont::boldSystemFont(17));
     panel->addSubview(title);
     screen.lblConversationTitle.connect(key, title);
-    screen.lblConversationSubject.connect(key, detailsLine(*panel, 60, "Subject"));
-    screen.lblStatus.connect(key, detailsLine(*panel, 100, "Status"));
-    screen.lblDate.connect(key, detailsLine(*panel, 140, "Opened"));
-    auto agentCaption = SceneKit::label({16, 180, 100, 30}, "Agent");
+    // The subject is the user's own words: up to three lines of it.
+    auto subject = detailsLine(*panel, 56, "Subject");
+    subject->setFont(UIFont::systemFont(15));
+    subject->setNumberOfLines(3);
+    subject->setFrame(CGRect{124, 56, 235, 60});
+    screen.lblConversationSubject.connect(key, subject);
+    screen.lblStatus.connect(key, detailsLine(*panel, 124, "Status"));
+    screen.lblDate.connect(key, detailsLine(*panel, 164, "Opened"));
+    auto agentCaption = SceneKit::label({16, 204, 100, 30}, "Agent");
+    agentCaption->setTextAlignment(NSTextAlignment::left);
     panel->addSubview(agentCaption);
-    auto agent = UIView::make<UILabel>(CGRect{124, 180, 235, 30});
+    auto agent = UIView::make<UILabel>(CGRect{124, 204, 235, 30});
     panel->addSubview(agent);
     screen.lblAgentDescriptor.connect(key, agentCaption);
     screen.lblAgent.connect(key, agent);
@@ -154,15 +175,21 @@ std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewCon
 
 void ChatViewControllerScene::buildClientCell(SceneKey key, ChatClientTableViewCell& cell) {
     auto content = cell.contentView();
-    auto message = messageLabel({65, 8, 250, 20}, NSTextAlignment::right);
+    // The user's own bubble, on the right in a colour of its own; it hugs the text (ChatBubble).
+    auto bubble = UIView::make(CGRect{67, 4, 256, 33});
+    bubble->setBackgroundColor(VelmaroColors::VelmaroGreen());
+    bubble->layer()->setCornerRadius(12);
+    auto message = messageLabel({75, 10, 240, 21}, NSTextAlignment::left);
     auto time = smallLabel({8, 8, 52, 14}, NSTextAlignment::left);
     // A system button: its mark is drawn in its tint, which turns to the primary colour once seen.
     auto seen = UIView::make<UIButton>(UIButton::ButtonType::system);
-    seen->setFrame(CGRect{323, 8, 44, 20});
+    seen->setFrame(CGRect{331, 8, 36, 20});
     seen->setTitle("\u2713", UIControlStateNormal);
-    seen->setTintColor(VelmaroColors::VelmaroLightGray());
-    for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{message, time, seen})
+    seen->setTintColor(SceneKit::secondaryTextColor());
+    for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{bubble, message, time, seen})
         content->addSubview(view);
+    content->setLayoutMargins(UIEdgeInsets{0, 0, 4, 0});
+    cell.vwBubble.connect(key, bubble);
     cell.lblMessage.connect(key, message);
     cell.lblFuzzyTime.connect(key, time);
     cell.btnSeen.connect(key, seen);
@@ -170,17 +197,20 @@ void ChatViewControllerScene::buildClientCell(SceneKey key, ChatClientTableViewC
 
 namespace {
 
-// What agent and announcer rows share: the bubble, its text and its time.
+// What agent and announcer rows share: the bubble, its text and its time. The bubble hugs the
+// text (ChatBubble); `left` is its left edge.
 void buildAgentBubble(SceneKey key, ChatAgentTableViewCell& cell, CGFloat left) {
     auto content = cell.contentView();
-    auto back = UIView::make(CGRect{left, 4, 315 - left, 42});
-    back->layer()->setCornerRadius(8);
-    auto container = UIView::make(CGRect{left, 4, 315 - left, 42});
-    auto message = messageLabel({left + 8, 8, 300 - left, 20}, NSTextAlignment::left);
-    auto time = smallLabel({315, 8, 52, 14}, NSTextAlignment::right);
-    auto seen = UIView::make<UIImageView>(CGRect{345, 26, 14, 14});
+    const CGFloat right = 307;
+    auto back = UIView::make(CGRect{left, 4, right - left, 33});
+    back->layer()->setCornerRadius(12);
+    auto container = UIView::make(CGRect{left, 4, right - left, 33});
+    auto message = messageLabel({left + 8, 10, right - left - 16, 21}, NSTextAlignment::left);
+    auto time = smallLabel({311, 8, 56, 14}, NSTextAlignment::right);
+    auto seen = UIView::make<UIImageView>(CGRect{353, 26, 14, 14});
     for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{back, container, message, time, seen})
         content->addSubview(view);
+    content->setLayoutMargins(UIEdgeInsets{0, 0, 4, 0});
     cell.backView.connect(key, back);
     cell.vWMessageContainer.connect(key, container);
     cell.lblMessage.connect(key, message);
@@ -210,7 +240,7 @@ void ChatViewControllerScene::buildAnnouncerCell(SceneKey key, ChatAgentTableVie
 
 void ChatViewControllerScene::buildEventCell(SceneKey key, ChatEventTableViewCell& cell) {
     auto description = messageLabel({16, 8, 343, 20}, NSTextAlignment::center);
-    description->setTextColor(VelmaroColors::VelmaroDarkGray());
+    description->setTextColor(SceneKit::secondaryTextColor());
     cell.contentView()->addSubview(description);
     cell.lblEventDescription.connect(key, description);
 }

@@ -31,26 +31,29 @@ void ConversationListViewControllerScene::registerIn(const std::string& storyboa
 std::shared_ptr<UIView> ConversationListViewControllerScene::build(SceneKey key, ConversationListViewController& screen) {
     auto self = std::static_pointer_cast<ConversationListViewController>(screen.shared_from_this());
     auto root = SceneKit::rootView();
-    SceneKit::addHeader(key, root, screen);
+    SceneKit::addHeader(key, root, screen, 211);
 
-    auto settings = SceneKit::button({315, 12, 44, 40}, "Settings");
+    auto settings = SceneKit::button({287, 8, 72, 40}, "Settings");
     SceneKit::pushOnTap(settings, screen, "UserDetailsViewController");
     root->addSubview(settings);
+    SceneKit::underBars(screen, settings);
     screen.settingsButton.connect(key, settings);
 
     auto segments = UIView::make<UISegmentedControl>(std::vector<std::string>{"Open", "Closed"});
-    segments->setFrame(CGRect{16, 64, 343, 32});
+    segments->setFrame(CGRect{16, SceneKit::headerHeight, 343, 32});
     segments->setSelectedSegmentIndex(0);
     segments->addTarget(self, &ConversationListViewController::conversationsChanged, UIControlEventValueChanged);
     root->addSubview(segments);
+    SceneKit::underBars(screen, segments);
     screen.conversationTypeSegmentedControl.connect(key, segments);
 
-    auto table = UIView::make<UITableView>(CGRect{0, 104, 375, 491});
+    auto table = UIView::make<UITableView>(CGRect{0, SceneKit::headerHeight + 40, 375, 599 - SceneKit::headerHeight - 40});
     table->setRowHeight(cellFrame.height());
     if (auto storyboard = screen.storyboard()) table->registerPrototypes(*storyboard);
     table->setDataSource(self);
     table->setDelegate(self);
     root->addSubview(table);
+    SceneKit::underBars(screen, table, UIViewController::GuidePin::stretches);
     screen.tableView.connect(key, table);
 
     auto newConversation = SceneKit::button({16, 607, 343, 48}, "New conversation");
@@ -58,6 +61,7 @@ std::shared_ptr<UIView> ConversationListViewControllerScene::build(SceneKey key,
     newConversation->setTitleColor(UIColor::white(), UIControlStateNormal);
     SceneKit::pushOnTap(newConversation, screen, "AddConversationViewController");
     root->addSubview(newConversation);
+    SceneKit::onBottom(newConversation);
     screen.newConversationButton.connect(key, newConversation);
     return root;
 }
@@ -67,13 +71,17 @@ void ConversationListViewControllerScene::buildCell(SceneKey key, ConversationLi
     auto avatar = UIView::make<UIImageView>(CGRect{12, 8, 44, 44});
     avatar->layer()->setMasksToBounds(true);
     auto agentAndDate = rowLabel({68, 4, 250, 16}, 11);
-    agentAndDate->setTextColor(VelmaroColors::VelmaroDarkGray());
+    agentAndDate->setTextColor(SceneKit::secondaryTextColor());
+    // Rows are 60 points high (the start screen's panel fixes it): a long description or message
+    // shows its start and an ellipsis.
     auto name = rowLabel({68, 21, 250, 18}, 15);
-    auto latest = rowLabel({68, 40, 291, 16}, 12);
+    name->allowLayoutProblems(UIView::textDoesNotFit, "one line of a 60-point row; a longer description is cut");
+    auto latest = rowLabel({68, 40, 247, 16}, 12);
+    latest->allowLayoutProblems(UIView::textDoesNotFit, "one line of a 60-point row; its layout truncates the message");
     auto badge = SceneKit::button({323, 18, 36, 24}, "");
     badge->layer()->setCornerRadius(12);
     badge->setBackgroundColor(VelmaroColors::VelmaroGreen());
-    badge->setTitleColor(UIColor::white(), UIControlStateNormal);
+    badge->setTitleColor(UIColor::black(), UIControlStateNormal);  // reads on the green
     badge->setUserInteractionEnabled(false);
     badge->setHidden(true);
     for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{avatar, agentAndDate, name, latest, badge})

@@ -5,6 +5,7 @@
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/TitledViewController.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 
 namespace velmaro {
@@ -23,10 +24,31 @@ std::shared_ptr<UILabel> SceneKit::label(CGRect frame, std::string text) {
     return label;
 }
 
-std::shared_ptr<UIButton> SceneKit::button(CGRect frame, std::string title) {
+std::shared_ptr<UIButton> SceneKit::button(CGRect frame, std::string title, UIColor titleColor) {
     auto button = UIView::make<UIButton>(frame);
     button->setTitle(std::move(title), UIControlStateNormal);
+    button->setTitleColor(titleColor, UIControlStateNormal);
     return button;
+}
+
+std::shared_ptr<UITextField> SceneKit::textField(CGRect frame, std::string placeholder) {
+    auto field = UIView::make<UITextField>(frame);
+    field->setPlaceholder(std::move(placeholder));
+    field->setBorderStyle(UITextBorderStyle::roundedRect);
+    return field;
+}
+
+UIColor SceneKit::linkColor() { return colorWithHexValue(0x0A5FC4); }
+
+UIColor SceneKit::secondaryTextColor() { return colorWithHexValue(0x5B6475); }
+
+void SceneKit::underBars(UIViewController& screen, const std::shared_ptr<UIView>& view,
+                         UIViewController::GuidePin pin) {
+    screen.pinToTopLayoutGuide(view, pin);
+}
+
+void SceneKit::onBottom(const std::shared_ptr<UIView>& view) {
+    view->setAutoresizingMask(view->autoresizingMask() | UIViewAutoresizingFlexibleTopMargin);
 }
 
 std::shared_ptr<UIImage> SceneKit::image(const std::string& name) {
@@ -48,14 +70,17 @@ void SceneKit::pushOnTap(const std::shared_ptr<UIControl>& control, UIViewContro
         UIControlEventTouchUpInside);
 }
 
-void SceneKit::addHeader(SceneKey key, const std::shared_ptr<UIView>& root, TitledViewController& screen) {
-    auto avatar = UIView::make<UIImageView>(CGRect{16, 12, 40, 40});
+void SceneKit::addHeader(SceneKey key, const std::shared_ptr<UIView>& root, TitledViewController& screen,
+                         CGFloat titleWidth) {
+    auto avatar = UIView::make<UIImageView>(CGRect{16, 8, 40, 40});
     avatar->layer()->setCornerRadius(20);
     avatar->layer()->setMasksToBounds(true);
-    auto title = UIView::make<UILabel>(CGRect{68, 12, 291, 40});
+    auto title = UIView::make<UILabel>(CGRect{68, 8, titleWidth, 40});
     title->setTextAlignment(NSTextAlignment::left);
     root->addSubview(avatar);
     root->addSubview(title);
+    underBars(screen, avatar);
+    underBars(screen, title);
     screen.titleAvatar.connect(key, avatar);
     screen.titleLabel.connect(key, title);
 }

@@ -11,11 +11,8 @@ namespace velmaro {
 namespace {
 
 std::shared_ptr<UITextField> field(CGFloat y, const std::string& placeholder, UIReturnKeyType returnKey) {
-    auto field = UIView::make<UITextField>(CGRect{32, y, 311, 44});
-    field->setPlaceholder(placeholder);
+    auto field = SceneKit::textField(CGRect{32, y, 311, 44}, placeholder);
     field->setReturnKeyType(returnKey);
-    field->layer()->setBorderWidth(1);
-    field->layer()->setCornerRadius(6);
     return field;
 }
 
@@ -33,12 +30,14 @@ std::shared_ptr<UIView> UserAccessViewControllerScene::build(SceneKey key, UserA
     close->setTarget(self, &UserAccessViewController::dismissHelp);
     screen.navigationItem().setLeftBarButtonItem(close);
 
-    root->addSubview(SceneKit::label({32, 100, 311, 44}, "Tell us who you are"));
+    auto heading = SceneKit::label({32, 64, 311, 44}, "Tell us who you are");
+    root->addSubview(heading);
+    SceneKit::underBars(screen, heading);
     // Top to bottom in the order the return key walks them.
-    auto firstName = field(160, "First name", UIReturnKeyType::next);
-    auto lastName = field(216, "Last name", UIReturnKeyType::next);
-    auto username = field(272, "E-mail", UIReturnKeyType::done);
-    auto confirm = SceneKit::button({32, 344, 311, 48}, "Confirm");
+    auto firstName = field(120, "First name", UIReturnKeyType::next);
+    auto lastName = field(176, "Last name", UIReturnKeyType::next);
+    auto username = field(232, "E-mail", UIReturnKeyType::done);
+    auto confirm = SceneKit::button({32, 304, 311, 48}, "Confirm");
     confirm->layer()->setCornerRadius(6);
     confirm->setTitleColor(UIColor::white(), UIControlStateNormal);
     confirm->addTarget(self, UserAccessViewController::loginAction(key), UIControlEventTouchUpInside);
@@ -46,8 +45,10 @@ std::shared_ptr<UIView> UserAccessViewControllerScene::build(SceneKey key, UserA
         input->setDelegate(self);
         input->addTarget(self, &UserAccessViewController::textFieldEditingChanged, UIControlEventEditingChanged);
     }
-    for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{username, firstName, lastName, confirm})
+    for (const auto& view : std::initializer_list<std::shared_ptr<UIView>>{username, firstName, lastName, confirm}) {
         root->addSubview(view);
+        SceneKit::underBars(screen, view);
+    }
     screen.connectFldUsername(key, username);
     screen.fldFirstName.connect(key, firstName);
     screen.fldLastName.connect(key, lastName);

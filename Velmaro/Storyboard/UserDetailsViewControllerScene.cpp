@@ -1,5 +1,7 @@
 #include "Velmaro/Storyboard/UserDetailsViewControllerScene.h"
 
+#include <utility>
+
 #include "UIKit/CALayer.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "Velmaro/Controllers/UserAccess/UserDetailsViewController.h"
@@ -12,11 +14,7 @@ namespace velmaro {
 namespace {
 
 std::shared_ptr<UITextField> nameField(CGFloat y, const std::string& placeholder) {
-    auto field = UIView::make<UITextField>(CGRect{124, y, 219, 44});
-    field->setPlaceholder(placeholder);
-    field->layer()->setBorderWidth(1);
-    field->layer()->setCornerRadius(6);
-    return field;
+    return SceneKit::textField(CGRect{124, y, 219, 44}, placeholder);
 }
 
 }  // namespace
@@ -35,27 +33,35 @@ std::shared_ptr<UIView> UserDetailsViewControllerScene::build(SceneKey key, User
     screen.navigationItem().setRightBarButtonItem(save);
     screen.btnSave.connect(key, save);
 
-    auto avatar = UIView::make<UIButton>(CGRect{147, 80, 80, 80});
+    auto avatar = UIView::make<UIButton>(CGRect{147, 16, 80, 80});
     avatar->setImage(SceneKit::image("AGENT"), UIControlStateNormal);
     avatar->layer()->setCornerRadius(40);
+    avatar->setBackgroundColor(VelmaroColors::VelmaroLightGray());  // the picture's circle, whatever its size
     avatar->layer()->setMasksToBounds(true);
     root->addSubview(avatar);
+    SceneKit::underBars(screen, avatar);
     screen.btnAvatar.connect(key, avatar);
 
-    root->addSubview(SceneKit::label({32, 184, 84, 44}, "First name"));
-    root->addSubview(SceneKit::label({32, 240, 84, 44}, "Last name"));
-    auto firstName = nameField(184, "First name");
-    auto lastName = nameField(240, "Last name");
+    for (auto [y, caption] : {std::pair<CGFloat, const char*>{120, "First name"}, {176, "Last name"}}) {
+        auto label = SceneKit::label({32, y, 88, 44}, caption);
+        label->setTextAlignment(NSTextAlignment::left);
+        root->addSubview(label);
+        SceneKit::underBars(screen, label);
+    }
+    auto firstName = nameField(120, "First name");
+    auto lastName = nameField(176, "Last name");
     connectFields({firstName, lastName});
     for (const auto& field : {firstName, lastName}) {
         field->addTarget(self, &UserDetailsViewController::editingChanged, UIControlEventEditingChanged);
         root->addSubview(field);
+        SceneKit::underBars(screen, field);
     }
     screen.connectNameFields(key, firstName, lastName);
 
-    auto language = SceneKit::label({32, 304, 311, 30}, "Language: English");
-    language->setTextColor(VelmaroColors::VelmaroDarkGray());
+    auto language = SceneKit::label({32, 240, 311, 30}, "Language: English");
+    language->setTextColor(SceneKit::secondaryTextColor());
     root->addSubview(language);
+    SceneKit::underBars(screen, language);
     screen.lblLanguage.connect(key, language);
 
     // Shown by the screen only for a user the host identified.
@@ -65,6 +71,7 @@ std::shared_ptr<UIView> UserDetailsViewControllerScene::build(SceneKey key, User
     logout->setHidden(true);
     logout->addTarget(self, &UserDetailsViewController::logout, UIControlEventTouchUpInside);
     root->addSubview(logout);
+    SceneKit::onBottom(logout);
     screen.btnLogout.connect(key, logout);
     return root;
 }

@@ -4,11 +4,13 @@
 #include "Velmaro/Helpers/Extensions.h"
 #include "Velmaro/Helpers/ImageLoading.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "Velmaro/View/ChatBubble.h"
 
 namespace velmaro {
 
 void ChatAgentTableViewCell::awakeFromNib() {
     UITableViewCell::awakeFromNib();
+    if (lblMessage) messageArea_ = lblMessage->frame();
     auto config = Config::loadConfig();
     if (!config) return;
     const UIColor& primary = config->primaryColor;
@@ -26,6 +28,8 @@ void ChatAgentTableViewCell::setupAgentCell(const MessageModel& message,
 void ChatAgentTableViewCell::setDateAndContent(const MessageModel& message) {
     lblFuzzyTime->setText(timeFormatter().stringFromDate(message.createdDateTime));
     lblMessage->setText(message.message);
+    ChatBubble::fit(*lblMessage.get(), messageArea_, ChatBubble::Side::leading,
+                    {backView.get().get(), vWMessageContainer.get().get()});
 }
 
 void ChatAgentTableViewCell::setAvatar(const ConversationModel& conversation) {

@@ -38,6 +38,8 @@ public:
 private:
     void setDateAndContent(const MessageModel& message);
     void setAvatar(const ConversationModel& conversation);
+
+    CGRect messageArea_;  // the widest the message may be, as the row's layout drew it
 };
 
 }  // namespace velmaro

@@ -20,6 +20,8 @@ public:
     Outlet<UILabel> lblMessage;
     Outlet<UILabel> lblFuzzyTime;
     Outlet<UIButton> btnSeen;
+    // The bubble behind the message; it hugs the text.
+    Outlet<UIView> vwBubble;
 
     void awakeFromNib() override;
     // Seen: the mark takes the tenant's colour. Not seen: the mark goes back to the storyboard's
@@ -28,6 +30,7 @@ public:
 
 private:
     std::optional<UIColor> unseenTint_;
+    CGRect messageArea_;  // the widest the message may be, as the row's layout drew it
 };
 
 }  // namespace velmaro

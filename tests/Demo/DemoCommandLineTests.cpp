@@ -18,6 +18,8 @@ TEST(DemoCommandLine, ErrorsNameWhatWasWrong) {
         {{"--snapshots"}, "--snapshots needs a folder"},
         {{"--snapshots", ""}, "--snapshots needs a folder"},
         {{"--chaos"}, "--chaos needs a seed"},
+        {{"--scale"}, "--scale needs 1, 2 or 3 pixels a point"},
+        {{"--scale", "0.5"}, "--scale needs 1, 2 or 3 pixels a point"},
         {{"--chaos", "-1"}, "--chaos needs an unsigned whole number, not \"-1\""},
         {{"--chaos", "12x"}, "--chaos needs an unsigned whole number, not \"12x\""},
         {{"--chaos", ""}, "--chaos needs an unsigned whole number, not \"\""},
@@ -34,6 +36,8 @@ TEST(DemoCommandLine, ModesAndWhatTheyCarry) {
     EXPECT_FALSE(tour.error);
     EXPECT_EQ(tour.mode, Mode::tour);
     EXPECT_EQ(tour.options.snapshotFolder, std::filesystem::path("build/demo"));
+    EXPECT_EQ(tour.options.scale, 2);  // as a phone of this size draws
+    EXPECT_EQ(DemoCommandLine::parse({"--scale", "1"}).options.scale, 1);
 
     EXPECT_FALSE(DemoCommandLine::parse({"--no-snapshots"}).options.snapshotFolder);
     auto chosen = DemoCommandLine::parse({"--snapshots", "/tmp/pictures", "--chaos", "18446744073709551615"});

@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The window below its status bar, which every window draws.
+constexpr CGRect belowStatusBar{0, 20, 375, 647};
+
 constexpr std::uint32_t white = 0xFFFFFFFF;
 constexpr std::uint32_t red = 0xFFFF0000;
 constexpr std::uint32_t blue = 0xFF0000FF;
@@ -159,7 +162,7 @@ TEST_F(PictureRendererTest, ALabelInksInsideItsFrameInItsColourWhereItsAlignment
 
         auto ink = inkIn(picture, {40, 100, 300, 30});
         EXPECT_GT(ink.count, 50);
-        EXPECT_EQ(inkIn(picture, {0, 0, 375, 667}).count, ink.count) << "ink outside the frame";
+        EXPECT_EQ(inkIn(picture, belowStatusBar).count, ink.count) << "ink outside the frame";
         EXPECT_GT(ink.meanX, lastMean + 50);
         lastMean = ink.meanX;
         for (int y = 100; y < 130; ++y) {
@@ -176,7 +179,7 @@ TEST_F(PictureRendererTest, ALabelInksInsideItsFrameInItsColourWhereItsAlignment
     window()->addSubview(cramped);
     auto picture = render();
     EXPECT_GT(inkIn(picture, {40, 200, 60, 8}).count, 0);
-    EXPECT_EQ(inkIn(picture, {0, 0, 375, 667}).count, inkIn(picture, {40, 200, 60, 8}).count);
+    EXPECT_EQ(inkIn(picture, belowStatusBar).count, inkIn(picture, {40, 200, 60, 8}).count);
 }
 
 // Cairo gives up on a whole picture over one singular matrix or malformed string.
@@ -269,7 +272,7 @@ TEST_F(PictureRendererTest, AFullScreenPresentationCoversAndAnAlertDimsWhatIsBel
     auto cover = std::make_shared<UIViewController>();  // a clear view: the glass shows through
     screen->present(cover, false);
     drain();
-    EXPECT_EQ(render().pixel(10, 10), white);
+    EXPECT_EQ(render().pixel(10, 40), white);
     cover->dismiss(false);
     drain();
 
@@ -282,7 +285,7 @@ TEST_F(PictureRendererTest, AFullScreenPresentationCoversAndAnAlertDimsWhatIsBel
     screen->present(alert, false);
     drain();
     auto picture = render();
-    EXPECT_TRUE(near(picture.pixel(10, 10), 0xFF990000, 3));  // red, dimmed
+    EXPECT_TRUE(near(picture.pixel(10, 40), 0xFF990000, 3));  // red, dimmed
     EXPECT_TRUE(near(picture.pixel(10, 600), 0xFF999999, 3));  // no keyboard
     EXPECT_GT(inkIn(picture, {60, 250, 255, 167}).count, 200);  // the box's texts
 }

@@ -77,15 +77,16 @@ TEST_F(TextSizeTest, ALabelsOwnSizeWrapsOnlyAtItsPreferredWidth) {
 TEST_F(TextSizeTest, ATextViewAddsItsInsetsAndKeepsALineForTheCaret) {
     auto view = UIView::make<UITextView>();
     view->setFont(font10);
-    EXPECT_EQ(view->sizeThatFits(CGSize{200, 0}), (CGSize{0, 12 + 16}));  // empty: one line
+    // The line padding (5 points a side) comes on top of the insets.
+    EXPECT_EQ(view->sizeThatFits(CGSize{200, 0}), (CGSize{10, 12 + 16}));  // empty: one line
     view->setText("Hello");
-    EXPECT_EQ(view->sizeThatFits(CGSize{200, 0}), (CGSize{25, 12 + 16}));
-    // The insets narrow the text: 62 - 12 leaves 50 points, 10 graphemes a line.
+    EXPECT_EQ(view->sizeThatFits(CGSize{200, 0}), (CGSize{25 + 10, 12 + 16}));
+    // The insets and padding narrow the text: 62 - 22 leaves 40 points, 8 graphemes a line.
     view->setTextContainerInset(UIEdgeInsets{4, 6, 4, 6});
     view->setText("aaaa bbbb cccc");
-    EXPECT_EQ(view->sizeThatFits(CGSize{62, 0}), (CGSize{57, 24 + 8}));
+    EXPECT_EQ(view->sizeThatFits(CGSize{62, 0}), (CGSize{20 + 22, 36 + 8}));
     view->setText("line\nline\nline");
-    EXPECT_EQ(view->sizeThatFits(CGSize{0, 0}), (CGSize{20 + 12, 36 + 8}));
+    EXPECT_EQ(view->sizeThatFits(CGSize{0, 0}), (CGSize{20 + 22, 36 + 8}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 #include "Velmaro/CoreInterface/WireFormat.h"
 #include "Velmaro/Helpers/UIExtensions.h"
+#include "Velmaro/Storyboard/SceneKit.h"
 #include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/VelmaroBundle.h"
 #include "Velmaro/View/ChatAgentTableViewCell.h"
@@ -332,7 +333,7 @@ TEST_F(ChatScreenTest, AMessageIsSentUntrimmedAndShowsSeenOnlyAfterItsOwnEcho) {
     EXPECT_FALSE(chat->btnExit->isHidden());
     EXPECT_EQ(shown(*chat).back(), "me   hi \U0001F600 ");
 
-    const UIColor unseen = VelmaroColors::VelmaroLightGray();
+    const UIColor unseen = SceneKit::secondaryTextColor();  // the storyboard's tint
     const int row = static_cast<int>(chat->contentArray.size()) - 1;
     EXPECT_EQ(clientCell(*chat, row)->btnSeen->tintColor(), unseen);
     // The history's own message has been seen: the tenant's colour.
@@ -383,7 +384,7 @@ TEST_F(ChatScreenTest, AMessageSentWithNoCoreToAnswerNeverShowsSeen) {
     drain();
     const int row = static_cast<int>(chat->contentArray.size()) - 1;
     EXPECT_EQ(shown(*chat).back(), "me anyone?");
-    EXPECT_EQ(clientCell(*chat, row)->btnSeen->tintColor(), VelmaroColors::VelmaroLightGray());
+    EXPECT_EQ(clientCell(*chat, row)->btnSeen->tintColor(), SceneKit::secondaryTextColor());
 }
 
 TEST_F(ChatScreenTest, StartingToTypeSubscribesAndMarksSeen) {
