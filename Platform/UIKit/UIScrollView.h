@@ -31,7 +31,6 @@ public:
     void setScrollDelegate(std::weak_ptr<UIScrollViewDelegate> delegate) { scrollDelegate_ = std::move(delegate); }
 
     bool isScrollEnabled() const { return scrollEnabled_; }
-    void setScrollEnabled(bool enabled) { scrollEnabled_ = enabled; }
 
     static constexpr double scrollAnimationDuration = 0.3;
 
