@@ -84,16 +84,12 @@ class SupportDeskTest : public MainLoopTest {
 protected:
     void SetUp() override {
         MainLoopTest::SetUp();
-        UserDefaults::resetStandardForTesting();
-        NotificationCenter::resetDefaultForTesting();
         installDesk(false);
     }
     void TearDown() override {
         installCoreLibrary(nullptr);
         desk.reset();
         MainLoopTest::TearDown();
-        NotificationCenter::resetDefaultForTesting();
-        UserDefaults::resetStandardForTesting();
     }
 
     void installDesk(bool userNameRequired, double agentReplyDelay = 0,
