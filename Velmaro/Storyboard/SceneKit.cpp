@@ -5,7 +5,7 @@
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/TitledViewController.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 

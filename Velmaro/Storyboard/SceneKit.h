@@ -10,7 +10,7 @@
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
-#include "Velmaro/Storyboard/SceneKey.h"
+#include "Velmaro/Helpers/SceneKey.h"
 
 class UIViewController;
 

@@ -11,7 +11,7 @@ void ChatAgentTableViewCell::awakeFromNib() {
     UITableViewCell::awakeFromNib();
     auto config = Config::loadConfig();
     if (!config) return;
-    const UIColor& primary = config->primaryColor;
+    const UIColor primary = uiColor(config->primaryColor);
     if (btnAvatar) btnAvatar->setBackgroundColor(primary);
     if (backView) backView->setBackgroundColor(UIColor(redValue(primary), greenValue(primary), blueValue(primary), 0.1));
 }

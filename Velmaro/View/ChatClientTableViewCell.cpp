@@ -2,6 +2,7 @@
 
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/Helpers/Extensions.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 
 namespace velmaro {
 
@@ -14,7 +15,7 @@ void ChatClientTableViewCell::setupClientCell(const MessageModel& message, bool 
     lblMessage->setText(message.message);
     lblFuzzyTime->setText(timeFormatter().stringFromDate(message.createdDateTime));
     std::optional<Config> config = seen ? Config::loadConfig() : std::nullopt;
-    btnSeen->setTintColor(config ? std::optional<UIColor>(config->primaryColor) : unseenTint_);
+    btnSeen->setTintColor(config ? std::optional<UIColor>(uiColor(config->primaryColor)) : unseenTint_);
 }
 
 }  // namespace velmaro

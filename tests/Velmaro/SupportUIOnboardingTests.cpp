@@ -175,7 +175,7 @@ TEST_F(OnboardingTest, NeitherUserNorErrorIsStillAFailure) {
     auto alert = GlassReader::visibleAlert(window());
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Error");
-    EXPECT_EQ(alert->message(), SupportUI::registrationFailedMessage);
+    EXPECT_EQ(alert->message(), registrationFailedMessage);
 }
 
 TEST_F(OnboardingTest, AFailureWithoutAHostScreenShowsNothing) {
