@@ -7,6 +7,7 @@
 #include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/SupportUI.h"
 #include "support/Velmaro/SupportUITest.h"
 

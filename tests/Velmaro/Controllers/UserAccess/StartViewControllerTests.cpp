@@ -114,7 +114,7 @@ TEST_F(StartScreenTest, ThePanelRestsInvisibleNearTheBottomUntilUnseenConversati
     EXPECT_FALSE(start->areNotificationsVisible);
     EXPECT_EQ(rows(*start), 0);
 
-    const UIColor red = acmeConfig().primaryColor;
+    const UIColor red = uiColor(acmeConfig().primaryColor);
     EXPECT_EQ(start->smiley->backgroundColor(), red);
     EXPECT_EQ(start->smileyLabel->backgroundColor(), red);
     EXPECT_EQ(start->btnToggleNotificationsTable->backgroundColor(), red);
@@ -306,7 +306,7 @@ TEST_F(StartScreenTest, WithoutANavigationControllerThePanelRestsAsUnderAnOpaque
 }
 
 TEST_F(StartScreenTest, LeavingPopsBackToTheHostWithItsOwnColours) {
-    VelmaroApplication::utilizePrimaryColor(acmeConfig().primaryColor);
+    VelmaroApplication::utilizePrimaryColor(uiColor(acmeConfig().primaryColor));
     auto start = open();
     ASSERT_TRUE(start->navigationItem().leftBarButtonItem());
     ASSERT_TRUE(UIEventGenerator::tap(start->navigationItem().leftBarButtonItem()));
