@@ -105,7 +105,7 @@ protected:
         installCoreLibrary(nullptr);
         desk = std::make_shared<SupportDesk>(
             Config{userNameRequired, "acme", "Acme", "https://acme.example/logo.png",
-                   UIColor(0.2, 0.4, 0.6, 1)},
+                   RGBAColor(0.2, 0.4, 0.6, 1)},
             options);
         installCoreLibrary(desk);
     }
