@@ -4,7 +4,7 @@
 #include "UIKit/CALayer.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIView.h"
-#include "Velmaro/Helpers/KHExtensions.h"
+#include "Velmaro/Velmaro.h"
 
 HostHomeViewController::HostHomeViewController() {
     setTitle("Acme Shop");

@@ -1,6 +1,5 @@
 // The facade turning a push notification into the chat of its conversation.
 
-#include "Dispatch/DispatchQueue.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UINavigationController.h"
@@ -11,9 +10,10 @@
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/CoreInterface/Config.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
+#include "Velmaro/Helpers/Storyboard.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
 #include "Velmaro/SupportUI.h"
 
 namespace velmaro {
@@ -46,13 +46,13 @@ void SupportUI::handlePushNotification(const AnyDictionary& pushNotificationData
     auto navigation = std::dynamic_pointer_cast<UINavigationController>(root);
     if (!navigation) return;  // the host's screen alone; the support screens go
     navigation->navigationBar()->setTintColor(VelmaroColors::VelmaroGreen());
-    if (auto config = Config::loadConfig()) navigation->navigationBar()->setTintColor(config->primaryColor);
+    if (auto config = Config::loadConfig()) navigation->navigationBar()->setTintColor(uiColor(config->primaryColor));
     navigation->navigationItem().setBackBarButtonItem(
         std::make_shared<UIBarButtonItem>(std::string(), UIBarButtonItem::Style::plain));
     auto screens = navigation->viewControllers();
     screens.insert(screens.end(), {access, start, list});
     navigation->setViewControllers(std::move(screens), false);
-    DispatchQueue::main().async([navigation, chat] { navigation->pushViewController(chat, false); });
+    deferToNextTurn([navigation, chat] { navigation->pushViewController(chat, false); });
 }
 
 }  // namespace velmaro

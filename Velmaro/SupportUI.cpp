@@ -1,6 +1,5 @@
 #include "Velmaro/SupportUI.h"
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/UserDefaults.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIStoryboard.h"
@@ -12,9 +11,10 @@
 #include "Velmaro/CoreInterface/CoreService.h"
 #include "Velmaro/CoreInterface/StoredKeys.h"
 #include "Velmaro/Helpers/MainQueueBridge.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/VelmaroApplication.h"
 
 namespace velmaro {
@@ -77,7 +77,7 @@ void SupportUI::initialize(std::shared_ptr<UIViewController> initialViewControll
     if (initialViewController) {
         initialVC_ = std::move(initialViewController);
         if (auto config = Config::loadConfig()) {
-            utilizePrimaryColor(config->primaryColor);
+            utilizePrimaryColor(uiColor(config->primaryColor));
             checkUserData(userParameters, config->userNameRequired);
         }
     }
@@ -140,7 +140,7 @@ void SupportUI::open() {
     auto screen = instantiateVC<Screen>(*loadStoryboard(Storyboard::Velmaro));
     // Always through the queue, even from the main thread: nothing appears before the
     // initialiser has returned.
-    DispatchQueue::main().async([self = shared_from_this(), screen = std::move(screen)] {
+    deferToNextTurn([self = shared_from_this(), screen = std::move(screen)] {
         self->handleNavigation(screen);
     });
 }

@@ -61,9 +61,6 @@ public:
 
     std::shared_ptr<UIWindow> applicationWindowForTesting() const { return applicationWindow_; }
 
-    // Shown when the core answers a registration with neither a user nor an error.
-    static constexpr const char* registrationFailedMessage = "The user could not be registered.";
-
 private:
     SupportUI() = default;
     void initialize(std::shared_ptr<UIViewController> initialViewController, std::shared_ptr<UIWindow> window,

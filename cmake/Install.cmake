@@ -8,7 +8,8 @@ set(VELMARO_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/velmaro)
 set(VELMARO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Velmaro)
 set(VELMARO_INSTALL_BUNDLEDIR ${CMAKE_INSTALL_DATADIR}/velmaro/Velmaro.bundle)
 
-install(TARGETS Dispatch Foundation UIKit UIKitTesting VelmaroCoreInterface Velmaro CoreSimulator
+install(TARGETS Dispatch Foundation UIKit UIKitTesting VelmaroCoreInterface VelmaroViews VelmaroScreens Velmaro
+  CoreSimulator
   EXPORT VelmaroTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -17,9 +17,10 @@ namespace fuzzsupport {
 // Aborts with the message when an invariant does not hold, so the fuzzer keeps the input.
 void check(bool condition, std::string_view message);
 
-// The bytes as JSON, as the layer receives it: objects become dictionaries, arrays arrays,
-// integers that fit 64 bits integers (others doubles), and a one-key object {"$date": seconds}
-// a date. Nothing for bytes that are not JSON or nest deeper than the layer could be handed.
+// The bytes as JSON, as the layer receives it, read as user defaults read their file (AnyJSON):
+// objects become dictionaries, arrays arrays, a one-key object {"$date": seconds} a date. Nothing
+// for bytes that are not JSON, an integer beyond 64 bits, or nesting deeper than the layer could
+// be handed.
 std::optional<Any> anyFromJson(const std::uint8_t* data, std::size_t size);
 
 // A fresh main run loop on this thread driven by a manual clock, with the process-wide defaults,

@@ -12,7 +12,8 @@
 #include "UIKitTesting/UIStoryboardTestApi.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/SupportUI.h"
 #include "support/Velmaro/RecordingCore.h"
 

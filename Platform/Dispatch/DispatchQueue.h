@@ -16,7 +16,6 @@ public:
     // delay in real time.
     void asyncAfter(double seconds, Task task);
 
-    bool isMain() const { return kind_ == Kind::Main; }
 
 private:
     enum class Kind { Main, Global };

@@ -48,7 +48,6 @@ public:
     void stop();
 
     Clock& clock() { return *clock_; }
-    std::shared_ptr<Clock> sharedClock() const { return clock_; }
     // Number of tasks waiting, due or not.
     std::size_t pendingCount() const;
     // Due time (clock nanoseconds) of the earliest pending task, if any.

@@ -123,7 +123,7 @@ std::shared_ptr<Bundle> Bundle::bundleWithPath(const std::filesystem::path& path
     return std::make_shared<Bundle>(path);
 }
 
-void Bundle::resetForTesting() {
+void Bundle::forgetPaths() {
     auto& shared = registry();
     std::lock_guard lock(shared.mutex);
     shared.mainPath.reset();

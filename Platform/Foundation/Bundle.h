@@ -36,8 +36,6 @@ public:
     static void setPathForIdentifier(const std::string& identifier, std::optional<std::filesystem::path> path);
     // Any directory as a bundle; nothing when it is not a directory.
     static std::shared_ptr<Bundle> bundleWithPath(const std::filesystem::path& path);
-    // Forgets every path the host set.
-    static void resetForTesting();
 
     explicit Bundle(std::filesystem::path path, std::optional<std::string> identifier = std::nullopt);
 
@@ -55,6 +53,9 @@ public:
                                                               double preferredScale = 2.0) const;
 
 private:
+    friend class BundleTestApi;
+    static void forgetPaths();
+
     std::filesystem::path path_;
     std::optional<std::string> identifier_;
 };

@@ -26,10 +26,6 @@ public:
         std::lock_guard lock(mutex_);
         return name_;
     }
-    void setName(std::string name) {
-        std::lock_guard lock(mutex_);
-        name_ = std::move(name);
-    }
     std::size_t totalCostLimit() const {
         std::lock_guard lock(mutex_);
         return totalCostLimit_;

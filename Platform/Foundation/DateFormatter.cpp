@@ -113,12 +113,6 @@ DateFormatter::Style DateFormatter::timeStyle() const {
     return timeStyle_;
 }
 
-void DateFormatter::setTimeStyle(Style style) {
-    std::lock_guard lock(mutex_);
-    timeStyle_ = style;
-    dateFormat_.clear();
-}
-
 Locale DateFormatter::locale() const {
     std::lock_guard lock(mutex_);
     return locale_ ? *locale_ : Locale::current();

@@ -37,7 +37,6 @@ public:
     Style dateStyle() const;
     void setDateStyle(Style style);
     Style timeStyle() const;
-    void setTimeStyle(Style style);
     // The locale in use: the one set, else the current one.
     Locale locale() const;
     void setLocale(std::optional<Locale> locale);

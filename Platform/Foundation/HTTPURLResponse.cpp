@@ -20,18 +20,6 @@ std::optional<std::string> HTTPURLResponse::value(const std::string& headerField
     return std::nullopt;
 }
 
-StringDictionary HTTPURLResponse::allHeaderFields() const {
-    StringDictionary fields;
-    for (const auto& field : headerFields_) {
-        // A named pair, not a structured binding: clang 14 cannot capture those in a lambda.
-        const std::string& name = field.first;
-        auto existing = std::find_if(fields.begin(), fields.end(), [&](const auto& entry) { return sameName(entry.first, name); });
-        if (existing != fields.end()) fields.erase(existing);
-        fields[name] = field.second;
-    }
-    return fields;
-}
-
 std::optional<long long> HTTPURLResponse::expectedContentLength() const {
     auto text = value("Content-Length");
     if (!text || text->empty()) return std::nullopt;

@@ -22,8 +22,6 @@ public:
     const HeaderFields& headerFields() const { return headerFields_; }
     // The last value sent under that name, whatever its case.
     std::optional<std::string> value(const std::string& headerField) const;
-    // Every field once, the last value winning.
-    StringDictionary allHeaderFields() const;
     // Content-Length when the server gave a valid one.
     std::optional<long long> expectedContentLength() const;
 

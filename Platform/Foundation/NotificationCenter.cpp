@@ -99,8 +99,6 @@ NotificationCenter& NotificationCenter::defaultCenter() {
     return center;
 }
 
-void NotificationCenter::resetDefaultForTesting() { defaultCenter().removeAllObservers(); }
-
 NotificationCenter::NotificationCenter() : state_(std::make_shared<State>()) {}
 
 NotificationCenter::~NotificationCenter() { removeAllObservers(); }
@@ -175,7 +173,7 @@ void NotificationCenter::post(const Notification& notification) {
         });
 }
 
-std::size_t NotificationCenter::observerCountForTesting() const {
+std::size_t NotificationCenter::liveObserverCount() const {
     std::lock_guard lock(state_->mutex);
     return static_cast<std::size_t>(std::count_if(
         state_->registrations.begin(), state_->registrations.end(), [](const auto& registration) {

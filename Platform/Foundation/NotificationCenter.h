@@ -43,9 +43,6 @@ public:
 
     // The process-wide center.
     static NotificationCenter& defaultCenter();
-    // Drops every registration of the default center, so tests cannot leak observers into each
-    // other.
-    static void resetDefaultForTesting();
 
     NotificationCenter();
     ~NotificationCenter();
@@ -77,11 +74,13 @@ public:
     void post(const Notification& notification);
     void post(std::string name, const void* sender = nullptr, AnyDictionary userInfo = {});
 
-    // Registrations still alive (tokens not destroyed, observers not removed).
-    std::size_t observerCountForTesting() const;
     void removeAllObservers();
 
 private:
+    friend class NotificationCenterTestApi;
+    // Registrations still alive (tokens not destroyed, observers not removed).
+    std::size_t liveObserverCount() const;
+
     // The same object seen through different base classes must count as one observer.
     template <class T>
     static const void* identityOf(const T* object) {

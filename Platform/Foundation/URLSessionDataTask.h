@@ -34,7 +34,6 @@ public:
 
     State state() const;
     const URL& url() const { return url_; }
-    std::uint64_t taskIdentifier() const { return identifier_; }
 
 private:
     friend class URLSessionWorker;

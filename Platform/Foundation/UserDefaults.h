@@ -15,13 +15,8 @@
 // "<file>.corrupt-<n>" and never overwritten. Thread-safe.
 class UserDefaults {
 public:
-    // Where a write stops when a test simulates a crash.
-    enum class WriteFaultForTesting { None, BeforeRename };
-
     // The process-wide defaults, in memory until the host calls usePersistentFile().
     static UserDefaults& standard();
-    // Makes the standard defaults empty and in-memory again, so tests do not see each other.
-    static void resetStandardForTesting();
 
     UserDefaults() = default;
     // Defaults persisted in the given file (loaded now if it exists).
@@ -45,9 +40,9 @@ public:
     // Writes what a failed write left unsaved. True when the file (if any) holds every value.
     bool synchronize();
 
-    void setWriteFaultForTesting(WriteFaultForTesting fault);
-
 private:
+    friend class UserDefaultsTestApi;
+
     bool loadLocked(const std::filesystem::path& file);
     bool writeLocked();
     void changedLocked();
@@ -56,5 +51,5 @@ private:
     AnyDictionary values_;
     std::optional<std::filesystem::path> file_;
     bool dirty_ = false;
-    WriteFaultForTesting fault_ = WriteFaultForTesting::None;
+    bool stopBeforeRename_ = false;  // a test's simulated crash between the write and the rename
 };

@@ -36,7 +36,6 @@ public:
 
     // The identity of the target (null for closures), for removal.
     const void* target() const { return target_; }
-    bool hasTarget() const { return hasTarget_; }
     bool isCallable() const { return handler_ && (!hasTarget_ || !weakTarget_.expired()); }
     void operator()(const std::shared_ptr<Sender>& sender) const {
         if (isCallable()) handler_(sender);

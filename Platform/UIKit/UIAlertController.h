@@ -21,7 +21,6 @@ public:
                                                    UIAlertControllerStyle style = UIAlertControllerStyle::alert);
 
     const std::optional<std::string>& message() const { return message_; }
-    void setMessage(std::optional<std::string> message) { message_ = std::move(message); }
     UIAlertControllerStyle preferredStyle() const { return style_; }
 
     void addAction(std::shared_ptr<UIAlertAction> action);

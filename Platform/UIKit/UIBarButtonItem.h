@@ -49,7 +49,6 @@ public:
     const std::shared_ptr<UIImage>& image() const { return image_; }
     void setImage(std::shared_ptr<UIImage> image) { image_ = std::move(image); }
     Style style() const { return style_; }
-    void setStyle(Style style) { style_ = style; }
     std::optional<SystemItem> systemItem() const { return systemItem_; }
     bool isSpace() const;
     CGFloat width() const { return width_; }

@@ -18,7 +18,6 @@ public:
 
     const std::string& fontName() const { return name_; }
     CGFloat pointSize() const { return pointSize_; }
-    UIFont withSize(CGFloat size) const { return UIFont(name_, size); }
     // The height of one line of text in this font.
     CGFloat lineHeight() const;
 

@@ -47,9 +47,8 @@ void UINavigationController::loadView() {
     attachTopView();
 }
 
-void UINavigationController::setNavigationBarHidden(bool hidden, bool animated) {
+void UINavigationController::setNavigationBarHidden(bool hidden, bool /*animated*/) {
     barHidden_ = hidden;
-    barChangeAnimated_ = animated;
     navigationBar()->setHidden(hidden);
     layoutTopView();
 }

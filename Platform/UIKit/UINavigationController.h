@@ -46,7 +46,6 @@ public:
     std::shared_ptr<UINavigationBar> navigationBar();
     bool isNavigationBarHidden() const { return barHidden_; }
     void setNavigationBarHidden(bool hidden, bool animated);
-    bool lastNavigationBarHiddenChangeWasAnimated() const { return barChangeAnimated_; }
 
     // What the bar shows now: the top screen's title, its items, and a back control titled
     // after the screen below (none at the root, when the top hides it, or when left items
@@ -78,5 +77,4 @@ private:
 
     std::shared_ptr<UINavigationBar> bar_;
     bool barHidden_ = false;
-    bool barChangeAnimated_ = false;
 };

@@ -28,7 +28,6 @@ void UINavigationItem::setRightBarButtonItems(std::vector<std::shared_ptr<UIBarB
     right_ = std::move(items);
 }
 
-void UINavigationItem::setHidesBackButton(bool hides, bool animated) {
+void UINavigationItem::setHidesBackButton(bool hides, bool /*animated*/) {
     hidesBackButton_ = hides;
-    lastChangeAnimated_ = animated;
 }

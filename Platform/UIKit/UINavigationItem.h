@@ -32,7 +32,6 @@ public:
     void setHidesBackButton(bool hides) { setHidesBackButton(hides, false); }
     // Animated only changes how the bar gets there; the value is set at once.
     void setHidesBackButton(bool hides, bool animated);
-    bool lastHidesBackButtonChangeWasAnimated() const { return lastChangeAnimated_; }
 
 private:
     std::optional<std::string> title_;
@@ -40,5 +39,4 @@ private:
     std::vector<std::shared_ptr<UIBarButtonItem>> left_;
     std::vector<std::shared_ptr<UIBarButtonItem>> right_;
     bool hidesBackButton_ = false;
-    bool lastChangeAnimated_ = false;
 };

@@ -31,7 +31,6 @@ public:
     void setScrollDelegate(std::weak_ptr<UIScrollViewDelegate> delegate) { scrollDelegate_ = std::move(delegate); }
 
     bool isScrollEnabled() const { return scrollEnabled_; }
-    void setScrollEnabled(bool enabled) { scrollEnabled_ = enabled; }
 
     // True while a user's finger moves the content: a delegate tells a drag from a move made by
     // code (a scroll to a row, a reload) by asking this from did-scroll.

@@ -19,7 +19,6 @@ public:
     std::shared_ptr<UIViewController> selectedViewController() const;
     // A screen that is not one of the tabs is ignored.
     void setSelectedViewController(const std::shared_ptr<UIViewController>& controller);
-    std::size_t selectedIndex() const { return selectedIndex_; }
     void setSelectedIndex(std::size_t index);
 
 protected:

@@ -21,7 +21,6 @@ public:
     CGPoint locationInView(const UIView* view) const;
     Phase phase() const { return phase_; }
     void setPhase(Phase phase) { phase_ = phase; }
-    int tapCount() const { return 1; }
 
 private:
     std::weak_ptr<UIWindow> window_;

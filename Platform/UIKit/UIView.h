@@ -249,7 +249,6 @@ private:
     friend class NSLayoutConstraint;
     friend class UIWindow;
     void attach(const std::shared_ptr<UIView>& view, std::size_t index);
-    void detachFromSuperview();
     void moveSubtreeToWindow(const std::weak_ptr<UIWindow>& window, UIWindow* raw);
     void subtreeTintChanged();
     void layoutSubtree();

@@ -3,6 +3,7 @@
 #include "UIKit/UIBarButtonItem.h"
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/Helpers/ImageLoading.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 
 namespace velmaro {
 
@@ -14,10 +15,10 @@ void TitledViewController::viewDidLoad() {
     if (titleLabel) titleLabel->setText(config->name + " support");
     if (titleAvatar) {
         loadCoreImage(*titleAvatar.get(), config->avatarUrl);
-        titleAvatar->setBackgroundColor(config->primaryColor);
+        titleAvatar->setBackgroundColor(uiColor(config->primaryColor));
     }
-    if (auto item = navigationItem().leftBarButtonItem()) item->setTintColor(config->primaryColor);
-    if (auto item = navigationItem().rightBarButtonItem()) item->setTintColor(config->primaryColor);
+    if (auto item = navigationItem().leftBarButtonItem()) item->setTintColor(uiColor(config->primaryColor));
+    if (auto item = navigationItem().rightBarButtonItem()) item->setTintColor(uiColor(config->primaryColor));
 }
 
 }  // namespace velmaro

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "UIKit/UIColor.h"
+#include "Velmaro/CoreInterface/RGBAColor.h"
 
 namespace velmaro {
 
@@ -13,7 +13,7 @@ struct Config {
     std::string tenantId;
     std::string name;
     std::string avatarUrl;
-    UIColor primaryColor;
+    RGBAColor primaryColor;  // the theme of the support screens
 
     // The installed core's configuration; nothing without a core or a configuration.
     static std::optional<Config> loadConfig();

@@ -3,12 +3,12 @@
 #include <cctype>
 #include <string_view>
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/TextHelpers.h"
 #include "Foundation/URLSession.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImageView.h"
 #include "Velmaro/Helpers/ImageCache.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 
 namespace velmaro {
 
@@ -80,8 +80,7 @@ void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> co
             // What the cache holds is pixels, so they are what counts against its limit.
             const std::size_t cost = image->decodedByteCount();
             ImageCache::shared().setObject(image, key, cost);
-            // Moved, so what the completion holds is released on the main thread.
-            DispatchQueue::main().async([completion = std::move(completion), image] { completion(image); });
+            runOnMainQueue(std::move(completion), image);
         });
     task->resume();
 }
@@ -89,7 +88,7 @@ void fetchImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> co
 // A cached image goes through the main queue like a downloaded one, so a caller sees one order.
 void loadImage(const URL& url, std::function<void(std::shared_ptr<UIImage>)> completion) {
     if (auto image = cachedImage(url)) {
-        DispatchQueue::main().async([completion = std::move(completion), image] { completion(image); });
+        runOnMainQueue(std::move(completion), image);
         return;
     }
     fetchImage(url, std::move(completion));

@@ -3,7 +3,7 @@
 #include "UIKit/UIImage.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UITextView.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 

@@ -9,6 +9,7 @@
 #include "Dispatch/DispatchQueue.h"
 #include "Dispatch/RunLoop.h"
 #include "Foundation/NotificationCenter.h"
+#include "UIKit/UIKeyboard.h"
 #include "Velmaro/CoreInterface/ChatEventDelegate.h"
 
 namespace velmaro {
@@ -53,6 +54,36 @@ auto mainQueueCompletion(std::shared_ptr<Owner> owner, Action action) {
     };
 }
 
+// A completion that holds its owner weakly, for work that must not keep a screen or a view
+// alive: called on any thread, it runs `action(owner, arguments...)` on the main queue if the
+// owner still lives then, and does nothing otherwise.
+template <class Owner, class Action>
+auto weakMainQueueCompletion(std::weak_ptr<Owner> owner, Action action) {
+    return [owner = std::move(owner), action = std::move(action)](auto&&... arguments) {
+        DispatchQueue::main().async(
+            [owner, action, ... values = std::decay_t<decltype(arguments)>(std::forward<decltype(arguments)>(arguments))]() mutable {
+                if (auto alive = owner.lock()) std::invoke(action, *alive, std::move(values)...);
+            });
+    };
+}
+
+// Runs `work(arguments...)` on the main queue. The callable itself moves there, so what it holds
+// is released on the main thread too.
+template <class Work, class... Arguments>
+void runOnMainQueue(Work work, Arguments... arguments) {
+    DispatchQueue::main().async([work = std::move(work), ... arguments = std::move(arguments)]() mutable {
+        std::invoke(work, std::move(arguments)...);
+    });
+}
+
+// Puts work off, on purpose, to a later turn of the main run loop, from the main thread: it runs
+// once the caller (a completion, a transition, a layout pass, an initialiser) has returned. Every
+// deliberate deferral of the layer goes through here, so each is easy to find.
+template <class Work>
+void deferToNextTurn(Work work) {
+    DispatchQueue::main().async(std::move(work));
+}
+
 // The chat delegate a screen hands to the chat service: forwards each of the five events to the
 // target on the main queue, in the order they arrived, and holds nothing. The screen owns it (the
 // service holds its delegate weakly), so once the screen is gone the core reaches nobody, and an
@@ -94,6 +125,18 @@ void observeOnMainQueue(NotificationCenter& center, const std::shared_ptr<Owner>
                                if (auto alive = weak.lock()) std::invoke(action, *alive, note);
                            });
                        });
+}
+
+// Observes the keyboard's moves (it will hide, its frame will change) for `observer`, held
+// weakly: `action(observer, notification)` runs at once, with no hop, as the toolkit posts these
+// on the main thread while the keyboard moves. The registration ends with the observer.
+template <class Owner, class Action>
+void observeKeyboardMoves(NotificationCenter& center, const std::shared_ptr<Owner>& observer, Action action) {
+    for (const auto& name : {UIKeyboardWillHideNotification, UIKeyboardWillChangeFrameNotification}) {
+        center.addObserver(observer, name, nullptr, [weak = std::weak_ptr<Owner>(observer), action](const Notification& note) {
+            if (auto alive = weak.lock()) std::invoke(action, *alive, note);
+        });
+    }
 }
 
 }  // namespace velmaro

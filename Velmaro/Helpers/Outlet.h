@@ -3,7 +3,7 @@
 #include <cassert>
 #include <memory>
 
-#include "Velmaro/Storyboard/SceneKey.h"
+#include "Velmaro/Helpers/SceneKey.h"
 
 namespace velmaro {
 

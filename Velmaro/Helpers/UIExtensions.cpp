@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/Bundle.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/UIAlertController.h"
@@ -11,6 +10,7 @@
 #include "UIKit/UITextField.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewController.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 
 namespace velmaro {
 
@@ -22,6 +22,8 @@ UIColor colorWithHexValue(std::int64_t hexValue) {
     return colorWithRGB(static_cast<int>((hexValue >> 16) & 0xFF), static_cast<int>((hexValue >> 8) & 0xFF),
                         static_cast<int>(hexValue & 0xFF));
 }
+
+UIColor uiColor(const RGBAColor& color) { return UIColor(color.red, color.green, color.blue, color.alpha); }
 
 double redValue(const UIColor& color) { return color.red(); }
 double greenValue(const UIColor& color) { return color.green(); }
@@ -96,7 +98,7 @@ void showAlert(const std::shared_ptr<UIViewController>& controller, const std::s
     // Building the alert touches nothing on the glass, so it may happen on the caller's thread.
     auto alert = UIAlertController::make(title, message, UIAlertControllerStyle::alert);
     alert->addAction(UIAlertAction::make("Dismiss", UIAlertActionStyle::defaultStyle));
-    DispatchQueue::main().async([controller, alert] {
+    runOnMainQueue([controller, alert] {
         // A screen that is already presenting something (another alert, a form) would refuse; the
         // top of its presentation chain shows the alert instead, so the failure is not lost.
         auto presenter = controller;

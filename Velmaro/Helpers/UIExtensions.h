@@ -10,6 +10,7 @@
 #include "UIKit/IndexPath.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UITableView.h"
+#include "Velmaro/CoreInterface/RGBAColor.h"
 #include "Velmaro/Helpers/Protocols.h"
 
 class UITextField;
@@ -22,6 +23,8 @@ namespace velmaro {
 // bit 23 of the value are ignored.
 UIColor colorWithRGB(int red, int green, int blue);
 UIColor colorWithHexValue(std::int64_t hexValue);
+// A colour the core interface holds as plain values (the tenant's theme), to paint with.
+UIColor uiColor(const RGBAColor& color);
 
 // Components as the imaging library reports them.
 double redValue(const UIColor& color);
@@ -76,6 +79,9 @@ void connectFields(const std::vector<std::shared_ptr<UITextField>>& fields);
 void showAlert(const std::shared_ptr<UIViewController>& controller, const std::string& title,
                const std::string& message);
 void showAlert(UIViewController& controller, const std::string& title, const std::string& message);
+
+// The alert's message when the core answers a registration with neither a user nor an error.
+inline constexpr const char* registrationFailedMessage = "The user could not be registered.";
 
 // Stops the program: a cell the layer relies on is not registered under its identifier, which
 // is a defect of the build, never a condition to recover from.

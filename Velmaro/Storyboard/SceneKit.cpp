@@ -6,7 +6,7 @@
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 

@@ -12,7 +12,7 @@
 #include "UIKit/UITextField.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIViewController.h"
-#include "Velmaro/Storyboard/SceneKey.h"
+#include "Velmaro/Helpers/SceneKey.h"
 
 namespace velmaro {
 

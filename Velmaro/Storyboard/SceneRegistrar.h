@@ -7,8 +7,8 @@
 #include "UIKit/UITableViewCell.h"
 #include "UIKit/UIView.h"
 #include "Velmaro/Helpers/Protocols.h"
-#include "Velmaro/Storyboard/SceneKey.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/SceneKey.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 

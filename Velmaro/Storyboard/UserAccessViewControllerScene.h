@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "Velmaro/Storyboard/SceneKey.h"
+#include "Velmaro/Helpers/SceneKey.h"
 
 class UIView;
 

@@ -1,12 +1,15 @@
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 
+#include <mutex>
+
 #include "UIKit/UIStoryboard.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
+#include "Velmaro/Helpers/Storyboard.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 #include "Velmaro/Storyboard/AddConversationViewControllerScene.h"
 #include "Velmaro/Storyboard/ChatViewControllerScene.h"
 #include "Velmaro/Storyboard/ConversationListViewControllerScene.h"
 #include "Velmaro/Storyboard/StartViewControllerScene.h"
-#include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/Storyboard/UserAccessViewControllerScene.h"
 #include "Velmaro/Storyboard/UserDetailsViewControllerScene.h"
 
@@ -25,6 +28,14 @@ void VelmaroStoryboard::registerScenes(const std::string& name) {
     UserAccessViewControllerScene::registerIn(name);
     AddConversationViewControllerScene::registerIn(name);
     UserDetailsViewControllerScene::registerIn(name);
+}
+
+void setUpVelmaroBundle() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        velmaroBundle();
+        VelmaroStoryboard::registerScenes();
+    });
 }
 
 }  // namespace velmaro

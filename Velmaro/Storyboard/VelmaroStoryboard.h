@@ -14,4 +14,10 @@ public:
     static void registerScenes(const std::string& storyboardName);
 };
 
+// Sets the framework bundle up, as loading the framework does on the platform: the bundle, and
+// the scenes of its storyboard registered with the toolkit. Once per process, from any thread;
+// SupportUI::make does it, so a host need not. Before it, the storyboard "Velmaro" has no scenes.
+// Throws VelmaroBundleNotFound like velmaroBundle().
+void setUpVelmaroBundle();
+
 }  // namespace velmaro

@@ -13,7 +13,7 @@ void ChatAgentTableViewCell::awakeFromNib() {
     if (lblMessage) messageArea_ = lblMessage->frame();
     auto config = Config::loadConfig();
     if (!config) return;
-    const UIColor& primary = config->primaryColor;
+    const UIColor primary = uiColor(config->primaryColor);
     if (btnAvatar) btnAvatar->setBackgroundColor(primary);
     if (backView) backView->setBackgroundColor(UIColor(redValue(primary), greenValue(primary), blueValue(primary), 0.1));
 }

@@ -2,6 +2,7 @@
 
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/Helpers/Extensions.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/View/ChatBubble.h"
 
 namespace velmaro {
@@ -17,7 +18,7 @@ void ChatClientTableViewCell::setupClientCell(const MessageModel& message, bool 
     ChatBubble::fit(*lblMessage.get(), messageArea_, ChatBubble::Side::trailing, {vwBubble.get().get()});
     lblFuzzyTime->setText(timeFormatter().stringFromDate(message.createdDateTime));
     std::optional<Config> config = seen ? Config::loadConfig() : std::nullopt;
-    btnSeen->setTintColor(config ? std::optional<UIColor>(config->primaryColor) : unseenTint_);
+    btnSeen->setTintColor(config ? std::optional<UIColor>(uiColor(config->primaryColor)) : unseenTint_);
 }
 
 }  // namespace velmaro

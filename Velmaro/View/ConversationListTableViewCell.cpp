@@ -5,7 +5,7 @@
 #include "Velmaro/Helpers/Extensions.h"
 #include "Velmaro/Helpers/ImageLoading.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 
@@ -40,7 +40,7 @@ void ConversationListTableViewCell::agentAndDateSettings(const ConversationModel
     // A date the wire format does not match shows as now, silently.
     const Date date = fullDateFormatter().dateFromString(conversation.dateTime).value_or(Date::now());
     const std::string dateText = conversationListFormat().stringFromDate(date);
-    if (auto config = Config::loadConfig()) imgVwAgent->setBackgroundColor(config->primaryColor);
+    if (auto config = Config::loadConfig()) imgVwAgent->setBackgroundColor(uiColor(config->primaryColor));
     imgVwAgent->layer()->setCornerRadius(width(*imgVwAgent.get()) * 0.5);
     if (!conversation.agentName || conversation.agentName->empty()) {
         avatarAddress_.reset();

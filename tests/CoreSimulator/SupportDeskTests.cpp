@@ -84,16 +84,12 @@ class SupportDeskTest : public MainLoopTest {
 protected:
     void SetUp() override {
         MainLoopTest::SetUp();
-        UserDefaults::resetStandardForTesting();
-        NotificationCenter::resetDefaultForTesting();
         installDesk(false);
     }
     void TearDown() override {
         installCoreLibrary(nullptr);
         desk.reset();
         MainLoopTest::TearDown();
-        NotificationCenter::resetDefaultForTesting();
-        UserDefaults::resetStandardForTesting();
     }
 
     void installDesk(bool userNameRequired, double agentReplyDelay = 0,
@@ -109,7 +105,7 @@ protected:
         installCoreLibrary(nullptr);
         desk = std::make_shared<SupportDesk>(
             Config{userNameRequired, "acme", "Acme", "https://acme.example/logo.png",
-                   UIColor(0.2, 0.4, 0.6, 1)},
+                   RGBAColor(0.2, 0.4, 0.6, 1)},
             options);
         installCoreLibrary(desk);
     }

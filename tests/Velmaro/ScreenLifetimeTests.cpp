@@ -9,8 +9,8 @@
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
 #include "UIKitTesting/UIStoryboardTestApi.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/Storyboard.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 #include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "support/Velmaro/SupportUITest.h"
 

@@ -7,6 +7,7 @@
 #include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
+#include "Velmaro/Helpers/UIExtensions.h"
 #include "Velmaro/SupportUI.h"
 #include "support/Velmaro/SupportUITest.h"
 
@@ -175,7 +176,7 @@ TEST_F(OnboardingTest, NeitherUserNorErrorIsStillAFailure) {
     auto alert = GlassReader::visibleAlert(window());
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Error");
-    EXPECT_EQ(alert->message(), SupportUI::registrationFailedMessage);
+    EXPECT_EQ(alert->message(), registrationFailedMessage);
 }
 
 TEST_F(OnboardingTest, AFailureWithoutAHostScreenShowsNothing) {

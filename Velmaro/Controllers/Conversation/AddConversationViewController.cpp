@@ -1,6 +1,5 @@
 #include "Velmaro/Controllers/Conversation/AddConversationViewController.h"
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/UserDefaults.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UINavigationController.h"
@@ -11,8 +10,8 @@
 #include "Velmaro/CoreInterface/ConversationService.h"
 #include "Velmaro/CoreInterface/StoredKeys.h"
 #include "Velmaro/Helpers/MainQueueBridge.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/View/AddConversationIssueCell.h"
 
 namespace velmaro {
@@ -41,7 +40,7 @@ std::shared_ptr<AddConversationViewController> AddConversationViewController::sh
 void AddConversationViewController::viewDidLoad() {
     TitledViewController::viewDidLoad();
     if (auto config = Config::loadConfig(); config && startConversationButton)
-        startConversationButton->setBackgroundColor(config->primaryColor);
+        startConversationButton->setBackgroundColor(uiColor(config->primaryColor));
     auto navigation = navigationController();
     if (!navigation) return;
     const auto& stack = navigation->viewControllers();
@@ -156,7 +155,7 @@ void AddConversationViewController::joinChat() {
     chat->conversation = conversation;
     chat->firstChatMessage = conversation->description;
     // Always queued: the stack changes after the completion has returned.
-    DispatchQueue::main().async([self = sharedScreen(), chat] {
+    deferToNextTurn([self = sharedScreen(), chat] {
         if (auto navigation = self->navigationController()) navigation->pushViewController(chat, true);
         auto navigation = self->navigationController();
         if (!navigation) return;

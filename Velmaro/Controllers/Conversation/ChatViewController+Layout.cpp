@@ -1,4 +1,3 @@
-#include "Dispatch/DispatchQueue.h"
 #include "UIKit/CAShapeLayer.h"
 #include "UIKit/UIBezierPath.h"
 #include "UIKit/UIKeyboard.h"
@@ -8,8 +7,9 @@
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/Helpers/Extensions.h"
 #include "Velmaro/Helpers/ImageLoading.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 
@@ -44,7 +44,7 @@ void ChatViewController::setupAppUserData(const ConversationModel& con) {
         setupTenantData();
         return;
     }
-    DispatchQueue::main().async([self = sharedChat(), name = *con.agentName, avatar = con.agentAvatarUrl] {
+    deferToNextTurn([self = sharedChat(), name = *con.agentName, avatar = con.agentAvatarUrl] {
         if (!self->titleAvatar || !self->titleLabel) return;
         self->titleAvatar->setImage(UIImage::named("AGENT", velmaroBundle()));
         if (avatar && !avatar->empty()) loadCoreImage(*self->titleAvatar.get(), avatar);

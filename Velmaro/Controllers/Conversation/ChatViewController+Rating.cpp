@@ -1,13 +1,12 @@
 #include <algorithm>
 
-#include "Dispatch/DispatchQueue.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UINavigationController.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/CoreInterface/ConversationService.h"
 #include "Velmaro/Helpers/MainQueueBridge.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 
@@ -15,7 +14,7 @@ namespace {
 
 // Each tap repaints every star on the main queue, empty first, then the filled ones.
 void paintStar(const std::shared_ptr<UIButton>& button, const char* imageName) {
-    DispatchQueue::main().async([button, imageName] {
+    deferToNextTurn([button, imageName] {
         UIView::animate(0.2, [button, imageName] {
             button->setImage(UIImage::named(imageName, velmaroBundle()), UIControlStateNormal);
         });

@@ -1,11 +1,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/TextHelpers.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/CoreInterface/ChatService.h"
 #include "Velmaro/CoreInterface/ConversationService.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 
 namespace velmaro {
@@ -54,7 +54,7 @@ void ChatViewController::sendingMessageSettings() {
         sentMessages_.push_back({*message, latestDeskTime_, false});
         contentArray.push_back(std::move(*message));
     }
-    DispatchQueue::main().async([self = sharedChat()] {
+    deferToNextTurn([self = sharedChat()] {
         if (self->btnExit) self->btnExit->setHidden(false);
         if (self->btnSend) self->btnSend->setHidden(true);
         if (self->fldMessage) self->fldMessage->setText(std::string());
@@ -70,7 +70,7 @@ void ChatViewController::removeSentMessage(const MessageModel& messageModel) {
         matched = true;
         std::erase_if(unconfirmedMessages,
                       [&](const MessageModel& other) { return other.messageId == messageModel.messageId; });
-        DispatchQueue::main().async([self = sharedChat()] {
+        deferToNextTurn([self = sharedChat()] {
             if (self->tableView) self->tableView->reloadData();
         });
     }

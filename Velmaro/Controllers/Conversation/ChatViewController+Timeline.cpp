@@ -2,9 +2,9 @@
 #include <cmath>
 #include <utility>
 
-#include "Dispatch/DispatchQueue.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/Helpers/Extensions.h"
+#include "Velmaro/Helpers/MainQueueBridge.h"
 
 namespace velmaro {
 
@@ -175,7 +175,7 @@ void ChatViewController::extractSectionDates(const std::vector<MessageModel>& me
 void ChatViewController::scrollToBottom(bool animated) {
     if (contentArray.empty()) return;
     const IndexPath last = IndexPath::forRow(static_cast<int>(contentArray.size()) - 1, 0);
-    DispatchQueue::main().async([self = sharedChat(), last, animated] {
+    deferToNextTurn([self = sharedChat(), last, animated] {
         // The rows may have changed meanwhile; a row that is gone is not scrolled to.
         if (!self->tableView || last.row >= self->tableView->numberOfRows(0)) return;
         self->tableView->scrollToRow(last, UITableView::ScrollPosition::bottom, animated);

@@ -47,9 +47,9 @@ void ChatViewController::viewDidLoad() {
     for (const auto* outlet : {&btnRatingZero, &btnRatingOne, &btnRatingTwo, &btnratingThree, &btnRatingFour})
         if (auto button = outlet->get()) ratingButtons.push_back(button);
     if (auto config = Config::loadConfig()) {
-        for (const auto& button : ratingButtons) button->setTintColor(config->primaryColor);
-        if (btnSend) btnSend->setTintColor(config->primaryColor);
-        if (starRatingView) starRatingView->layer()->setBorderColor(config->primaryColor);
+        for (const auto& button : ratingButtons) button->setTintColor(uiColor(config->primaryColor));
+        if (btnSend) btnSend->setTintColor(uiColor(config->primaryColor));
+        if (starRatingView) starRatingView->layer()->setBorderColor(uiColor(config->primaryColor));
     }
     setConversationSeen();
     observeKeyboard();
@@ -83,13 +83,7 @@ void ChatViewController::viewDidDisappear(bool) { disconnectChat(); }
 void ChatViewController::observeKeyboard() {
     auto& center = NotificationCenter::defaultCenter();
     center.removeObserver(this);
-    // The toolkit posts these on the main thread, while the keyboard moves: no hop.
-    for (const auto& name : {UIKeyboardWillHideNotification, UIKeyboardWillChangeFrameNotification}) {
-        std::weak_ptr<ChatViewController> weak = sharedChat();
-        center.addObserver(sharedChat(), name, nullptr, [weak](const Notification& notification) {
-            if (auto self = weak.lock()) self->adjustForKeyboard(notification);
-        });
-    }
+    observeKeyboardMoves(center, sharedChat(), &ChatViewController::adjustForKeyboard);
 }
 
 // ----- Core calls

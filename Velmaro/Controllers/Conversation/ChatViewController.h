@@ -18,7 +18,7 @@
 #include "Velmaro/CoreInterface/SatisfactionScoreModel.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
 #include "Velmaro/Helpers/Protocols.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 

@@ -7,8 +7,8 @@
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/CoreInterface/ConversationService.h"
 #include "Velmaro/Helpers/MainQueueBridge.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/View/ConversationListTableViewCell.h"
 
 namespace velmaro {
@@ -20,9 +20,9 @@ std::shared_ptr<ConversationListViewController> ConversationListViewController::
 void ConversationListViewController::viewDidLoad() {
     TitledViewController::viewDidLoad();
     if (auto config = Config::loadConfig()) {
-        if (conversationTypeSegmentedControl) conversationTypeSegmentedControl->setTintColor(config->primaryColor);
-        if (newConversationButton) newConversationButton->setBackgroundColor(config->primaryColor);
-        if (settingsButton) settingsButton->setTintColor(config->primaryColor);
+        if (conversationTypeSegmentedControl) conversationTypeSegmentedControl->setTintColor(uiColor(config->primaryColor));
+        if (newConversationButton) newConversationButton->setBackgroundColor(uiColor(config->primaryColor));
+        if (settingsButton) settingsButton->setTintColor(uiColor(config->primaryColor));
     }
     // Posted by the host on any thread; the registration ends with the screen.
     observeOnMainQueue(NotificationCenter::defaultCenter(), sharedList(), newMessageNotification,

@@ -10,7 +10,7 @@
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/CoreInterface/ConversationModel.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "UIKit/UINavigationController.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "Dispatch/DispatchQueue.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UINavigationController.h"
@@ -10,9 +9,9 @@
 #include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/CoreInterface/ConversationService.h"
 #include "Velmaro/Helpers/MainQueueBridge.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 #include "Velmaro/VelmaroApplication.h"
 #include "Velmaro/View/ConversationListTableViewCell.h"
 
@@ -33,13 +32,13 @@ std::shared_ptr<StartViewController> StartViewController::sharedStart() {
 void StartViewController::viewDidLoad() {
     TitledViewController::viewDidLoad();
     if (auto config = Config::loadConfig()) {
-        if (smiley) smiley->setBackgroundColor(config->primaryColor);
-        if (smileyLabel) smileyLabel->setBackgroundColor(config->primaryColor);
-        if (btnToggleNotificationsTable) btnToggleNotificationsTable->setBackgroundColor(config->primaryColor);
-        if (settingsButton) settingsButton->setTintColor(config->primaryColor);
+        if (smiley) smiley->setBackgroundColor(uiColor(config->primaryColor));
+        if (smileyLabel) smileyLabel->setBackgroundColor(uiColor(config->primaryColor));
+        if (btnToggleNotificationsTable) btnToggleNotificationsTable->setBackgroundColor(uiColor(config->primaryColor));
+        if (settingsButton) settingsButton->setTintColor(uiColor(config->primaryColor));
     }
     // Once the screen is in its navigation controller, whose bar decides where the panel rests.
-    DispatchQueue::main().async([self = sharedStart()] { self->layoutOptionalViews(); });
+    deferToNextTurn([self = sharedStart()] { self->layoutOptionalViews(); });
     setupNavigationAppearance();
 }
 
@@ -107,7 +106,7 @@ void StartViewController::conversationsLoaded(std::optional<std::vector<Conversa
     conversations = std::move(*loaded);
     if (conversations.empty()) {
         // The panel keeps its look, but its rows and count must not outlive the conversations.
-        DispatchQueue::main().async([self = sharedStart()] {
+        deferToNextTurn([self = sharedStart()] {
             self->showCount();
             if (self->tableView) self->tableView->reloadData();
         });
@@ -129,7 +128,7 @@ void StartViewController::setPanelScale(CGFloat scale) {
 // ----- The panel
 
 void StartViewController::displayInitialNotificationsView() {
-    DispatchQueue::main().async([self = sharedStart()] {
+    deferToNextTurn([self = sharedStart()] {
         self->showCount();
         if (self->tableViewTopConstraint) self->tableViewTopConstraint->setConstant(tableOffset);
         if (self->tableView) self->tableView->reloadData();
@@ -143,12 +142,12 @@ void StartViewController::displayInitialNotificationsView() {
     if (!areNotificationsVisible) {
         animateNotificationView();
     } else {
-        DispatchQueue::main().async([self = sharedStart()] { self->keepExpanded(); });
+        deferToNextTurn([self = sharedStart()] { self->keepExpanded(); });
     }
 }
 
 void StartViewController::animateNotificationView() {
-    DispatchQueue::main().async([self = sharedStart()] { self->expandAutomatically(); });
+    deferToNextTurn([self = sharedStart()] { self->expandAutomatically(); });
 }
 
 void StartViewController::expandAutomatically() {
@@ -269,7 +268,7 @@ void StartViewController::chatSeen(const std::string& conversationID) {
     // A second report for the same conversation, or one the panel never listed.
     if (seen == conversations.end()) return;
     conversations.erase(seen);
-    DispatchQueue::main().async([self = sharedStart()] {
+    deferToNextTurn([self = sharedStart()] {
         self->showCount();
         if (self->tableView) self->tableView->reloadData();
         if (self->conversations.empty()) {

@@ -12,7 +12,7 @@
 #include "Velmaro/CoreInterface/ConversationModel.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
 #include "Velmaro/Helpers/Protocols.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 

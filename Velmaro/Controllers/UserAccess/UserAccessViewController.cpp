@@ -4,7 +4,6 @@
 #include <iostream>
 #include <variant>
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/NotificationCenter.h"
 #include "Foundation/RegularExpression.h"
 #include "Foundation/TextHelpers.h"
@@ -16,8 +15,8 @@
 #include "Velmaro/CoreInterface/CoreService.h"
 #include "Velmaro/CoreInterface/StoredKeys.h"
 #include "Velmaro/Helpers/MainQueueBridge.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
 #include "Velmaro/VelmaroApplication.h"
 
 namespace velmaro {
@@ -41,7 +40,7 @@ void UserAccessViewController::viewDidLoad() {
     checkUserData();
     if (fldFirstName && fldLastName && fldUsername)
         connectFields({fldFirstName.get(), fldLastName.get(), fldUsername.get()});
-    if (auto config = Config::loadConfig(); config && btnConfirm) btnConfirm->setBackgroundColor(config->primaryColor);
+    if (auto config = Config::loadConfig(); config && btnConfirm) btnConfirm->setBackgroundColor(uiColor(config->primaryColor));
 }
 
 void UserAccessViewController::viewWillAppear(bool) {
@@ -76,13 +75,7 @@ void UserAccessViewController::subscribeForKeyboardNotifications() {
     // Appearing twice must not observe twice.
     center.removeObserver(this);
     auto self = sharedScreen();
-    std::weak_ptr<UserAccessViewController> weak = self;
-    // The toolkit posts these on the main thread, while the keyboard moves: no hop.
-    for (const auto& name : {UIKeyboardWillHideNotification, UIKeyboardWillChangeFrameNotification}) {
-        center.addObserver(self, name, nullptr, [weak](const Notification& notification) {
-            if (auto alive = weak.lock()) alive->adjustForKeyboard(notification);
-        });
-    }
+    observeKeyboardMoves(center, self, &UserAccessViewController::adjustForKeyboard);
     // The core posts this from a thread of its own.
     observeOnMainQueue(center, self, savedAuthNotification,
                        [](UserAccessViewController& screen, const Notification&) { screen.showStartViewController(); });
@@ -187,7 +180,7 @@ void UserAccessViewController::userCreated(std::optional<UserModel> user, std::o
 
 void UserAccessViewController::showStartViewController() {
     auto start = instantiateVC<StartViewController>(*loadStoryboard(Storyboard::Velmaro));
-    DispatchQueue::main().async([self = sharedScreen(), start] {
+    deferToNextTurn([self = sharedScreen(), start] {
         auto navigation = self->navigationController();
         // Only from the top: a second "SavedAuth" (or one that arrives after the form has left)
         // pushes nothing.

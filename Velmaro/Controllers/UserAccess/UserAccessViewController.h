@@ -12,7 +12,7 @@
 #include "Velmaro/Controllers/TitledViewController.h"
 #include "Velmaro/CoreInterface/ServiceError.h"
 #include "Velmaro/CoreInterface/UserModel.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 
@@ -29,8 +29,6 @@ public:
     // As stored, and searched, not anchored: ".-_" in the first class is a range from the full
     // stop to the underscore.
     static constexpr const char* emailPattern = "[A-Z0-9a-z.-_]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,3}";
-    // Shown when the core answers a registration with neither a user nor an error.
-    static constexpr const char* registrationFailedMessage = "The user could not be registered.";
 
     Outlet<UITextField> fldFirstName;
     Outlet<UITextField> fldLastName;

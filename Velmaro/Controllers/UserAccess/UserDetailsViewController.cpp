@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "Dispatch/DispatchQueue.h"
 #include "Foundation/TextHelpers.h"
 #include "Foundation/URLSession.h"
 #include "Foundation/UserDefaults.h"
@@ -25,7 +24,7 @@ std::shared_ptr<UserDetailsViewController> UserDetailsViewController::sharedScre
 void UserDetailsViewController::viewDidLoad() {
     UIViewController::viewDidLoad();
     setupUserData();
-    if (auto config = Config::loadConfig(); config && btnLogout) btnLogout->setBackgroundColor(config->primaryColor);
+    if (auto config = Config::loadConfig(); config && btnLogout) btnLogout->setBackgroundColor(uiColor(config->primaryColor));
     navigationItem().setBackBarButtonItem(
         std::make_shared<UIBarButtonItem>(std::optional<std::string>(""), UIBarButtonItem::Style::plain));
     navigationItem().setTitle(std::string(screenTitle));
@@ -41,14 +40,13 @@ void UserDetailsViewController::setupUserData() {
     if (!url || !btnAvatar) return;
     // A download of its own, past the image cache: the avatar is fetched afresh each time the
     // profile opens. The button may be gone by the time it arrives.
-    std::weak_ptr<UIButton> avatar = btnAvatar.get();
+    auto show = weakMainQueueCompletion(std::weak_ptr<UIButton>(btnAvatar.get()),
+                                        [](UIButton& button, std::shared_ptr<UIImage> image) {
+                                            button.setImage(std::move(image), UIControlStateNormal);
+                                        });
     auto task = URLSession::shared().dataTask(
-        *url, [avatar](std::optional<Data> data, std::optional<HTTPURLResponse> response, std::optional<URLError> error) {
-            auto image = imageFromLoad(data, response, error);
-            if (!image) return;
-            DispatchQueue::main().async([avatar, image] {
-                if (auto button = avatar.lock()) button->setImage(image, UIControlStateNormal);
-            });
+        *url, [show](std::optional<Data> data, std::optional<HTTPURLResponse> response, std::optional<URLError> error) {
+            if (auto image = imageFromLoad(data, response, error)) show(std::move(image));
         });
     task->resume();
 }

@@ -11,7 +11,7 @@
 #include "Velmaro/CoreInterface/ServiceError.h"
 #include "Velmaro/CoreInterface/UserModel.h"
 #include "Velmaro/Helpers/Outlet.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 namespace velmaro {
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "Foundation/Bundle.h"
+#include "UIKitTesting/BundleTestApi.h"
 
 namespace fs = std::filesystem;
 
@@ -15,7 +16,7 @@ namespace {
 class BundleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Bundle::resetForTesting();
+        BundleTestApi::reset();
         root = fs::temp_directory_path() / ("velmaro-bundle-" + std::to_string(::getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
@@ -25,7 +26,7 @@ protected:
     void TearDown() override {
         ::unsetenv("VELMARO_MAIN_BUNDLE");
         ::unsetenv("VELMARO_BUNDLE_COM_EXAMPLE_KIT");
-        Bundle::resetForTesting();
+        BundleTestApi::reset();
         fs::remove_all(root);
     }
     static void touch(const fs::path& path) {

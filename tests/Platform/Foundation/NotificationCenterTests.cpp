@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Foundation/NotificationCenter.h"
+#include "UIKitTesting/NotificationCenterTestApi.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ TEST_F(NotificationCenterTest, DestroyedOrCancelledTokenEndsRegistrationMovedTok
     EXPECT_FALSE(moved.isRegistered());
     center.post("N");
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(center.observerCountForTesting(), 0u);
+    EXPECT_EQ(NotificationCenterTestApi::observerCount(center), 0u);
 }
 
 TEST_F(NotificationCenterTest, ObserverRemovedDuringDeliveryIsNotCalledAfterwards) {
@@ -120,14 +121,14 @@ TEST_F(NotificationCenterTest, WeakObserverIsNeverCalledOnceDestroyedAndIsRemove
     center.post("A");
     center.post("B");
     EXPECT_EQ(screen->calls, 2);
-    EXPECT_EQ(center.observerCountForTesting(), 0u);
+    EXPECT_EQ(NotificationCenterTestApi::observerCount(center), 0u);
 
     // A destroyed observer is never called, even though its registration was never removed; the
     // handler here would touch freed memory if it ran.
     center.addObserver(screen, "A", nullptr, [calls](const Notification&) { ++*calls; });
     screen.reset();
     center.post("A");
-    EXPECT_EQ(center.observerCountForTesting(), 0u);
+    EXPECT_EQ(NotificationCenterTestApi::observerCount(center), 0u);
 }
 
 TEST_F(NotificationCenterTest, RemoveObserverForOneNameKeepsTheOthers) {
@@ -154,7 +155,7 @@ TEST_F(NotificationCenterTest, PostingAndRegisteringFromManyThreadsDeliversEvery
         });
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(delivered.load(), 800);
-    EXPECT_EQ(center.observerCountForTesting(), 1u);
+    EXPECT_EQ(NotificationCenterTestApi::observerCount(center), 1u);
 }
 
 TEST_F(NotificationCenterTest, RemovalFromAnotherThreadWaitsForTheRunningHandler) {
@@ -182,10 +183,10 @@ TEST_F(NotificationCenterTest, RemovalFromAnotherThreadWaitsForTheRunningHandler
 TEST(NotificationCenterDefault, ResetForTestingDropsEveryRegistration) {
     int calls = 0;
     auto token = NotificationCenter::defaultCenter().addObserver("N", nullptr, [&](const Notification&) { ++calls; });
-    NotificationCenter::resetDefaultForTesting();
+    NotificationCenterTestApi::resetDefault();
     NotificationCenter::defaultCenter().post("N");
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(NotificationCenter::defaultCenter().observerCountForTesting(), 0u);
+    EXPECT_EQ(NotificationCenterTestApi::observerCount(NotificationCenter::defaultCenter()), 0u);
 }
 
 }  // namespace

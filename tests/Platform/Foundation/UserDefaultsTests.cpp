@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "Foundation/UserDefaults.h"
+#include "UIKitTesting/UserDefaultsTestApi.h"
 #include "support/Platform/ScratchFolder.h"
 
 namespace fs = std::filesystem;
@@ -70,7 +71,7 @@ TEST(UserDefaultsTest, TextReadsOnlyTextAndNullRemoves) {
 
 TEST(UserDefaultsTest, StandardResetsToEmptyInMemory) {
     UserDefaults::standard().set("token", "endUserTokenString");
-    UserDefaults::resetStandardForTesting();
+    UserDefaultsTestApi::resetStandard();
     EXPECT_EQ(UserDefaults::standard().object("endUserTokenString"), std::nullopt);
     EXPECT_EQ(UserDefaults::standard().persistentFile(), std::nullopt);
     EXPECT_TRUE(UserDefaults::standard().synchronize());
@@ -147,7 +148,7 @@ TEST_F(UserDefaultsFileTest, CrashBeforeRenameLeavesThePreviousFileWhole) {
     {
         UserDefaults defaults(file);
         defaults.set("before", "key");
-        defaults.setWriteFaultForTesting(UserDefaults::WriteFaultForTesting::BeforeRename);
+        UserDefaultsTestApi::stopWritesBeforeRename(defaults, true);
         defaults.set("after", "key");
         EXPECT_FALSE(defaults.synchronize());
     }

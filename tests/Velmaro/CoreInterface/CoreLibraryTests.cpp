@@ -155,7 +155,7 @@ TEST_F(ForwardingTest, WrongResultKindIsRejectedAndErrorsPassThrough) {
 TEST_F(ForwardingTest, StoredUserAuthenticationAndLogout) {
     UserModel user{"u-1", "Ana", "Lee", "", "ana@example.com"};
     core->setStoredUser(user);
-    core->setConfig(Config{true, "acme", "Acme", "", UIColor(1, 0, 0, 1)});
+    core->setConfig(Config{true, "acme", "Acme", "", RGBAColor(1, 0, 0, 1)});
     EXPECT_EQ(Config::loadConfig()->tenantId, "acme");
     auto stored = UserModel::loadUser();
     ASSERT_TRUE(stored);

@@ -160,3 +160,50 @@ TEST_F(MainQueueBridgeTest, NotificationsFromAnyThreadReachALivingObserverOnTheM
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainQueueBridgeTest, AWeakCompletionNeitherKeepsItsOwnerNorReachesItOnceGone) {
+    auto kept = std::make_shared<Screen>();
+    auto gone = std::make_shared<Screen>();
+    std::weak_ptr<Screen> goneWeak = gone;
+    auto toKept = weakMainQueueCompletion(std::weak_ptr<Screen>(kept), &Screen::loaded);
+    auto toGone = weakMainQueueCompletion(std::weak_ptr<Screen>(gone), &Screen::loaded);
+    std::thread([&] {
+        toKept(1, "image ");
+        toGone(2, "image ");
+    }).join();
+    EXPECT_TRUE(kept->received.empty());  // not before the main queue runs it
+    gone.reset();
+    EXPECT_TRUE(goneWeak.expired());  // the queued work does not hold it
+
+    drain();
+    EXPECT_EQ(kept->received, std::vector<std::string>{"image 1"});
+    EXPECT_TRUE(kept->onMain);
+}
+
+TEST_F(MainQueueBridgeTest, WorkHandedToTheMainQueueIsReleasedThereToo) {
+    struct Probe {
+        explicit Probe(bool& flag) : onMain(flag) {}
+        ~Probe() { onMain = RunLoop::isMainThread(); }
+        bool& onMain;
+    };
+    bool releasedOnMain = false, ranOnMain = false;
+    int received = 0;
+    std::thread([&] {
+        auto probe = std::make_shared<Probe>(releasedOnMain);
+        runOnMainQueue(
+            [probe = std::move(probe), &ranOnMain, &received](int value) {
+                ranOnMain = RunLoop::isMainThread();
+                received = value;
+            },
+            42);
+    }).join();
+    EXPECT_EQ(received, 0);
+    drain();
+    EXPECT_EQ(received, 42);
+    EXPECT_TRUE(ranOnMain);
+    EXPECT_TRUE(releasedOnMain);
+}
+
+}  // namespace

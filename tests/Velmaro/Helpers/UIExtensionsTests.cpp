@@ -13,6 +13,7 @@
 #include "UIKitTesting/GlassReader.h"
 #include "UIKitTesting/UIEventGenerator.h"
 #include "UIKitTesting/UIStoryboardTestApi.h"
+#include "Velmaro/CoreInterface/Config.h"
 #include "Velmaro/Helpers/Protocols.h"
 #include "Velmaro/Helpers/UIExtensions.h"
 #include "support/Platform/UIKitTest.h"
@@ -34,6 +35,17 @@ TEST(ColorExtensionsTest, IntegerComponentsAndHexValues) {
     EXPECT_EQ(colorWithHexValue(0x1000000), colorWithRGB(0, 0, 0));
     // Components are not clamped.
     EXPECT_DOUBLE_EQ(redValue(colorWithRGB(510, 0, 0)), 2.0);
+}
+
+// The tenant's colour crosses the core interface as plain values and comes back whole.
+TEST(ColorExtensionsTest, ATenantColourCrossesTheCoreInterfaceUnchanged) {
+    for (const UIColor& color : {UIColor(0.1, 0.2, 0.3, 0.4), colorWithHexValue(0xD0021B), UIColor::clear()}) {
+        Config config;
+        config.primaryColor = color;  // a host assigns its toolkit colour as before
+        EXPECT_EQ(uiColor(config.primaryColor), color) << color.description();
+        EXPECT_EQ(config.primaryColor, RGBAColor(color.red(), color.green(), color.blue(), color.alpha()));
+    }
+    EXPECT_EQ(uiColor(Config{}.primaryColor), UIColor::clear());
 }
 
 TEST(ColorExtensionsTest, IsLightOnlyStrictlyAboveHalfWhite) {

@@ -10,9 +10,10 @@
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/Storyboard.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "support/Platform/MainLoopTest.h"
 
 using namespace velmaro;

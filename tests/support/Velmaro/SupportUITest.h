@@ -5,11 +5,12 @@
 
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIViewController.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
-#include "support/Velmaro/RecordingCore.h"
+#include "Velmaro/Helpers/Storyboard.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "support/Platform/UIKitTest.h"
+#include "support/Velmaro/RecordingCore.h"
 
 namespace velmaro {
 

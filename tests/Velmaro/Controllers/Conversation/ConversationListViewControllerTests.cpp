@@ -10,8 +10,9 @@
 #include "UIKitTesting/UIEventGenerator.h"
 #include "Velmaro/Controllers/Conversation/ChatViewController.h"
 #include "Velmaro/Controllers/Conversation/ConversationListViewController.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/Storyboard.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/View/ConversationListTableViewCell.h"
 #include "support/Velmaro/SupportUITest.h"
 

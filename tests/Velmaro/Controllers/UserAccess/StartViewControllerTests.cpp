@@ -11,9 +11,10 @@
 #include "Velmaro/Controllers/Conversation/ConversationListViewController.h"
 #include "Velmaro/Controllers/UserAccess/NavigationController.h"
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/VelmaroApplication.h"
 #include "support/Velmaro/SupportUITest.h"
 
@@ -113,7 +114,7 @@ TEST_F(StartScreenTest, ThePanelRestsInvisibleNearTheBottomUntilUnseenConversati
     EXPECT_FALSE(start->areNotificationsVisible);
     EXPECT_EQ(rows(*start), 0);
 
-    const UIColor red = acmeConfig().primaryColor;
+    const UIColor red = uiColor(acmeConfig().primaryColor);
     EXPECT_EQ(start->smiley->backgroundColor(), red);
     EXPECT_EQ(start->smileyLabel->backgroundColor(), red);
     EXPECT_EQ(start->btnToggleNotificationsTable->backgroundColor(), red);
@@ -317,7 +318,7 @@ TEST_F(StartScreenTest, WithoutANavigationControllerThePanelRestsAsUnderAnOpaque
 }
 
 TEST_F(StartScreenTest, LeavingPopsBackToTheHostWithItsOwnColours) {
-    VelmaroApplication::utilizePrimaryColor(acmeConfig().primaryColor);
+    VelmaroApplication::utilizePrimaryColor(uiColor(acmeConfig().primaryColor));
     auto start = open();
     ASSERT_TRUE(start->navigationItem().leftBarButtonItem());
     ASSERT_TRUE(UIEventGenerator::tap(start->navigationItem().leftBarButtonItem()));

@@ -15,9 +15,10 @@
 #include "Velmaro/Controllers/UserAccess/StartViewController.h"
 #include "Velmaro/Controllers/UserAccess/UserAccessViewController.h"
 #include "Velmaro/CoreInterface/StoredKeys.h"
+#include "Velmaro/Helpers/Storyboard.h"
 #include "Velmaro/Helpers/UIExtensions.h"
-#include "Velmaro/Storyboard/Storyboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
+#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 #include "Velmaro/VelmaroApplication.h"
 #include "support/Velmaro/SupportUITest.h"
 

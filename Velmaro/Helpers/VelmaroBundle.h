@@ -19,12 +19,6 @@ namespace velmaro {
 // Throws VelmaroBundleNotFound when no place has it; a later call looks again.
 const std::shared_ptr<Bundle>& velmaroBundle();
 
-// Sets the framework bundle up, as loading the framework does on the platform: the bundle, and
-// the scenes of its storyboard registered with the toolkit. Once per process, from any thread;
-// SupportUI::make does it, so a host need not. Before it, the storyboard "Velmaro" has no scenes.
-// Throws VelmaroBundleNotFound like velmaroBundle().
-void setUpVelmaroBundle();
-
 // The framework bundle is not installed where the layer looks; the message names every place.
 class VelmaroBundleNotFound : public std::runtime_error {
 public:

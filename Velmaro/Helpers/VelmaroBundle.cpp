@@ -1,4 +1,4 @@
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 #include <dlfcn.h>
 
@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "Foundation/Bundle.h"
-#include "Velmaro/Storyboard/VelmaroStoryboard.h"
 
 namespace velmaro {
 
@@ -86,14 +85,6 @@ const std::shared_ptr<Bundle>& velmaroBundle() {
     // A function-local static: made once even when threads race for it; a throw leaves it unmade.
     static const std::shared_ptr<Bundle> bundle = velmaroBundleFrom(velmaroBundlePlaces(layerBinaryDirectory()));
     return bundle;
-}
-
-void setUpVelmaroBundle() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        velmaroBundle();
-        VelmaroStoryboard::registerScenes();
-    });
 }
 
 }  // namespace velmaro

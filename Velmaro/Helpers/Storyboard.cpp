@@ -1,7 +1,7 @@
-#include "Velmaro/Storyboard/Storyboard.h"
+#include "Velmaro/Helpers/Storyboard.h"
 
 #include "UIKit/UIStoryboard.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 
 namespace velmaro {
 

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "Foundation/Bundle.h"
-#include "Velmaro/Storyboard/VelmaroBundle.h"
+#include "UIKitTesting/BundleTestApi.h"
+#include "Velmaro/Helpers/VelmaroBundle.h"
 #include "Velmaro/Version.h"
 
 using namespace velmaro;
@@ -18,7 +19,7 @@ namespace {
 class VelmaroBundleLookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Bundle::resetForTesting();
+        BundleTestApi::reset();
         ::unsetenv("VELMARO_BUNDLE_VELMARO");
         root = fs::temp_directory_path() / ("velmaro-lookup-" + std::to_string(::getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -30,7 +31,7 @@ protected:
     }
     void TearDown() override {
         ::unsetenv("VELMARO_BUNDLE_VELMARO");
-        Bundle::resetForTesting();
+        BundleTestApi::reset();
         fs::remove_all(root);
     }
     fs::path makeBundle(const fs::path& path) {

@@ -1,4 +1,4 @@
-#include "Velmaro/Storyboard/StoryboardIdentifiable.h"
+#include "Velmaro/Helpers/StoryboardIdentifiable.h"
 
 #include <cstdio>
 #include <cstdlib>

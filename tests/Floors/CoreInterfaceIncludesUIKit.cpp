@@ -1,0 +1,2 @@
+// Must not compile: the core interface needs no view toolkit.
+#include "UIKit/UIColor.h"

@@ -1,0 +1,2 @@
+// Must not compile: the toolkit sees nothing of the layer.
+#include "Velmaro/SupportUI.h"
