@@ -95,10 +95,14 @@ Agent DeskEngine::ensureAgent(const std::string& tenantId, const std::string& em
     checkText(name, kNameLimit, "name", false);
     if (password.size() < 8)
         throw DeskError(DeskError::Code::invalid, "an agent's password needs at least 8 characters", "password");
+    {
+        std::lock_guard lock(mutex_);
+        if (!store_->tenant(tenantId)) throw DeskError(DeskError::Code::notFound, "unknown tenant", "tenantId");
+        if (auto existing = store_->agentByEmail(tenantId, email)) return existing->first;
+    }
     // Hashing is slow on purpose: outside the lock.
     const std::string hash = secrets::hashPassword(password, options_.passwordCost);
     std::lock_guard lock(mutex_);
-    if (!store_->tenant(tenantId)) throw DeskError(DeskError::Code::notFound, "unknown tenant", "tenantId");
     if (auto existing = store_->agentByEmail(tenantId, email)) return existing->first;
     Agent agent{secrets::randomId("agent-"), tenantId, email, name.empty() ? email : name, avatarUrl};
     store_->insertAgent(agent, hash);

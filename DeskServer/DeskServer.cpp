@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "Desk/DeskEngine.h"
@@ -452,12 +453,17 @@ DeskServer::Impl::Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile&
     for (const auto& entry : tenantFile.agents)
         engine_->ensureAgent(tenant_.id, entry.email, entry.name, entry.password, entry.avatarUrl);
 
-    tcp::endpoint endpoint(net::ip::make_address(options_.address), options_.port);
-    acceptor_.open(endpoint.protocol());
-    acceptor_.set_option(net::socket_base::reuse_address(true));
-    acceptor_.bind(endpoint);
-    acceptor_.listen(net::socket_base::max_listen_connections);
-    port_ = acceptor_.local_endpoint().port();
+    try {
+        tcp::endpoint endpoint(net::ip::make_address(options_.address), options_.port);
+        acceptor_.open(endpoint.protocol());
+        acceptor_.set_option(net::socket_base::reuse_address(true));
+        acceptor_.bind(endpoint);
+        acceptor_.listen(net::socket_base::max_listen_connections);
+        port_ = acceptor_.local_endpoint().port();
+    } catch (const boost::system::system_error& error) {
+        // Callers see the standard error, without Boost.
+        throw std::system_error(error.code().value(), std::system_category(), error.what());
+    }
 }
 
 void DeskServer::Impl::startAccepting() {
