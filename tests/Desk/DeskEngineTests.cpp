@@ -90,6 +90,36 @@ TEST(DeskEngine, OneChatFromOpeningToRating) {
     EXPECT_EQ(desk.events.back().conversation.status, "CLOSED");
 }
 
+// An event is a promise: when the listener hears of a message, another connection to the
+// database already finds it there.
+TEST(DeskEngine, AMessageIsCommittedBeforeAnyoneHearsOfIt) {
+    ScratchFolder folder("desk-commit");
+    const std::string path = (folder.path() / "desk.db").string();
+    Desk desk(path);
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &reader), SQLITE_OK);
+    std::vector<std::int64_t> foundOnDisk;
+    desk.engine = nullptr;
+    DeskEngine::Options options;
+    options.listener = [&](const DeskEngine::Event& event) {
+        if (!event.message) return;
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(reader, "SELECT count(*) FROM messages WHERE id = ? AND offset = ?", -1, &query, nullptr);
+        sqlite3_bind_int64(query, 1, event.message->id);
+        sqlite3_bind_int64(query, 2, event.message->offset);
+        if (sqlite3_step(query) == SQLITE_ROW && sqlite3_column_int64(query, 0) == 1)
+            foundOnDisk.push_back(event.message->offset);
+        sqlite3_finalize(query);
+    };
+    DeskEngine engine(std::make_unique<SqliteDeskStore>(path), options);
+    auto sam = engine.registerUser("acme", "sam", "", "");
+    auto c = engine.createConversation(sam.user.id, "Help");
+    engine.customerSays(sam.user.id, c.id, "one");
+    engine.customerSays(sam.user.id, c.id, "two");
+    sqlite3_close(reader);
+    EXPECT_EQ(foundOnDisk, (std::vector<std::int64_t>{1, 2, 3}));
+}
+
 TEST(DeskEngine, AgentClosingAddsTheClosingEntryOnce) {
     Desk desk;
     auto sam = desk.engine->registerUser("acme", "", "", "");
