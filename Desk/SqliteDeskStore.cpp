@@ -121,16 +121,22 @@ SqliteDeskStore::SqliteDeskStore(const std::string& path) : path_(path) {
         }
         migrate();
     } catch (...) {
-        sqlite3_close(db_);
-        db_ = nullptr;
+        close();
         throw;
     }
 }
 
 SqliteDeskStore::~SqliteDeskStore() {
+    close();
+}
+
+void SqliteDeskStore::close() {
+    // A connection with statements left open would not close (and leak).
     sqlite3_stmt* statement = nullptr;
     while ((statement = sqlite3_next_stmt(db_, nullptr))) sqlite3_finalize(statement);
+    statements_.clear();
     sqlite3_close(db_);
+    db_ = nullptr;
 }
 
 int SqliteDeskStore::newestSchemaVersion() {

@@ -55,6 +55,7 @@ private:
     Statement prepare(const char* sql);
     void exec(const char* sql);
     void migrate();
+    void close();
     [[noreturn]] void fail(const std::string& what) const;
 
     std::string path_;
