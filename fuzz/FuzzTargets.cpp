@@ -9,6 +9,7 @@ const std::vector<FuzzTarget>& fuzzTargets() {
         {"UserDefaultsFile", fuzzUserDefaultsFile},
         {"ImageDecoding", fuzzImageDecoding},
         {"EmailCheck", fuzzEmailCheck},
+        {"DeskRequest", fuzzDeskRequest},
     };
     return targets;
 }

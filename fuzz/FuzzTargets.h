@@ -23,6 +23,8 @@ int fuzzUserDefaultsFile(const std::uint8_t* data, std::size_t size);
 int fuzzImageDecoding(const std::uint8_t* data, std::size_t size);
 // Text through the user access screen's e-mail check.
 int fuzzEmailCheck(const std::uint8_t* data, std::size_t size);
+// Bytes as what a desk's client sends: a request target, a JSON body or a chat frame.
+int fuzzDeskRequest(const std::uint8_t* data, std::size_t size);
 
 // The targets by name; the name is also the folder of its inputs under corpus/ and regressions/.
 struct FuzzTarget {

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Desk/DeskStore.h"
+#include "Desk/Records.h"
+#include "Desk/Secrets.h"
+
+namespace velmaro::desk {
+
+// The rules of the support desk over a store: registration, conversations, the live stream of
+// messages with its offsets, rating, agents. Synchronous and safe to call from any thread; calls
+// are serialised. Every refusal throws DeskError, with nothing stored.
+class DeskEngine {
+public:
+    // Bounds on what callers hand in, in bytes.
+    static constexpr std::size_t kMessageLimit = 4096;
+    static constexpr std::size_t kDescriptionLimit = 4096;
+    static constexpr std::size_t kNameLimit = 200;
+    static constexpr std::size_t kClientKeyLimit = 100;
+
+    // What happened, told to the listener after it was committed and in commit order.
+    struct Event {
+        enum class Kind { message, conversationChanged };
+        Kind kind = Kind::message;
+        Conversation conversation;      // as it stands after the change
+        std::optional<Message> message;  // for Kind::message
+    };
+
+    struct Options {
+        std::function<Millis()> clock;  // empty: the system clock
+        secrets::PasswordCost passwordCost = secrets::PasswordCost::interactive;
+        // Called under the desk's serialisation, in commit order; must not call the desk.
+        std::function<void(const Event&)> listener;
+        // Whether the customer has the conversation's chat open; an agent's message there is
+        // seen as it arrives. Called under the desk's serialisation; must not call the desk.
+        std::function<bool(const std::string& conversationId)> customerWatching;
+    };
+
+    struct Registration {
+        User user;
+        std::string token;  // shown once; the desk keeps only its hash
+    };
+    struct AgentSession {
+        Agent agent;
+        std::string token;
+    };
+    // A message sent, and whether it was sent before with the same key (nothing new stored).
+    struct Sent {
+        Message message;
+        Conversation conversation;
+        bool repeated = false;
+    };
+    struct GivenScore {
+        Conversation conversation;
+        std::string scoreId;
+    };
+
+    DeskEngine(std::unique_ptr<DeskStore> store, Options options);
+    explicit DeskEngine(std::unique_ptr<DeskStore> store) : DeskEngine(std::move(store), Options{}) {}
+
+    // The rating scale, worst first.
+    static const std::vector<SatisfactionScore>& satisfactionScores();
+    static std::string senderType(const Message& message);  // "CUSTOMER", "AGENT", "ANNOUNCER"
+
+    // --- Tenants and agents (set up by the operator)
+    void putTenant(const Tenant& tenant);
+    std::optional<Tenant> tenant(const std::string& tenantId);
+    // Adds an agent, or leaves one with that e-mail as it is. Answers the agent.
+    Agent ensureAgent(const std::string& tenantId, const std::string& email, const std::string& name,
+                      const std::string& password, const std::string& avatarUrl = {});
+    AgentSession signInAgent(const std::string& tenantId, const std::string& email, const std::string& password);
+    // Throws unauthorized for an unknown or malformed token.
+    Agent agentForToken(const std::string& token);
+
+    // --- End users
+    // A new user of the tenant. A user name some user already has is refused (conflict) unless
+    // `callerUserId` is that user, who is then answered with names updated and a fresh token.
+    Registration registerUser(const std::string& tenantId, const std::string& userName,
+                              const std::string& firstName, const std::string& lastName,
+                              const std::string& callerUserId = {});
+    User userForToken(const std::string& token);
+    User updateUser(const std::string& userId, const std::optional<std::string>& firstName,
+                    const std::optional<std::string>& lastName);
+    std::vector<User> users(const std::string& tenantId);
+
+    // --- The customer's side; a conversation of another user is not found.
+    std::vector<Conversation> conversationsOf(const std::string& userId, bool onlyUnseen);
+    Conversation conversationOf(const std::string& userId, const std::string& conversationId);
+    Conversation createConversation(const std::string& userId, const std::string& description);
+    Conversation markSeenByUser(const std::string& userId, const std::string& conversationId);
+    // The customer writes. A repeated `clientKey` answers the message stored the first time.
+    Sent customerSays(const std::string& userId, const std::string& conversationId, const std::string& text,
+                      const std::string& clientKey = {});
+    Conversation rate(const std::string& userId, const std::string& conversationId, const std::string& scoreId);
+
+    // --- The agent's side; a conversation of another tenant is not found.
+    std::vector<Conversation> tenantConversations(const Agent& agent, const std::optional<std::string>& status);
+    Conversation conversationForAgent(const Agent& agent, const std::string& conversationId);
+    // Reading the messages as an agent marks them seen by the agents.
+    Conversation markSeenByAgent(const Agent& agent, const std::string& conversationId);
+    // The agent writes; the first agent to write is assigned the conversation.
+    Sent agentSays(const Agent& agent, const std::string& conversationId, const std::string& text,
+                   const std::string& clientKey = {});
+    Conversation close(const Agent& agent, const std::string& conversationId);
+    std::vector<GivenScore> scoresGiven(const Agent& agent);
+
+    // Messages above an offset, oldest first (no access check: callers check the conversation).
+    std::vector<Message> messages(const std::string& conversationId, std::int64_t afterOffset,
+                                  std::size_t limit = 1000);
+
+private:
+    Millis now() const;
+    Conversation conversationLocked(const std::string& conversationId);
+    Sent appendLocked(Conversation conversation, Message message);
+    void emitLocked(const Event& event);
+    static void checkText(const std::string& text, std::size_t limit, const char* field, bool required);
+
+    std::unique_ptr<DeskStore> store_;
+    Options options_;
+    std::mutex mutex_;
+};
+
+}  // namespace velmaro::desk

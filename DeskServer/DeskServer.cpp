@@ -1,0 +1,864 @@
+#include "DeskServer/DeskServer.h"
+
+// Before Asio: its coroutine header uses std::exchange without including it.
+#include <utility>
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+
+#include <atomic>
+#include <cmath>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "Desk/DeskEngine.h"
+#include "DeskServer/Wire/Protocol.h"
+
+namespace velmaro::deskserver {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+using nlohmann::json;
+using Request = http::request<http::string_body>;
+using Response = http::response<http::string_body>;
+using Clock = std::chrono::steady_clock;
+
+class WsSession;
+class HttpSession;
+
+namespace {
+
+std::string bearerToken(const Request& request) {
+    auto it = request.find(http::field::authorization);
+    if (it == request.end()) return {};
+    beast::string_view value = it->value();
+    if (value.size() < 7 || !beast::iequals(value.substr(0, 7), "Bearer ")) return {};
+    value.remove_prefix(7);
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    return std::string(value);
+}
+
+ProblemError notFoundRoute() {
+    return {404, "no-such-resource", "Not found", "there is no such resource"};
+}
+
+ProblemError methodNotAllowed() {
+    return {405, "method-not-allowed", "Method not allowed", "the resource does not answer this method"};
+}
+
+}  // namespace
+
+// What the server answers a request: a status and a JSON body.
+struct Reply {
+    int status = 200;
+    json body;
+};
+
+class DeskServer::Impl {
+public:
+    Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile& tenantFile, Options options);
+
+    void startAccepting();
+    void run();
+    void stop();
+    // Stopping: done when every connection has gone, or cut at the deadline.
+    void waitForDrain(Clock::time_point deadline);
+
+    // Routing (HTTP).
+    Reply route(const Request& request, const Target& target);
+    // The upgrade of a WebSocket: authorised and routed before the handshake.
+    struct SocketRoute {
+        enum class Kind { chat, notices, agent } kind;
+        std::string key;  // conversation, user or tenant
+        std::string userId;
+        std::int64_t after = 0;
+    };
+    SocketRoute routeSocket(const Request& request, const Target& target);
+
+    desk::User customer(const std::string& token);
+    desk::Agent agent(const std::string& token);
+
+    void log(const std::string& remote, const std::string& method, const std::string& path, int status,
+             Clock::time_point started);
+    void logFault(const std::string& what);
+
+    // The live fan-out: engine events to sockets, under the engine's serialisation.
+    void onEvent(const desk::DeskEngine::Event& event);
+    bool customerWatching(const std::string& conversationId);
+    void registerSocket(const std::shared_ptr<WsSession>& session, SocketRoute::Kind kind, const std::string& key);
+    void unregisterSocket(WsSession* session);
+    void trackHttp(const std::shared_ptr<HttpSession>& session);
+
+    Options options_;
+    desk::Tenant tenant_;
+    std::unique_ptr<desk::DeskEngine> engine_;
+    net::io_context ioc_;
+    // The acceptor, the signals and stopping run on one strand.
+    net::strand<net::io_context::executor_type> control_{net::make_strand(ioc_)};
+    tcp::acceptor acceptor_;
+    unsigned short port_ = 0;
+    net::signal_set signals_;
+    net::steady_timer graceTimer_;
+    std::atomic<bool> stopping_{false};
+    std::mutex logMutex_;
+
+    std::mutex hubMutex_;
+    std::multimap<std::string, std::weak_ptr<WsSession>> chats_, notices_, agents_;
+    std::map<WsSession*, std::weak_ptr<WsSession>> sockets_;
+    std::map<HttpSession*, std::weak_ptr<HttpSession>> https_;
+};
+
+// --- A WebSocket --------------------------------------------------------------------------------
+
+class WsSession : public std::enable_shared_from_this<WsSession> {
+public:
+    using Kind = DeskServer::Impl::SocketRoute::Kind;
+
+    WsSession(DeskServer::Impl* server, beast::tcp_stream stream, DeskServer::Impl::SocketRoute route)
+        : server_(server), ws_(std::move(stream)), route_(std::move(route)) {
+        executor_ = ws_.get_executor();
+    }
+
+    void start(Request request) {
+        ws_.read_message_max(Limits::frame);
+        websocket::stream_base::timeout timeout{};
+        timeout.handshake_timeout = server_->options_.requestTimeout;
+        timeout.idle_timeout = server_->options_.socketIdleTimeout;
+        timeout.keep_alive_pings = true;
+        ws_.set_option(timeout);
+        ws_.set_option(websocket::stream_base::decorator(
+            [](websocket::response_type& response) { response.set(http::field::server, "velmaro-desk"); }));
+        request_ = std::move(request);
+        ws_.async_accept(request_, beast::bind_front_handler(&WsSession::onAccept, shared_from_this()));
+    }
+
+    // From any thread: an event for this socket. Chat events carry their offset, so that one
+    // already sent (by the replay) is not sent again.
+    void deliver(std::shared_ptr<const std::string> payload, std::int64_t offset) {
+        net::post(executor_, [self = shared_from_this(), payload = std::move(payload), offset] {
+            if (offset > 0) {
+                if (offset <= self->lastOffset_) return;
+                self->lastOffset_ = offset;
+            }
+            self->send(payload);
+        });
+    }
+
+    // From any thread: the server goes away.
+    void goAway() {
+        net::post(executor_, [self = shared_from_this()] {
+            self->close(websocket::close_reason(websocket::close_code::going_away, "the desk is shutting down"));
+        });
+    }
+
+private:
+    void onAccept(beast::error_code ec) {
+        if (ec) return end();
+        ws_.text(true);
+        server_->registerSocket(shared_from_this(), route_.kind, route_.key);
+        if (route_.kind == Kind::chat) {
+            // Registered first, then the replay: whatever is committed meanwhile arrives live
+            // and is sent once, by its offset.
+            try {
+                auto conversation = server_->engine_->conversationOf(route_.userId, route_.key);
+                send(std::make_shared<const std::string>(
+                    json{{"type", "CONNECTED"}, {"conversationId", conversation.id}, {"offset", conversation.lastOffset}}
+                        .dump()));
+                // What the client says it has is not sent again.
+                lastOffset_ = std::min(route_.after, conversation.lastOffset);
+                std::int64_t after = route_.after;
+                for (;;) {
+                    auto batch = server_->engine_->messages(route_.key, after, 500);
+                    for (const auto& message : batch) {
+                        if (message.offset > lastOffset_) {
+                            lastOffset_ = message.offset;
+                            send(std::make_shared<const std::string>(chatEvent(message).dump()));
+                        }
+                        after = message.offset;
+                    }
+                    if (batch.size() < 500) break;
+                }
+            } catch (const desk::DeskError& error) {
+                server_->logFault(error.what());
+                return close(websocket::close_reason(websocket::close_code::internal_error, "the desk failed"));
+            }
+        }
+        read();
+    }
+
+    void read() {
+        ws_.async_read(buffer_, beast::bind_front_handler(&WsSession::onRead, shared_from_this()));
+    }
+
+    void onRead(beast::error_code ec, std::size_t) {
+        // Too big (1009), not UTF-8 (1007), a dead peer or a close: Beast has answered the peer.
+        if (ec) return end();
+        const std::string frame = beast::buffers_to_string(buffer_.data());
+        buffer_.consume(buffer_.size());
+        if (route_.kind == Kind::chat && !closing_) handleChatFrame(frame, ws_.got_text());
+        read();
+    }
+
+    void handleChatFrame(const std::string& frame, bool text) {
+        try {
+            if (!text) throw ProblemError(400, "invalid-request", "Invalid request", "frames must be text");
+            ChatCommand command = parseChatFrame(frame);
+            auto sent = server_->engine_->customerSays(route_.userId, route_.key, command.message,
+                                                       command.clientMessageId);
+            // Queued here, ahead of the echo the engine has just handed to this socket's queue.
+            send(std::make_shared<const std::string>(json{{"type", "SEND_MESSAGE_RESPONSE"},
+                                                          {"messageId", sent.message.id},
+                                                          {"offset", sent.message.offset},
+                                                          {"clientMessageId", command.clientMessageId},
+                                                          {"repeated", sent.repeated}}
+                                                         .dump()));
+            if (sent.repeated && sent.message.offset > lastOffset_) {
+                lastOffset_ = sent.message.offset;
+                send(std::make_shared<const std::string>(chatEvent(sent.message).dump()));
+            }
+        } catch (const ProblemError& problem) {
+            sendError(problem);
+        } catch (const desk::DeskError& error) {
+            if (error.code() == desk::DeskError::Code::unavailable) server_->logFault(error.what());
+            sendError(problemFrom(error));
+        }
+    }
+
+    void sendError(const ProblemError& problem) {
+        json body = problemJson(problem);
+        body["type"] = "ERROR";
+        body["problem"] = "/v1/problems/" + problem.slug;
+        send(std::make_shared<const std::string>(body.dump()));
+    }
+
+    void send(std::shared_ptr<const std::string> payload) {
+        if (closing_) return;
+        if (queue_.size() >= Limits::queuedEvents)
+            return close(websocket::close_reason(websocket::close_code::policy_error, "reading too slowly"));
+        queue_.push_back(std::move(payload));
+        if (!writing_) writeNext();
+    }
+
+    void writeNext() {
+        if (queue_.empty()) {
+            writing_ = false;
+            if (pendingClose_) doClose();
+            return;
+        }
+        writing_ = true;
+        ws_.async_write(net::buffer(*queue_.front()),
+                        beast::bind_front_handler(&WsSession::onWrite, shared_from_this()));
+    }
+
+    void onWrite(beast::error_code ec, std::size_t) {
+        if (ec) {
+            writing_ = false;
+            queue_.clear();
+            return end();
+        }
+        queue_.pop_front();
+        writeNext();
+    }
+
+    void close(websocket::close_reason reason) {
+        if (closing_) return;
+        closing_ = true;
+        queue_.clear();
+        closeReason_ = reason;
+        pendingClose_ = true;
+        if (!writing_) doClose();
+    }
+
+    void doClose() {
+        pendingClose_ = false;
+        ws_.async_close(closeReason_, [self = shared_from_this()](beast::error_code) { self->end(); });
+    }
+
+    void end() {
+        if (ended_) return;
+        ended_ = true;
+        server_->unregisterSocket(this);
+    }
+
+    DeskServer::Impl* server_;
+    websocket::stream<beast::tcp_stream> ws_;
+    net::any_io_executor executor_;
+    DeskServer::Impl::SocketRoute route_;
+    Request request_;
+    beast::flat_buffer buffer_;
+    std::deque<std::shared_ptr<const std::string>> queue_;
+    bool writing_ = false;
+    bool closing_ = false;
+    bool pendingClose_ = false;
+    bool ended_ = false;
+    websocket::close_reason closeReason_;
+    std::int64_t lastOffset_ = 0;
+};
+
+// --- An HTTP connection -------------------------------------------------------------------------
+
+class HttpSession : public std::enable_shared_from_this<HttpSession> {
+public:
+    HttpSession(DeskServer::Impl* server, tcp::socket socket) : server_(server), stream_(std::move(socket)) {
+        beast::error_code ignored;
+        auto endpoint = stream_.socket().remote_endpoint(ignored);
+        remote_ = endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
+    }
+
+    void start() {
+        net::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->read(); });
+    }
+
+    // From any thread: the server stops. A connection waiting for a request closes now; one
+    // with a request in flight closes after its answer.
+    void stopWhenIdle() {
+        net::post(stream_.get_executor(), [self = shared_from_this()] {
+            if (self->reading_) {
+                beast::error_code ignored;
+                self->stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+                self->stream_.close();
+            }
+        });
+    }
+
+private:
+    void read() {
+        if (server_->stopping_) return close();
+        parser_.emplace();
+        parser_->body_limit(Limits::body);
+        parser_->header_limit(Limits::header);
+        reading_ = true;
+        // The whole request within the timeout: slow senders and idle connections are closed.
+        stream_.expires_after(server_->options_.requestTimeout);
+        http::async_read(stream_, buffer_, *parser_, beast::bind_front_handler(&HttpSession::onRead, shared_from_this()));
+    }
+
+    void onRead(beast::error_code ec, std::size_t) {
+        reading_ = false;
+        started_ = Clock::now();
+        if (ec == http::error::end_of_stream || ec == beast::error::timeout || ec == net::error::operation_aborted ||
+            ec == net::error::connection_reset || ec == net::error::bad_descriptor)
+            return close();
+        if (ec) {
+            // Nothing of the request was handled; the connection cannot be trusted to go on.
+            ProblemError problem =
+                ec == http::error::body_limit
+                    ? ProblemError(413, "too-large", "Body too large",
+                                   "the body is larger than " + std::to_string(Limits::body) + " bytes")
+                : ec == http::error::header_limit
+                    ? ProblemError(431, "headers-too-large", "Headers too large",
+                                   "the headers are larger than " + std::to_string(Limits::header) + " bytes")
+                    : ProblemError(400, "malformed-http", "Malformed HTTP", "the request is not HTTP/1.1: " + ec.message());
+            std::string method = "-", path = "-";
+            if (parser_ && parser_->is_header_done()) {
+                method = std::string(parser_->get().method_string());
+                path = std::string(parser_->get().target().substr(0, parser_->get().target().find('?')));
+            }
+            return answer(problem.status, problemJson(problem), false, method, path, {});
+        }
+        Request request = parser_->release();
+        const std::string method(request.method_string());
+        std::string path = "-";
+        try {
+            Target target = parseTarget(std::string_view(request.target().data(), request.target().size()));
+            path = target.path;
+            if (websocket::is_upgrade(request)) {
+                auto route = server_->routeSocket(request, target);
+                server_->log(remote_, method, path, 101, started_);
+                stream_.expires_never();
+                std::make_shared<WsSession>(server_, std::move(stream_), std::move(route))->start(std::move(request));
+                return;
+            }
+            if (!request.body().empty()) {
+                auto type = request[http::field::content_type];
+                if (!type.empty() && type.substr(0, 16) != "application/json")
+                    throw ProblemError(415, "unsupported-media-type", "Unsupported media type",
+                                       "bodies are application/json");
+            }
+            Reply reply = server_->route(request, target);
+            return answer(reply.status, reply.body, request.keep_alive(), method, path, {});
+        } catch (const ProblemError& problem) {
+            return answer(problem.status, problemJson(problem), request.keep_alive(), method, path,
+                          problem.status == 401 ? "Bearer" : "");
+        } catch (const desk::DeskError& error) {
+            if (error.code() == desk::DeskError::Code::unavailable) server_->logFault(error.what());
+            ProblemError problem = problemFrom(error);
+            return answer(problem.status, problemJson(problem), request.keep_alive(), method, path,
+                          problem.status == 401 ? "Bearer" : "");
+        } catch (const std::exception& error) {
+            server_->logFault(error.what());
+            ProblemError problem(500, "internal", "Internal error", "the desk failed to answer");
+            return answer(500, problemJson(problem), false, method, path, {});
+        }
+    }
+
+    void answer(int status, const json& body, bool keepAlive, const std::string& method, const std::string& path,
+                const std::string& authenticate) {
+        auto response = std::make_shared<Response>(static_cast<http::status>(status), 11);
+        response->set(http::field::server, "velmaro-desk");
+        response->set(http::field::content_type, status >= 400 ? "application/problem+json" : "application/json");
+        response->set(http::field::cache_control, "no-store");
+        if (!authenticate.empty()) response->set(http::field::www_authenticate, authenticate);
+        response->keep_alive(keepAlive && !server_->stopping_);
+        response->body() = body.dump();
+        response->prepare_payload();
+        server_->log(remote_, method, path, status, started_);
+        stream_.expires_after(server_->options_.requestTimeout);
+        http::async_write(stream_, *response,
+                          [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
+                              if (ec || !response->keep_alive()) return self->close();
+                              self->read();
+                          });
+    }
+
+    void close() {
+        beast::error_code ignored;
+        stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        stream_.close();
+    }
+
+    DeskServer::Impl* server_;
+    beast::tcp_stream stream_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    std::string remote_;
+    bool reading_ = false;
+    Clock::time_point started_;
+};
+
+// --- The server ---------------------------------------------------------------------------------
+
+DeskServer::Impl::Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile& tenantFile, Options options)
+    : options_(std::move(options)),
+      tenant_(tenantFile.tenant),
+      acceptor_(control_),
+      signals_(control_),
+      graceTimer_(control_) {
+    desk::DeskEngine::Options engineOptions;
+    engineOptions.passwordCost = options_.passwordCost;
+    // The engine outlives no socket: events reach sockets only while the server runs.
+    engineOptions.listener = [this](const desk::DeskEngine::Event& event) { onEvent(event); };
+    engineOptions.customerWatching = [this](const std::string& id) { return customerWatching(id); };
+    engine_ = std::make_unique<desk::DeskEngine>(std::move(store), std::move(engineOptions));
+    engine_->putTenant(tenant_);
+    for (const auto& entry : tenantFile.agents)
+        engine_->ensureAgent(tenant_.id, entry.email, entry.name, entry.password, entry.avatarUrl);
+
+    try {
+        tcp::endpoint endpoint(net::ip::make_address(options_.address), options_.port);
+        acceptor_.open(endpoint.protocol());
+        acceptor_.set_option(net::socket_base::reuse_address(true));
+        acceptor_.bind(endpoint);
+        acceptor_.listen(net::socket_base::max_listen_connections);
+        port_ = acceptor_.local_endpoint().port();
+    } catch (const boost::system::system_error& error) {
+        // Callers see the standard error, without Boost.
+        throw std::system_error(error.code().value(), std::system_category(), error.what());
+    }
+}
+
+void DeskServer::Impl::startAccepting() {
+    acceptor_.async_accept(net::make_strand(ioc_), [self = this](beast::error_code ec, tcp::socket socket) {
+        if (ec == net::error::operation_aborted || !self->acceptor_.is_open()) return;
+        if (!ec) {
+            auto session = std::make_shared<HttpSession>(self, std::move(socket));
+            self->trackHttp(session);
+            session->start();
+        }
+        self->startAccepting();
+    });
+}
+
+void DeskServer::Impl::run() {
+    if (options_.handleSignals) {
+        signals_.add(SIGTERM);
+        signals_.add(SIGINT);
+        signals_.async_wait([self = this](beast::error_code ec, int) {
+            if (!ec) self->stop();
+        });
+    }
+    startAccepting();
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < options_.threads; ++i) helpers.emplace_back([this] { ioc_.run(); });
+    ioc_.run();
+    for (auto& helper : helpers) helper.join();
+}
+
+void DeskServer::Impl::stop() {
+    net::post(control_, [self = this] {
+        if (self->stopping_.exchange(true)) return;
+        beast::error_code ignored;
+        self->acceptor_.close(ignored);
+        self->signals_.cancel(ignored);
+        std::vector<std::shared_ptr<WsSession>> sockets;
+        std::vector<std::shared_ptr<HttpSession>> https;
+        {
+            std::lock_guard lock(self->hubMutex_);
+            for (auto& [_, weak] : self->sockets_)
+                if (auto socket = weak.lock()) sockets.push_back(socket);
+            for (auto& [_, weak] : self->https_)
+                if (auto session = weak.lock()) https.push_back(session);
+        }
+        for (auto& socket : sockets) socket->goAway();
+        for (auto& session : https) session->stopWhenIdle();
+        self->waitForDrain(Clock::now() + self->options_.shutdownGrace);
+    });
+}
+
+void DeskServer::Impl::waitForDrain(Clock::time_point deadline) {
+    bool drained;
+    {
+        std::lock_guard lock(hubMutex_);
+        std::erase_if(https_, [](const auto& entry) { return entry.second.expired(); });
+        drained = sockets_.empty() && https_.empty();
+    }
+    if (drained) return;  // nothing left to run: run() returns
+    if (Clock::now() >= deadline) return ioc_.stop();
+    graceTimer_.expires_after(std::chrono::milliseconds(20));
+    graceTimer_.async_wait([this, deadline](beast::error_code ec) {
+        if (!ec) waitForDrain(deadline);
+    });
+}
+
+void DeskServer::Impl::trackHttp(const std::shared_ptr<HttpSession>& session) {
+    std::lock_guard lock(hubMutex_);
+    std::erase_if(https_, [](const auto& entry) { return entry.second.expired(); });
+    https_[session.get()] = session;
+}
+
+void DeskServer::Impl::registerSocket(const std::shared_ptr<WsSession>& session, SocketRoute::Kind kind,
+                                      const std::string& key) {
+    std::lock_guard lock(hubMutex_);
+    sockets_[session.get()] = session;
+    auto& index = kind == SocketRoute::Kind::chat ? chats_ : kind == SocketRoute::Kind::notices ? notices_ : agents_;
+    index.emplace(key, session);
+    if (stopping_) session->goAway();
+}
+
+void DeskServer::Impl::unregisterSocket(WsSession* session) {
+    std::lock_guard lock(hubMutex_);
+    sockets_.erase(session);
+    for (auto* index : {&chats_, &notices_, &agents_})
+        std::erase_if(*index, [&](const auto& entry) {
+            auto alive = entry.second.lock();
+            return !alive || alive.get() == session;
+        });
+}
+
+bool DeskServer::Impl::customerWatching(const std::string& conversationId) {
+    std::lock_guard lock(hubMutex_);
+    return chats_.count(conversationId) > 0;
+}
+
+void DeskServer::Impl::onEvent(const desk::DeskEngine::Event& event) {
+    std::lock_guard lock(hubMutex_);
+    const auto& conversation = event.conversation;
+    if (event.message) {
+        const auto& message = *event.message;
+        const bool watched = chats_.count(conversation.id) > 0;
+        if (watched) {
+            auto payload = std::make_shared<const std::string>(chatEvent(message).dump());
+            auto [begin, end] = chats_.equal_range(conversation.id);
+            for (auto it = begin; it != end; ++it)
+                if (auto socket = it->second.lock()) socket->deliver(payload, message.offset);
+        } else if (message.direction == "OUTBOUND") {
+            // The layer turns this into a push notification.
+            auto payload = std::make_shared<const std::string>(json{{"type", "NEW_MESSAGE"},
+                                                                    {"conversationId", conversation.id},
+                                                                    {"messageId", message.id},
+                                                                    {"offset", message.offset},
+                                                                    {"message", message.text},
+                                                                    {"unseenActivityCount", conversation.unseenByUser},
+                                                                    {"createdDateTime", wireDate(message.createdAt)}}
+                                                                   .dump());
+            auto [begin, end] = notices_.equal_range(conversation.userId);
+            for (auto it = begin; it != end; ++it)
+                if (auto socket = it->second.lock()) socket->deliver(payload, 0);
+        }
+    }
+    auto [begin, end] = agents_.equal_range(conversation.tenantId);
+    if (begin == end) return;
+    json update{{"type", event.message ? "MESSAGE" : "CONVERSATION_CHANGED"},
+                {"conversation", agentConversationJson(conversation)}};
+    if (event.message) update["message"] = messageJson(*event.message);
+    auto payload = std::make_shared<const std::string>(update.dump());
+    for (auto it = begin; it != end; ++it)
+        if (auto socket = it->second.lock()) socket->deliver(payload, 0);
+}
+
+void DeskServer::Impl::log(const std::string& remote, const std::string& method, const std::string& path, int status,
+                           Clock::time_point started) {
+    if (!options_.log) return;
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    json line{{"time", wireDate(now)}, {"remote", remote}, {"method", method},
+              {"path", path},          {"status", status}, {"ms", std::round(ms * 100) / 100}};
+    const std::string text = line.dump(-1, ' ', false, json::error_handler_t::replace);
+    std::lock_guard lock(logMutex_);
+    *options_.log << text << '\n' << std::flush;
+}
+
+void DeskServer::Impl::logFault(const std::string& what) {
+    if (!options_.log) return;
+    json line{{"level", "error"}, {"fault", what}};
+    std::lock_guard lock(logMutex_);
+    *options_.log << line.dump(-1, ' ', false, json::error_handler_t::replace) << '\n' << std::flush;
+}
+
+// --- Authorisation ----------------------------------------------------------------------------
+
+desk::User DeskServer::Impl::customer(const std::string& token) {
+    if (token.empty())
+        throw ProblemError(401, "unauthorized", "Unauthorized", "an Authorization: Bearer token is needed");
+    try {
+        return engine_->userForToken(token);
+    } catch (const desk::DeskError& error) {
+        if (error.code() != desk::DeskError::Code::unauthorized) throw;
+    }
+    try {
+        engine_->agentForToken(token);
+    } catch (const desk::DeskError&) {
+        throw ProblemError(401, "unauthorized", "Unauthorized", "the token is not valid");
+    }
+    throw ProblemError(403, "forbidden", "Forbidden", "an agent's token does not reach the customer API");
+}
+
+desk::Agent DeskServer::Impl::agent(const std::string& token) {
+    if (token.empty())
+        throw ProblemError(401, "unauthorized", "Unauthorized", "an Authorization: Bearer token is needed");
+    try {
+        return engine_->agentForToken(token);
+    } catch (const desk::DeskError& error) {
+        if (error.code() != desk::DeskError::Code::unauthorized) throw;
+    }
+    try {
+        engine_->userForToken(token);
+    } catch (const desk::DeskError&) {
+        throw ProblemError(401, "unauthorized", "Unauthorized", "the token is not valid");
+    }
+    throw ProblemError(403, "forbidden", "Forbidden", "a customer's token does not reach the agent API");
+}
+
+// --- Routes ----------------------------------------------------------------------------------
+
+namespace {
+
+json conversationsJson(desk::DeskEngine& engine, const std::vector<desk::Conversation>& list) {
+    json array = json::array();
+    for (const auto& c : list) {
+        // A list shows each conversation's newest entry only.
+        auto newest = c.lastOffset > 0 ? engine.messages(c.id, c.lastOffset - 1, 1) : std::vector<desk::Message>{};
+        array.push_back(conversationJson(c, newest));
+    }
+    return array;
+}
+
+json messagesJson(const std::vector<desk::Message>& messages) {
+    json array = json::array();
+    for (const auto& m : messages) array.push_back(messageJson(m));
+    return array;
+}
+
+}  // namespace
+
+Reply DeskServer::Impl::route(const Request& request, const Target& target) {
+    const auto& s = target.segments;
+    const auto method = request.method();
+    const bool get = method == http::verb::get, post = method == http::verb::post;
+    auto body = [&] { return parseObject(request.body()); };
+    if (s.empty() || s[0] != "v1") throw notFoundRoute();
+    const std::size_t n = s.size();
+
+    if (n == 2 && s[1] == "health") {
+        if (!get) throw methodNotAllowed();
+        return {200, {{"status", stopping_ ? "stopping" : "ok"}}};
+    }
+    if (n == 2 && s[1] == "config") {
+        if (!get) throw methodNotAllowed();
+        return {200, tenantJson(tenant_)};
+    }
+    if (n == 2 && s[1] == "scores") {
+        if (!get) throw methodNotAllowed();
+        json scores = json::array();
+        for (const auto& score : desk::DeskEngine::satisfactionScores())
+            scores.push_back({{"id", score.id}, {"label", score.label}});
+        return {200, {{"scores", scores}}};
+    }
+    if (n == 2 && s[1] == "users") {
+        if (!post) throw methodNotAllowed();
+        auto fields = body();
+        // A caller who shows a token re-registers themself; without one, a new user is made.
+        std::string callerId;
+        if (auto token = bearerToken(request); !token.empty()) callerId = customer(token).id;
+        auto registration = engine_->registerUser(tenant_.id, stringMember(fields, "userName").value_or(""),
+                                                  stringMember(fields, "firstName").value_or(""),
+                                                  stringMember(fields, "lastName").value_or(""), callerId);
+        if (!callerId.empty()) return {200, {{"user", userJson(registration.user)}}};
+        return {201, {{"user", userJson(registration.user)}, {"token", registration.token}}};
+    }
+    if (n == 3 && s[1] == "users" && s[2] == "me") {
+        auto user = customer(bearerToken(request));
+        if (get) return {200, userJson(user)};
+        if (method != http::verb::patch) throw methodNotAllowed();
+        auto fields = body();
+        return {200, userJson(engine_->updateUser(user.id, stringMember(fields, "firstName"),
+                                                  stringMember(fields, "lastName")))};
+    }
+    if (s[1] == "conversations" && n <= 4) {
+        auto user = customer(bearerToken(request));
+        if (n == 2) {
+            if (get) {
+                const bool onlyUnseen = target.query.count("onlyUnseen") && target.query.at("onlyUnseen") == "true";
+                return {200, {{"conversations", conversationsJson(*engine_, engine_->conversationsOf(user.id, onlyUnseen))}}};
+            }
+            if (!post) throw methodNotAllowed();
+            auto conversation = engine_->createConversation(user.id, requiredString(body(), "description"));
+            return {201, conversationJson(conversation, engine_->messages(conversation.id, 0))};
+        }
+        const std::string& id = validId(s[2], "conversationId");
+        if (n == 3) {
+            if (!get) throw methodNotAllowed();
+            auto conversation = engine_->conversationOf(user.id, id);
+            return {200, conversationJson(conversation, engine_->messages(id, 0, 100000))};
+        }
+        if (s[3] == "seen") {
+            if (!post) throw methodNotAllowed();
+            auto conversation = engine_->markSeenByUser(user.id, id);
+            return {200, conversationJson(conversation, {})};
+        }
+        if (s[3] == "score") {
+            if (!post) throw methodNotAllowed();
+            return {200, conversationJson(engine_->rate(user.id, id, requiredString(body(), "scoreId")), {})};
+        }
+        if (s[3] == "messages") {
+            if (get) {
+                auto conversation = engine_->conversationOf(user.id, id);
+                auto after = integerParameter(target, "after", 0, INT64_MAX / 2);
+                auto limit = integerParameter(target, "limit", 1000, 1000);
+                return {200, {{"messages", messagesJson(engine_->messages(id, after, static_cast<std::size_t>(limit)))},
+                              {"lastOffset", conversation.lastOffset}}};
+            }
+            if (!post) throw methodNotAllowed();
+            auto fields = body();
+            auto sent = engine_->customerSays(user.id, id, requiredString(fields, "message"),
+                                              stringMember(fields, "clientMessageId").value_or(""));
+            return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+        }
+        throw notFoundRoute();
+    }
+    if (s[1] == "agent" && n >= 3) {
+        if (n == 3 && s[2] == "sessions") {
+            if (!post) throw methodNotAllowed();
+            auto fields = body();
+            auto session = engine_->signInAgent(tenant_.id, requiredString(fields, "email"),
+                                                requiredString(fields, "password"));
+            return {201, {{"token", session.token}, {"agent", agentJson(session.agent)}}};
+        }
+        auto agent = this->agent(bearerToken(request));
+        if (n == 3 && s[2] == "scores") {
+            if (!get) throw methodNotAllowed();
+            json scores = json::array();
+            for (const auto& given : engine_->scoresGiven(agent))
+                scores.push_back({{"conversationId", given.conversation.id},
+                                  {"number", given.conversation.number},
+                                  {"scoreId", given.scoreId},
+                                  {"dateTime", wireDate(given.conversation.updatedAt)}});
+            return {200, {{"scores", scores}}};
+        }
+        if (s[2] != "conversations" || n > 5) throw notFoundRoute();
+        if (n == 3) {
+            if (!get) throw methodNotAllowed();
+            std::optional<std::string> status;
+            if (auto it = target.query.find("status"); it != target.query.end()) {
+                if (it->second != "OPEN" && it->second != "CLOSED")
+                    throw ProblemError(400, "invalid-request", "Invalid request", "status must be OPEN or CLOSED",
+                                       "status");
+                status = it->second;
+            }
+            json list = json::array();
+            for (const auto& c : engine_->tenantConversations(agent, status)) list.push_back(agentConversationJson(c));
+            return {200, {{"conversations", list}}};
+        }
+        const std::string& id = validId(s[3], "conversationId");
+        if (n == 4) {
+            if (!get) throw methodNotAllowed();
+            return {200, agentConversationJson(engine_->conversationForAgent(agent, id))};
+        }
+        if (s[4] == "messages") {
+            if (get) {
+                auto conversation = engine_->markSeenByAgent(agent, id);
+                auto after = integerParameter(target, "after", 0, INT64_MAX / 2);
+                auto limit = integerParameter(target, "limit", 1000, 1000);
+                return {200, {{"messages", messagesJson(engine_->messages(id, after, static_cast<std::size_t>(limit)))},
+                              {"lastOffset", conversation.lastOffset}}};
+            }
+            if (!post) throw methodNotAllowed();
+            auto fields = body();
+            auto sent = engine_->agentSays(agent, id, requiredString(fields, "message"),
+                                           stringMember(fields, "clientMessageId").value_or(""));
+            return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+        }
+        if (s[4] == "close") {
+            if (!post) throw methodNotAllowed();
+            return {200, agentConversationJson(engine_->close(agent, id))};
+        }
+    }
+    throw notFoundRoute();
+}
+
+DeskServer::Impl::SocketRoute DeskServer::Impl::routeSocket(const Request& request, const Target& target) {
+    if (request.method() != http::verb::get) throw methodNotAllowed();
+    // Browsers cannot set headers on a WebSocket: the token may come in the query instead.
+    std::string token = bearerToken(request);
+    if (token.empty())
+        if (auto it = target.query.find("access_token"); it != target.query.end()) token = it->second;
+    const auto& s = target.segments;
+    if (s.size() == 4 && s[0] == "v1" && s[1] == "conversations" && s[3] == "chat") {
+        auto user = customer(token);
+        const std::string& id = validId(s[2], "conversationId");
+        engine_->conversationOf(user.id, id);  // someone else's: 404
+        return {SocketRoute::Kind::chat, id, user.id, integerParameter(target, "after", 0, INT64_MAX / 2)};
+    }
+    if (s.size() == 4 && s[0] == "v1" && s[1] == "users" && s[2] == "me" && s[3] == "notices") {
+        auto user = customer(token);
+        return {SocketRoute::Kind::notices, user.id, user.id, 0};
+    }
+    if (s.size() == 3 && s[0] == "v1" && s[1] == "agent" && s[2] == "live") {
+        auto agent = this->agent(token);
+        return {SocketRoute::Kind::agent, agent.tenantId, {}, 0};
+    }
+    throw notFoundRoute();
+}
+
+// --- The face ------------------------------------------------------------------------------------
+
+DeskServer::DeskServer(std::unique_ptr<desk::DeskStore> store, const TenantFile& tenant, Options options)
+    : impl_(std::make_unique<Impl>(std::move(store), tenant, std::move(options))) {}
+
+// Connections cut at the deadline are released with the I/O context, before the engine.
+DeskServer::~DeskServer() = default;
+
+unsigned short DeskServer::port() const {
+    return impl_->port_;
+}
+
+void DeskServer::run() {
+    impl_->run();
+}
+
+void DeskServer::stop() {
+    impl_->stop();
+}
+
+}  // namespace velmaro::deskserver

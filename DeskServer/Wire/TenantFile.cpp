@@ -1,0 +1,55 @@
+#include "DeskServer/Wire/TenantFile.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "DeskServer/Wire/Protocol.h"
+
+namespace velmaro::deskserver {
+
+TenantFile TenantFile::standard() {
+    TenantFile file;
+    file.tenant = {"default", "Velmaro", "", "#48DFB2", false};
+    return file;
+}
+
+TenantFile TenantFile::load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read the tenant file " + path);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    try {
+        auto json = parseObject(text);
+        TenantFile file;
+        file.tenant.id = validId(requiredString(json, "tenantId"), "tenantId");
+        file.tenant.name = requiredString(json, "name");
+        file.tenant.avatarUrl = stringMember(json, "avatarUrl").value_or("");
+        file.tenant.primaryColor = stringMember(json, "primaryColor").value_or("#48DFB2");
+        const auto& colour = file.tenant.primaryColor;
+        if (colour.size() != 7 || colour[0] != '#' ||
+            colour.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
+            throw ProblemError(400, "invalid-request", "Invalid", "primaryColor must be #RRGGBB", "primaryColor");
+        if (auto it = json.find("userNameRequired"); it != json.end()) {
+            if (!it->is_boolean())
+                throw ProblemError(400, "invalid-request", "Invalid", "userNameRequired must be true or false",
+                                   "userNameRequired");
+            file.tenant.userNameRequired = it->get<bool>();
+        }
+        if (auto it = json.find("agents"); it != json.end()) {
+            if (!it->is_array())
+                throw ProblemError(400, "invalid-request", "Invalid", "agents must be a list", "agents");
+            for (const auto& entry : *it) {
+                if (!entry.is_object())
+                    throw ProblemError(400, "invalid-request", "Invalid", "each agent must be an object", "agents");
+                file.agents.push_back({requiredString(entry, "email"), stringMember(entry, "name").value_or(""),
+                                       requiredString(entry, "password"),
+                                       stringMember(entry, "avatarUrl").value_or("")});
+            }
+        }
+        return file;
+    } catch (const ProblemError& problem) {
+        throw std::runtime_error("the tenant file " + path + " is not usable: " + problem.what());
+    }
+}
+
+}  // namespace velmaro::deskserver

@@ -1,0 +1,571 @@
+// Before Asio: its coroutine header uses std::exchange without including it.
+#include <utility>
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket.hpp>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <set>
+
+#include "support/Platform/ScratchFolder.h"
+
+extern char** environ;
+
+namespace {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+// --- The desk as a child process ------------------------------------------------------------------
+
+// velmaro-desk started on a port the system picks, stopped (or killed) by the test.
+class DeskProcess {
+public:
+    DeskProcess(const std::string& db, const std::string& tenantFile, const std::string& logFile,
+                const std::string& listen = "127.0.0.1:0") {
+        int out[2];
+        EXPECT_EQ(::pipe(out), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        posix_spawn_file_actions_addopen(&actions, 2, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        std::vector<std::string> args{VELMARO_DESK_PROGRAM, "--db", db, "--listen", listen};
+        if (!tenantFile.empty()) args.insert(args.end(), {"--tenant", tenantFile});
+        std::vector<char*> argv;
+        for (auto& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid_, VELMARO_DESK_PROGRAM, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        output_ = ::fdopen(out[0], "r");
+        // The first line says where it listens; it comes once the port is bound.
+        char line[512] = {};
+        if (std::fgets(line, sizeof line, output_)) firstLine_ = line;
+        if (auto at = firstLine_.rfind(':'); at != std::string::npos && firstLine_.find("listening") != std::string::npos)
+            port_ = static_cast<unsigned short>(std::stoi(firstLine_.substr(at + 1)));
+    }
+    ~DeskProcess() {
+        if (pid_ > 0) kill(SIGKILL);
+        if (output_) std::fclose(output_);
+    }
+
+    unsigned short port() const { return port_; }
+    const std::string& firstLine() const { return firstLine_; }
+    // Sends the signal and answers the exit status (or 128 + the signal that ended it).
+    int kill(int signal) {
+        ::kill(pid_, signal);
+        return wait();
+    }
+    int wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    FILE* output_ = nullptr;
+    std::string firstLine_;
+    unsigned short port_ = 0;
+};
+
+// --- A client of the wire -----------------------------------------------------------------------
+
+struct Answer {
+    int status = 0;
+    json body;
+    std::string contentType, authenticate;
+};
+
+Answer request(unsigned short port, http::verb method, const std::string& target, const std::string& body = {},
+               const std::string& token = {}) {
+    net::io_context ioc;
+    beast::tcp_stream stream(ioc);
+    stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+    http::request<http::string_body> req(method, target, 11);
+    req.set(http::field::host, "127.0.0.1");
+    if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
+    if (!body.empty()) {
+        req.set(http::field::content_type, "application/json");
+        req.body() = body;
+    }
+    req.prepare_payload();
+    beast::error_code ec;
+    http::write(stream, req, ec);
+    beast::flat_buffer buffer;
+    http::response<http::string_body> res;
+    http::read(stream, buffer, res, ec);
+    if (ec) return {};
+    Answer answer{static_cast<int>(res.result_int()), json::parse(res.body(), nullptr, false),
+                  std::string(res[http::field::content_type]), std::string(res[http::field::www_authenticate])};
+    return answer;
+}
+
+Answer get(unsigned short port, const std::string& target, const std::string& token = {}) {
+    return request(port, http::verb::get, target, {}, token);
+}
+Answer post(unsigned short port, const std::string& target, const json& body, const std::string& token = {}) {
+    return request(port, http::verb::post, target, body.dump(), token);
+}
+
+// A WebSocket with reads that give up after a while instead of hanging the test.
+class Socket {
+public:
+    // Answers the HTTP status of a refused upgrade, or 101.
+    int open(unsigned short port, const std::string& target, const std::string& token = {}) {
+        ws_.next_layer().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+        ws_.set_option(websocket::stream_base::decorator([token](websocket::request_type& req) {
+            if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
+        }));
+        ws_.read_message_max(1 << 20);
+        websocket::response_type res;
+        beast::error_code ec;
+        ws_.handshake(res, "127.0.0.1", target, ec);
+        if (!ec) return static_cast<int>(res.result_int());
+        // Refused: ask again as plain HTTP to read the answer's status.
+        net::io_context ioc;
+        beast::tcp_stream stream(ioc);
+        stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+        http::request<http::empty_body> upgrade(http::verb::get, target, 11);
+        upgrade.set(http::field::host, "127.0.0.1");
+        upgrade.set(http::field::upgrade, "websocket");
+        upgrade.set(http::field::connection, "upgrade");
+        upgrade.set(http::field::sec_websocket_key, "dGhlIHNhbXBsZSBub25jZQ==");
+        upgrade.set(http::field::sec_websocket_version, "13");
+        if (!token.empty()) upgrade.set(http::field::authorization, "Bearer " + token);
+        http::write(stream, upgrade, ec);
+        beast::flat_buffer buffer;
+        http::response<http::string_body> refused;
+        http::read(stream, buffer, refused, ec);
+        return ec ? -1 : static_cast<int>(refused.result_int());
+    }
+    void send(const std::string& text, bool asText = true) {
+        ws_.text(asText);
+        beast::error_code ec;
+        ws_.write(net::buffer(text), ec);
+    }
+    void sendJson(const json& frame) { send(frame.dump()); }
+    // The next frame, or nothing when the socket closed or nothing came in time.
+    std::optional<json> read(std::chrono::milliseconds within = 5s) {
+        std::optional<json> got;
+        beast::flat_buffer buffer;
+        ws_.async_read(buffer, [&](beast::error_code ec, std::size_t) {
+            if (!ec) got = json::parse(beast::buffers_to_string(buffer.data()), nullptr, false);
+            else closedBy = ec;
+        });
+        ioc_.restart();
+        ioc_.run_for(within);
+        if (!ioc_.stopped()) {
+            beast::get_lowest_layer(ws_).cancel();
+            ioc_.restart();
+            ioc_.run();
+        }
+        return got;
+    }
+    // The next frame of a type, skipping others.
+    std::optional<json> readType(const std::string& type) {
+        for (int i = 0; i < 1000; ++i) {
+            auto frame = read();
+            if (!frame) return std::nullopt;
+            if ((*frame)["type"] == type) return frame;
+        }
+        return std::nullopt;
+    }
+    int closeCode() const { return ws_.reason().code; }
+    websocket::stream<beast::tcp_stream>& stream() { return ws_; }
+    net::io_context& context() { return ioc_; }
+
+    beast::error_code closedBy;
+
+private:
+    net::io_context ioc_;
+    websocket::stream<beast::tcp_stream> ws_{ioc_};
+};
+
+// --- The fixture ------------------------------------------------------------------------------
+
+class DeskServerTest : public ::testing::Test {
+protected:
+    DeskServerTest() : folder_("desk-server") {
+        db_ = (folder_.path() / "desk.db").string();
+        tenant_ = (folder_.path() / "tenant.json").string();
+        log_ = (folder_.path() / "desk.log").string();
+        std::ofstream(tenant_) << json{{"tenantId", "acme"},
+                                       {"name", "Acme"},
+                                       {"primaryColor", "#48DFB2"},
+                                       {"userNameRequired", false},
+                                       {"agents", {{{"email", "alex@acme.example"},
+                                                    {"name", "Alex"},
+                                                    {"password", "correct horse"}}}}};
+    }
+
+    std::unique_ptr<DeskProcess> start() {
+        auto desk = std::make_unique<DeskProcess>(db_, tenant_, log_);
+        EXPECT_NE(desk->port(), 0) << desk->firstLine();
+        return desk;
+    }
+
+    // A registered customer's token.
+    std::string customer(unsigned short port, const std::string& name) {
+        auto answer = post(port, "/v1/users", {{"userName", name}});
+        EXPECT_EQ(answer.status, 201) << answer.body;
+        return answer.body.value("token", "");
+    }
+    std::string agent(unsigned short port) {
+        auto answer = post(port, "/v1/agent/sessions", {{"email", "alex@acme.example"}, {"password", "correct horse"}});
+        EXPECT_EQ(answer.status, 201) << answer.body;
+        return answer.body.value("token", "");
+    }
+    std::string conversation(unsigned short port, const std::string& token, const std::string& description) {
+        auto answer = post(port, "/v1/conversations", {{"description", description}}, token);
+        EXPECT_EQ(answer.status, 201) << answer.body;
+        return answer.body.value("id", "");
+    }
+    std::string logText() {
+        std::ifstream in(log_);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    ScratchFolder folder_;
+    std::string db_, tenant_, log_;
+};
+
+// The customer's whole road over the wire: register, open a conversation, chat live (the echo
+// carries the id the send was answered with), hear the agent, the agent closes, the customer
+// rates; a reconnect gets only what came after the offset it names.
+TEST_F(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
+    auto desk = start();
+    const auto port = desk->port();
+    EXPECT_EQ(get(port, "/v1/health").body["status"], "ok");
+    EXPECT_EQ(get(port, "/v1/config").body["name"], "Acme");
+    const std::string sam = customer(port, "sam@acme.example");
+    EXPECT_EQ(get(port, "/v1/users/me", sam).body["userName"], "sam@acme.example");
+    EXPECT_EQ(request(port, http::verb::patch, "/v1/users/me", json{{"firstName", "Sam"}}.dump(), sam).body["firstName"],
+              "Sam");
+    const std::string id = conversation(port, sam, "The kettle leaks");
+
+    Socket chat;
+    ASSERT_EQ(chat.open(port, "/v1/conversations/" + id + "/chat", sam), 101);
+    EXPECT_EQ((*chat.read())["type"], "CONNECTED");
+    EXPECT_EQ((*chat.read())["eventDescription"], "Conversation started");
+    chat.sendJson({{"type", "send"}, {"message", "The kettle leaks"}, {"clientMessageId", "c-1"}});
+    auto response = chat.read();
+    ASSERT_TRUE(response);
+    EXPECT_EQ((*response)["type"], "SEND_MESSAGE_RESPONSE");
+    auto echo = chat.read();
+    ASSERT_TRUE(echo);
+    EXPECT_EQ((*echo)["type"], "RECEIVED_MESSAGE_RESPONSE");
+    EXPECT_EQ((*echo)["senderType"], "CUSTOMER");
+    EXPECT_EQ((*echo)["messageId"], (*response)["messageId"]);
+
+    const std::string alex = agent(port);
+    auto open = get(port, "/v1/agent/conversations?status=OPEN", alex);
+    ASSERT_EQ(open.body["conversations"].size(), 1u);
+    EXPECT_EQ(open.body["conversations"][0]["unseenByAgent"], 1);
+    EXPECT_EQ(post(port, "/v1/agent/conversations/" + id + "/messages", {{"message", "Which model?"}}, alex).status, 201);
+    auto answer = chat.read();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ((*answer)["senderType"], "AGENT");
+    EXPECT_EQ((*answer)["message"], "Which model?");
+    EXPECT_EQ(get(port, "/v1/conversations/" + id, sam).body["agentName"], "Alex");
+    EXPECT_EQ(get(port, "/v1/conversations/" + id, sam).body["unseenActivityCount"], 0)
+        << "an answer in an open chat is seen";
+
+    EXPECT_EQ(post(port, "/v1/agent/conversations/" + id + "/close", json::object(), alex).status, 200);
+    EXPECT_EQ((*chat.read())["type"], "INTERACTION_CLOSED_RESPONSE");
+    auto scores = get(port, "/v1/scores").body["scores"];
+    ASSERT_EQ(scores.size(), 5u);
+    auto rated = post(port, "/v1/conversations/" + id + "/score", {{"scoreId", scores[4]["id"]}}, sam);
+    EXPECT_EQ(rated.body["status"], "CLOSED");
+    EXPECT_EQ(get(port, "/v1/agent/scores", alex).body["scores"][0]["scoreId"], "VERY_SATISFIED");
+
+    // Back after offset 2: the agent's answer and the closing, once, in order.
+    Socket again;
+    ASSERT_EQ(again.open(port, "/v1/conversations/" + id + "/chat?after=2", sam), 101);
+    EXPECT_EQ((*again.read())["offset"], 4);
+    EXPECT_EQ((*again.read())["offset"], 3);
+    EXPECT_EQ((*again.read())["offset"], 4);
+    EXPECT_FALSE(again.read(200ms)) << "nothing more";
+    EXPECT_NE(logText().find(R"("path":"/v1/conversations/)" + id + R"(/score","remote")"), std::string::npos);
+}
+
+// Two customers chat at once while the agent watches everything: each hears only their own
+// conversation; the one whose chat is not open gets a notice instead.
+TEST_F(DeskServerTest, TwoCustomersAndAnAgent) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string ann = customer(port, "ann"), bob = customer(port, "bob"), alex = agent(port);
+    const std::string annChat = conversation(port, ann, "Ann's problem");
+    const std::string bobChat = conversation(port, bob, "Bob's problem");
+
+    Socket live, annSocket, bobNotices;
+    ASSERT_EQ(live.open(port, "/v1/agent/live", alex), 101);
+    ASSERT_EQ(annSocket.open(port, "/v1/conversations/" + annChat + "/chat?after=1", ann), 101);
+    ASSERT_EQ(bobNotices.open(port, "/v1/users/me/notices?access_token=" + bob), 101);
+    annSocket.read();  // CONNECTED
+
+    annSocket.sendJson({{"type", "send"}, {"message", "from Ann"}});
+    EXPECT_EQ(post(port, "/v1/conversations/" + bobChat + "/messages", {{"message", "from Bob"}}, bob).status, 201);
+    post(port, "/v1/agent/conversations/" + bobChat + "/messages", {{"message", "to Bob"}}, alex);
+    post(port, "/v1/agent/conversations/" + annChat + "/messages", {{"message", "to Ann"}}, alex);
+
+    std::vector<std::string> annHeard;
+    for (int i = 0; i < 3; ++i)
+        if (auto frame = annSocket.read()) annHeard.push_back((*frame)["type"].get<std::string>() + ":" + (*frame).value("message", ""));
+    EXPECT_EQ(annHeard, (std::vector<std::string>{"SEND_MESSAGE_RESPONSE:", "RECEIVED_MESSAGE_RESPONSE:from Ann",
+                                                  "RECEIVED_MESSAGE_RESPONSE:to Ann"}));
+    auto notice = bobNotices.read();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ((*notice)["type"], "NEW_MESSAGE");
+    EXPECT_EQ((*notice)["conversationId"], bobChat);
+    EXPECT_EQ((*notice)["message"], "to Bob");
+    EXPECT_FALSE(bobNotices.read(200ms)) << "no notice about a chat that is open, nor about Ann";
+
+    std::multiset<std::string> seen;
+    for (int i = 0; i < 4; ++i)
+        if (auto frame = live.readType("MESSAGE")) seen.insert((*frame)["message"]["message"].get<std::string>());
+    EXPECT_EQ(seen, (std::multiset<std::string>{"from Ann", "from Bob", "to Bob", "to Ann"}));
+    EXPECT_EQ(get(port, "/v1/conversations", bob).body["conversations"][0]["unseenActivityCount"], 1);
+    EXPECT_EQ(get(port, "/v1/conversations", ann).body["conversations"].size(), 1u);
+}
+
+// A missing or wrong token is 401, a token of the other side 403, another customer's
+// conversation 404; the answers are problem documents and say why.
+TEST_F(DeskServerTest, StrangersGetNothing) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string ann = customer(port, "ann"), eve = customer(port, "eve"), alex = agent(port);
+    const std::string id = conversation(port, ann, "Private");
+    post(port, "/v1/conversations/" + id + "/messages", {{"message", "my address is secret"}}, ann);
+
+    struct Case {
+        const char* name;
+        http::verb method;
+        std::string target;
+        std::string token;
+        int status;
+    };
+    const std::vector<Case> cases{
+        {"no token", http::verb::get, "/v1/conversations", "", 401},
+        {"wrong token", http::verb::get, "/v1/conversations", "not-a-token", 401},
+        {"agent on the customer API", http::verb::get, "/v1/conversations", alex, 403},
+        {"customer on the agent API", http::verb::get, "/v1/agent/conversations", ann, 403},
+        {"no agent token", http::verb::get, "/v1/agent/conversations", "", 401},
+        {"another's conversation", http::verb::get, "/v1/conversations/" + id, eve, 404},
+        {"another's messages", http::verb::get, "/v1/conversations/" + id + "/messages", eve, 404},
+        {"writing into another's", http::verb::post, "/v1/conversations/" + id + "/messages", eve, 404},
+        {"marking another's seen", http::verb::post, "/v1/conversations/" + id + "/seen", eve, 404},
+        {"rating another's", http::verb::post, "/v1/conversations/" + id + "/score", eve, 404},
+        {"an id that is no id", http::verb::get, "/v1/conversations/..%2Fetc", ann, 400},
+        {"unknown resource", http::verb::get, "/v1/nothing", ann, 404},
+    };
+    for (const auto& c : cases) {
+        const std::string body = c.method == http::verb::post ? R"({"message":"x","scoreId":"NEUTRAL"})" : "";
+        auto answer = request(port, c.method, c.target, body, c.token);
+        EXPECT_EQ(answer.status, c.status) << c.name << ": " << answer.body;
+        EXPECT_EQ(answer.contentType, "application/problem+json") << c.name;
+        EXPECT_FALSE(answer.body.value("detail", "").empty()) << c.name;
+        EXPECT_EQ(answer.body.dump().find("secret"), std::string::npos) << c.name;
+        if (c.status == 401) {
+            EXPECT_EQ(answer.authenticate, "Bearer") << c.name;
+        }
+    }
+    Socket stranger, anonymous;
+    EXPECT_EQ(stranger.open(port, "/v1/conversations/" + id + "/chat", eve), 404);
+    EXPECT_EQ(anonymous.open(port, "/v1/conversations/" + id + "/chat"), 401);
+    EXPECT_TRUE(get(port, "/v1/conversations", eve).body["conversations"].empty());
+    EXPECT_EQ(get(port, "/v1/conversations/" + id + "/messages", ann).body["lastOffset"], 2) << "nothing stored";
+}
+
+// Bad input gets a 4xx naming the fault and stores nothing; a chat socket that sends a frame too
+// big or not UTF-8 is closed with the code that says so.
+TEST_F(DeskServerTest, BadInputIsRefusedByName) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string sam = customer(port, "sam");
+    const std::string id = conversation(port, sam, "Help");
+    const std::string messages = "/v1/conversations/" + id + "/messages";
+
+    struct Case {
+        const char* name;
+        std::string body;
+        int status;
+        std::string field;
+    };
+    const std::vector<Case> cases{
+        {"malformed JSON", R"({"message": )", 400, ""},
+        {"not an object", R"(["message"])", 400, ""},
+        {"too deep", std::string(40, '[') + std::string(40, ']'), 400, ""},
+        {"invalid UTF-8", "{\"message\":\"caf\xC3\"}", 400, ""},
+        {"a number for text", R"({"message": 7})", 400, "message"},
+        {"no message", R"({})", 400, "message"},
+        {"a message too long", json{{"message", std::string(4097, 'a')}}.dump(), 400, "message"},
+        {"a body too large", json{{"message", std::string(70 * 1024, 'a')}}.dump(), 413, ""},
+    };
+    for (const auto& c : cases) {
+        auto answer = request(port, http::verb::post, messages, c.body, sam);
+        EXPECT_EQ(answer.status, c.status) << c.name << ": " << answer.body;
+        if (!c.field.empty()) {
+            EXPECT_EQ(answer.body.value("field", ""), c.field) << c.name;
+        }
+    }
+    EXPECT_EQ(post(port, "/v1/conversations/" + id + "/score", {{"scoreId", "GREAT"}}, sam).body["field"], "scoreId");
+
+    Socket chat;
+    ASSERT_EQ(chat.open(port, "/v1/conversations/" + id + "/chat?after=1", sam), 101);
+    chat.read();  // CONNECTED
+    chat.send("{not json");
+    auto error = chat.read();
+    ASSERT_TRUE(error);
+    EXPECT_EQ((*error)["type"], "ERROR");
+    EXPECT_EQ((*error)["status"], 400);
+    chat.sendJson({{"type", "send"}, {"message", "still here"}});
+    EXPECT_EQ((*chat.read())["type"], "SEND_MESSAGE_RESPONSE") << "a bad frame does not end the chat";
+    chat.read();
+    chat.send(json{{"type", "send"}, {"message", std::string(20 * 1024, 'a')}}.dump());
+    EXPECT_FALSE(chat.read());
+    EXPECT_EQ(chat.closeCode(), 1009) << "too big";
+
+    Socket broken;
+    ASSERT_EQ(broken.open(port, "/v1/conversations/" + id + "/chat?after=9", sam), 101);
+    broken.read();
+    broken.send("{\"type\":\"send\",\"message\":\"\xFF\xFE\"}");
+    EXPECT_FALSE(broken.read());
+    EXPECT_EQ(broken.closeCode(), 1007) << "not UTF-8";
+
+    EXPECT_EQ(get(port, messages, sam).body["lastOffset"], 2) << "only the good message was stored";
+}
+
+// The desk dies by SIGKILL in the middle of a stream of sends. Started again on the same file,
+// it has every message whose echo left it, each once; resending the rest with the same keys
+// stores each once too.
+TEST_F(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string sam = customer(port, "sam");
+    const std::string id = conversation(port, sam, "Many messages");
+    constexpr int kSends = 400, kKillAfter = 60;
+
+    Socket chat;
+    ASSERT_EQ(chat.open(port, "/v1/conversations/" + id + "/chat?after=1", sam), 101);
+    chat.read();  // CONNECTED
+    std::vector<std::string> frames;
+    for (int i = 0; i < kSends; ++i)
+        frames.push_back(json{{"type", "send"}, {"message", "m" + std::to_string(i)}, {"clientMessageId", "k" + std::to_string(i)}}.dump());
+    std::map<std::string, std::int64_t> echoed;  // message -> id
+    // Writes one after the other while reading; the kill comes from the reader.
+    std::function<void(int)> write = [&](int i) {
+        if (i == kSends) return;
+        chat.stream().async_write(net::buffer(frames[i]), [&, i](beast::error_code ec, std::size_t) {
+            if (!ec) write(i + 1);
+        });
+    };
+    beast::flat_buffer buffer;
+    std::function<void()> readNext = [&] {
+        chat.stream().async_read(buffer, [&](beast::error_code ec, std::size_t) {
+            if (ec) return;
+            auto frame = json::parse(beast::buffers_to_string(buffer.data()), nullptr, false);
+            buffer.consume(buffer.size());
+            if (frame.value("type", "") == "RECEIVED_MESSAGE_RESPONSE") {
+                echoed[frame["message"]] = frame["messageId"];
+                if (echoed.size() == kKillAfter) ::kill(desk->pid(), SIGKILL);
+            }
+            readNext();
+        });
+    };
+    chat.stream().text(true);
+    write(0);
+    readNext();
+    chat.context().restart();
+    chat.context().run_for(20s);
+    EXPECT_EQ(desk->wait(), 128 + SIGKILL);
+    ASSERT_GE(echoed.size(), std::size_t{kKillAfter});
+    ASSERT_LT(echoed.size(), std::size_t{kSends}) << "the kill came too late to test anything";
+
+    desk = start();
+    auto stored = get(desk->port(), "/v1/conversations/" + id + "/messages?limit=1000", sam).body["messages"];
+    std::map<std::string, int> count;
+    std::int64_t expectedOffset = 1;
+    for (const auto& m : stored) {
+        EXPECT_EQ(m["offset"], expectedOffset++) << "no gap";
+        ++count[m["message"].get<std::string>()];
+    }
+    for (const auto& [text, messageId] : echoed) {
+        EXPECT_EQ(count[text], 1) << text;
+        bool found = false;
+        for (const auto& m : stored) found = found || (m["message"] == text && m["messageId"] == messageId);
+        EXPECT_TRUE(found) << text << " lost or changed its id";
+    }
+    for (const auto& [text, n] : count) EXPECT_LE(n, 1) << text;
+
+    // The client sends again whatever it heard no echo for, with the same keys.
+    Socket resend;
+    ASSERT_EQ(resend.open(desk->port(), "/v1/conversations/" + id + "/chat?after=999999", sam), 101);
+    resend.read();
+    for (int i = 0; i < kSends; ++i) {
+        resend.send(frames[i]);
+        auto answer = resend.readType("SEND_MESSAGE_RESPONSE");
+        ASSERT_TRUE(answer) << i;
+        if (echoed.count("m" + std::to_string(i))) {
+            EXPECT_EQ((*answer)["messageId"], echoed["m" + std::to_string(i)]);
+        }
+    }
+    auto after = get(desk->port(), "/v1/conversations/" + id + "/messages?limit=1000", sam).body;
+    EXPECT_EQ(after["messages"].size(), std::size_t{kSends + 1});
+    EXPECT_EQ(after["lastOffset"], kSends + 1);
+}
+
+// SIGTERM: a WebSocket hears "going away", the desk exits 0. A port in use and a database that
+// cannot be used are said plainly, with their own exit status.
+TEST_F(DeskServerTest, ShutdownAndStartFailures) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string sam = customer(port, "sam");
+    const std::string id = conversation(port, sam, "Bye");
+    Socket chat;
+    ASSERT_EQ(chat.open(port, "/v1/conversations/" + id + "/chat", sam), 101);
+    chat.read();
+    chat.read();
+
+    DeskProcess clash(db_ + "-2", tenant_, log_, "127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(clash.wait(), 3);
+    EXPECT_NE(logText().find("cannot listen on 127.0.0.1:" + std::to_string(port)), std::string::npos);
+
+    ::kill(desk->pid(), SIGTERM);
+    EXPECT_FALSE(chat.read());
+    EXPECT_EQ(chat.closeCode(), 1001);
+    EXPECT_EQ(desk->wait(), 0);
+
+    std::ofstream(db_ + "-garbage") << std::string(8192, 'x');
+    DeskProcess unreadable(db_ + "-garbage", tenant_, log_);
+    EXPECT_EQ(unreadable.wait(), 4);
+    EXPECT_NE(logText().find("database " + db_ + "-garbage"), std::string::npos);
+
+    // A restart keeps the user and the conversation.
+    desk = start();
+    EXPECT_EQ(get(desk->port(), "/v1/conversations/" + id, sam).body["description"], "Bye");
+    EXPECT_EQ(desk->kill(SIGTERM), 0);
+}
+
+}  // namespace
