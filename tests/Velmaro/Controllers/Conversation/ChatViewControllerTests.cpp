@@ -460,7 +460,7 @@ TEST_F(ChatScreenTest, EachKindOfRowHasItsOwnLayout) {
     auto cellAt = [&](int row) { return chat->tableView->cellForRow(IndexPath::forRow(row, 0)); };
     auto agent = std::dynamic_pointer_cast<ChatAgentTableViewCell>(cellAt(2));
     ASSERT_TRUE(agent);
-    const UIColor tenant = acmeConfig().primaryColor;
+    const UIColor tenant = uiColor(acmeConfig().primaryColor);
     EXPECT_EQ(agent->backView->backgroundColor(),
               UIColor(redValue(tenant), greenValue(tenant), blueValue(tenant), 0.1));
     ASSERT_TRUE(waitFor([&] { return agent->btnAvatar->image(UIControlStateNormal) != nullptr; }));
@@ -473,7 +473,7 @@ TEST_F(ChatScreenTest, EachKindOfRowHasItsOwnLayout) {
     auto event = std::dynamic_pointer_cast<ChatEventTableViewCell>(cellAt(3));
     ASSERT_TRUE(day && event);
     EXPECT_NE(event->lblEventDescription->font(), day->lblEventDescription->font());
-    EXPECT_EQ(event->lblEventDescription->textColor(), VelmaroColors::VelmaroDarkGray());
+    EXPECT_EQ(event->lblEventDescription->textColor(), SceneKit::secondaryTextColor());
     ImageCache::shared().removeAllObjects();
 }
 
