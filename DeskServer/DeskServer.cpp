@@ -618,36 +618,39 @@ void DeskServer::Impl::logFault(const std::string& what) {
 
 // --- Authorisation ----------------------------------------------------------------------------
 
-desk::User DeskServer::Impl::customer(const std::string& token) {
+namespace {
+
+// A token of the caller's own kind gives its holder; one of the other kind is known but refused
+// here (403); anything else is no token at all (401).
+template <class Find, class FindOther>
+auto holderOf(const std::string& token, Find find, FindOther findOther, const char* otherKindRefused) {
     if (token.empty())
         throw ProblemError(401, "unauthorized", "Unauthorized", "an Authorization: Bearer token is needed");
     try {
-        return engine_->userForToken(token);
+        return find(token);
     } catch (const desk::DeskError& error) {
         if (error.code() != desk::DeskError::Code::unauthorized) throw;
     }
     try {
-        engine_->agentForToken(token);
+        findOther(token);
     } catch (const desk::DeskError&) {
         throw ProblemError(401, "unauthorized", "Unauthorized", "the token is not valid");
     }
-    throw ProblemError(403, "forbidden", "Forbidden", "an agent's token does not reach the customer API");
+    throw ProblemError(403, "forbidden", "Forbidden", otherKindRefused);
+}
+
+}  // namespace
+
+desk::User DeskServer::Impl::customer(const std::string& token) {
+    return holderOf(
+        token, [&](const std::string& t) { return engine_->userForToken(t); },
+        [&](const std::string& t) { engine_->agentForToken(t); }, "an agent's token does not reach the customer API");
 }
 
 desk::Agent DeskServer::Impl::agent(const std::string& token) {
-    if (token.empty())
-        throw ProblemError(401, "unauthorized", "Unauthorized", "an Authorization: Bearer token is needed");
-    try {
-        return engine_->agentForToken(token);
-    } catch (const desk::DeskError& error) {
-        if (error.code() != desk::DeskError::Code::unauthorized) throw;
-    }
-    try {
-        engine_->userForToken(token);
-    } catch (const desk::DeskError&) {
-        throw ProblemError(401, "unauthorized", "Unauthorized", "the token is not valid");
-    }
-    throw ProblemError(403, "forbidden", "Forbidden", "a customer's token does not reach the agent API");
+    return holderOf(
+        token, [&](const std::string& t) { return engine_->agentForToken(t); },
+        [&](const std::string& t) { engine_->userForToken(t); }, "a customer's token does not reach the agent API");
 }
 
 // --- Routes ----------------------------------------------------------------------------------
