@@ -13,11 +13,6 @@ using namespace velmaro;
 
 namespace {
 
-template <class Screen>
-bool isA(const std::shared_ptr<UIViewController>& controller) {
-    return std::dynamic_pointer_cast<Screen>(controller) != nullptr;
-}
-
 }  // namespace
 
 const UIColor& DemoHost::acmeRed() {
@@ -34,7 +29,8 @@ DemoHost::DemoHost(Options options) : options_(std::move(options)) {
     tenant.primaryColor = acmeRed();
     SupportDesk::Options desk;
     desk.latency = 0.05;
-    desk.agentReplyDelay = 1.0;  // long enough to see the user's own row alone first
+    // Long enough to see the user's own row alone first, after the "Connected" strip has gone.
+    desk.agentReplyDelay = 2.0;
     if (options_.chaosSeed) desk.chaos = SupportDesk::Options::Chaos::all(*options_.chaosSeed);
     desk_ = std::make_shared<SupportDesk>(tenant, desk);
     installCoreLibrary(desk_);

@@ -17,6 +17,15 @@ class HostHomeViewController;
 class UIViewController;
 class UIWindow;
 
+namespace velmaro {
+
+// Whether a screen is of the given kind.
+template <class Screen>
+bool isA(const std::shared_ptr<UIViewController>& controller) {
+    return std::dynamic_pointer_cast<Screen>(controller) != nullptr;
+}
+}  // namespace velmaro
+
 // The demo host application: a window with the host's storyboard "Main" (its home screen in a
 // navigation controller) and the embedded support desk of the tenant "Acme" installed as the core
 // library, holding a few conversations of the user's. "Help & support" starts the support layer.

@@ -25,7 +25,7 @@ using namespace velmaro;
 
 namespace {
 
-ConversationModel conversationOf(int count) {
+ConversationModel chatOf(int count) {
     ConversationModel conversation;
     conversation.id = "c-1";
     const double start = 1489500000;  // March 2017, a few messages an hour
@@ -54,7 +54,7 @@ std::shared_ptr<UIWindow> chatWindow() {
         shown->setRootViewController(UINavigationController::make(chat));
         shown->makeKeyAndVisible();
         std::vector<MessageModel> messages;
-        ChatViewController::extractMessages(messages, conversationOf(200));
+        ChatViewController::extractMessages(messages, chatOf(200));
         ChatViewController::sortMessages(messages);
         chat->extractSectionDates(messages);
         chat->tableView->reloadData();

@@ -19,23 +19,23 @@ TenantFile TenantFile::load(const std::string& path) {
     if (!in) throw std::runtime_error("cannot read the tenant file " + path);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     try {
-        auto json = parseObject(text);
+        auto object = parseObject(text);
         TenantFile file;
-        file.tenant.id = validId(requiredString(json, "tenantId"), "tenantId");
-        file.tenant.name = requiredString(json, "name");
-        file.tenant.avatarUrl = stringMember(json, "avatarUrl").value_or("");
-        file.tenant.primaryColor = stringMember(json, "primaryColor").value_or("#48DFB2");
+        file.tenant.id = validId(requiredString(object, "tenantId"), "tenantId");
+        file.tenant.name = requiredString(object, "name");
+        file.tenant.avatarUrl = stringMember(object, "avatarUrl").value_or("");
+        file.tenant.primaryColor = stringMember(object, "primaryColor").value_or("#48DFB2");
         const auto& colour = file.tenant.primaryColor;
         if (colour.size() != 7 || colour[0] != '#' ||
             colour.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos)
             throw ProblemError(400, "invalid-request", "Invalid", "primaryColor must be #RRGGBB", "primaryColor");
-        if (auto it = json.find("userNameRequired"); it != json.end()) {
+        if (auto it = object.find("userNameRequired"); it != object.end()) {
             if (!it->is_boolean())
                 throw ProblemError(400, "invalid-request", "Invalid", "userNameRequired must be true or false",
                                    "userNameRequired");
             file.tenant.userNameRequired = it->get<bool>();
         }
-        if (auto it = json.find("agents"); it != json.end()) {
+        if (auto it = object.find("agents"); it != object.end()) {
             if (!it->is_array())
                 throw ProblemError(400, "invalid-request", "Invalid", "agents must be a list", "agents");
             for (const auto& entry : *it) {

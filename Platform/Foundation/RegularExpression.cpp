@@ -20,7 +20,7 @@ uint32_t icuFlags(RegularExpression::Options options) {
     return flags;
 }
 
-icu::UnicodeString fromUTF8(std::string_view text) {
+icu::UnicodeString unicodeOf(std::string_view text) {
     return icu::UnicodeString::fromUTF8(
         icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
@@ -52,7 +52,7 @@ std::variant<RegularExpression, RegularExpression::Error> RegularExpression::com
     UParseError where{};
     UErrorCode status = U_ZERO_ERROR;
     std::shared_ptr<const icu::RegexPattern> compiled(
-        icu::RegexPattern::compile(fromUTF8(pattern), icuFlags(options), where, status));
+        icu::RegexPattern::compile(unicodeOf(pattern), icuFlags(options), where, status));
     if (U_FAILURE(status) || !compiled) {
         Error error;
         error.code = static_cast<int>(status);
@@ -65,7 +65,7 @@ std::variant<RegularExpression, RegularExpression::Error> RegularExpression::com
 }
 
 std::size_t RegularExpression::numberOfMatches(std::string_view text, NSRange range) const {
-    const icu::UnicodeString unicodeText = fromUTF8(text);
+    const icu::UnicodeString unicodeText = unicodeOf(text);
     auto matcher = matcherFor(*compiled_, unicodeText, range);
     if (!matcher) {
         return 0;
@@ -78,7 +78,7 @@ std::size_t RegularExpression::numberOfMatches(std::string_view text, NSRange ra
 }
 
 std::optional<NSRange> RegularExpression::firstMatch(std::string_view text, NSRange range) const {
-    const icu::UnicodeString unicodeText = fromUTF8(text);
+    const icu::UnicodeString unicodeText = unicodeOf(text);
     auto matcher = matcherFor(*compiled_, unicodeText, range);
     if (!matcher || !matcher->find()) {
         return std::nullopt;

@@ -23,12 +23,12 @@ bool isUnknown(const icu::TimeZone& zone) {
     return id == icu::UnicodeString(UCAL_UNKNOWN_ZONE_ID);
 }
 
-std::mutex& currentMutex() {
+std::mutex& zoneMutex() {
     static std::mutex mutex;
     return mutex;
 }
 
-std::optional<TimeZone>& currentStorage() {
+std::optional<TimeZone>& zoneStorage() {
     static std::optional<TimeZone> current;
     return current;
 }
@@ -61,8 +61,8 @@ TimeZone TimeZone::forSecondsFromGMT(int seconds) {
 TimeZone TimeZone::utc() { return *named("UTC"); }
 
 TimeZone TimeZone::current() {
-    std::lock_guard lock(currentMutex());
-    auto& current = currentStorage();
+    std::lock_guard lock(zoneMutex());
+    auto& current = zoneStorage();
     if (!current) {
         current = fromEnvironment();
     }
@@ -70,8 +70,8 @@ TimeZone TimeZone::current() {
 }
 
 void TimeZone::setCurrent(const TimeZone& zone) {
-    std::lock_guard lock(currentMutex());
-    currentStorage() = zone;
+    std::lock_guard lock(zoneMutex());
+    zoneStorage() = zone;
 }
 
 TimeZone TimeZone::fromEnvironment() {

@@ -117,8 +117,10 @@ std::string number(double value) {
 }
 
 std::string rectText(CGRect r) {
-    return "(" + number(r.minX()) + ", " + number(r.minY()) + ", " + number(r.width()) + " x " + number(r.height()) +
-           ")";
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "(%.4g, %.4g, %.4g x %.4g)", double(r.minX()), double(r.minY()),
+                  double(r.width()), double(r.height()));
+    return buffer;
 }
 
 UIColor over(const UIColor& top, CGFloat alpha, const UIColor& below) {

@@ -14,7 +14,7 @@ namespace velmaro {
 
 namespace {
 
-constexpr CGRect cellFrame{0, 0, 375, 50};
+constexpr CGRect messageCellFrame{0, 0, 375, 50};
 
 std::shared_ptr<UILabel> messageLabel(CGRect frame, NSTextAlignment alignment) {
     auto label = UIView::make<UILabel>(frame);
@@ -46,15 +46,15 @@ std::shared_ptr<UILabel> detailsLine(UIView& panel, CGFloat y, const std::string
 void ChatViewControllerScene::registerIn(const std::string& storyboardName) {
     SceneRegistrar::add<ChatViewController>(storyboardName, &build);
     SceneRegistrar::addCell<ChatClientTableViewCell>(storyboardName, ChatClientTableViewCell::defaultReuseIdentifier,
-                                                     &buildClientCell, cellFrame);
+                                                     &buildClientCell, messageCellFrame);
     SceneRegistrar::addCell<ChatAgentTableViewCell>(storyboardName, ChatAgentTableViewCell::defaultReuseIdentifier,
-                                                    &buildAgentCell, cellFrame);
+                                                    &buildAgentCell, messageCellFrame);
     SceneRegistrar::addCell<ChatAgentTableViewCell>(storyboardName, ChatAgentTableViewCell::announcerIdentifier,
-                                                    &buildAnnouncerCell, cellFrame);
+                                                    &buildAnnouncerCell, messageCellFrame);
     SceneRegistrar::addCell<ChatEventTableViewCell>(storyboardName, ChatEventTableViewCell::defaultReuseIdentifier,
-                                                    &buildEventCell, cellFrame);
+                                                    &buildEventCell, messageCellFrame);
     SceneRegistrar::addCell<ChatEventTableViewCell>(storyboardName, ChatEventTableViewCell::sectionTitleIdentifier,
-                                                    &buildSectionTitleCell, cellFrame);
+                                                    &buildSectionTitleCell, messageCellFrame);
 }
 
 std::shared_ptr<UIView> ChatViewControllerScene::build(SceneKey key, ChatViewController& screen) {

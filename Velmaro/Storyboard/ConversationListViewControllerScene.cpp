@@ -11,7 +11,7 @@ namespace velmaro {
 
 namespace {
 
-constexpr CGRect cellFrame{0, 0, 375, 60};
+constexpr CGRect conversationCellFrame{0, 0, 375, 60};
 
 std::shared_ptr<UILabel> rowLabel(CGRect frame, CGFloat fontSize) {
     auto label = UIView::make<UILabel>(frame);
@@ -25,7 +25,7 @@ std::shared_ptr<UILabel> rowLabel(CGRect frame, CGFloat fontSize) {
 void ConversationListViewControllerScene::registerIn(const std::string& storyboardName) {
     SceneRegistrar::add<ConversationListViewController>(storyboardName, &build);
     SceneRegistrar::addCell<ConversationListTableViewCell>(
-        storyboardName, ConversationListTableViewCell::defaultReuseIdentifier, &buildCell, cellFrame);
+        storyboardName, ConversationListTableViewCell::defaultReuseIdentifier, &buildCell, conversationCellFrame);
 }
 
 std::shared_ptr<UIView> ConversationListViewControllerScene::build(SceneKey key, ConversationListViewController& screen) {
@@ -48,7 +48,7 @@ std::shared_ptr<UIView> ConversationListViewControllerScene::build(SceneKey key,
     screen.conversationTypeSegmentedControl.connect(key, segments);
 
     auto table = UIView::make<UITableView>(CGRect{0, SceneKit::headerHeight + 40, 375, 599 - SceneKit::headerHeight - 40});
-    table->setRowHeight(cellFrame.height());
+    table->setRowHeight(conversationCellFrame.height());
     if (auto storyboard = screen.storyboard()) table->registerPrototypes(*storyboard);
     table->setDataSource(self);
     table->setDelegate(self);

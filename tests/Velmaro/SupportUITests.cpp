@@ -16,21 +16,19 @@ using namespace velmaro;
 
 namespace {
 
-UserDefaults& defaults() { return UserDefaults::standard(); }
-
 class SupportUIConstructionTest : public SupportUITest {
 protected:
     void storeEarlierIdentity() {
-        defaults().set("old@acme.example", "extuserName");
-        defaults().set("Old", "extfirstName");
-        defaults().set("Timer", "extlastName");
-        defaults().set("old-token", "endUserTokenString");
+        UserDefaults::standard().set("old@acme.example", "extuserName");
+        UserDefaults::standard().set("Old", "extfirstName");
+        UserDefaults::standard().set("Timer", "extlastName");
+        UserDefaults::standard().set("old-token", "endUserTokenString");
     }
     void expectEarlierIdentity() {
-        EXPECT_EQ(defaults().string("extuserName"), "old@acme.example");
-        EXPECT_EQ(defaults().string("extfirstName"), "Old");
-        EXPECT_EQ(defaults().string("extlastName"), "Timer");
-        EXPECT_EQ(defaults().string("endUserTokenString"), "old-token");
+        EXPECT_EQ(UserDefaults::standard().string("extuserName"), "old@acme.example");
+        EXPECT_EQ(UserDefaults::standard().string("extfirstName"), "Old");
+        EXPECT_EQ(UserDefaults::standard().string("extlastName"), "Timer");
+        EXPECT_EQ(UserDefaults::standard().string("endUserTokenString"), "old-token");
     }
 };
 
@@ -45,17 +43,17 @@ TEST_F(SupportUIConstructionTest, ParametersWithoutUserNameLeaveTheStoredIdentit
 TEST_F(SupportUIConstructionTest, AUserNameReplacesTheWholeIdentityButNotTheToken) {
     storeEarlierIdentity();
     SupportUI::make(nullptr, nullptr, StringDictionary{{"userName", "ann@acme.example"}, {"firstName", "Ann"}});
-    EXPECT_EQ(defaults().string("extuserName"), "ann@acme.example");
-    EXPECT_EQ(defaults().string("extfirstName"), "Ann");
-    EXPECT_FALSE(defaults().object("extlastName"));  // belonged to the earlier user
-    EXPECT_EQ(defaults().string("endUserTokenString"), "old-token");
+    EXPECT_EQ(UserDefaults::standard().string("extuserName"), "ann@acme.example");
+    EXPECT_EQ(UserDefaults::standard().string("extfirstName"), "Ann");
+    EXPECT_FALSE(UserDefaults::standard().object("extlastName"));  // belonged to the earlier user
+    EXPECT_EQ(UserDefaults::standard().string("endUserTokenString"), "old-token");
 
     SupportUI::make(nullptr, nullptr,
                     StringDictionary{{"userName", ""}, {"lastName", "Lee"}, {"endUserToken", "new-token"}});
-    EXPECT_EQ(defaults().string("extuserName"), "");
-    EXPECT_FALSE(defaults().object("extfirstName"));
-    EXPECT_EQ(defaults().string("extlastName"), "Lee");
-    EXPECT_EQ(defaults().string("endUserTokenString"), "new-token");
+    EXPECT_EQ(UserDefaults::standard().string("extuserName"), "");
+    EXPECT_FALSE(UserDefaults::standard().object("extfirstName"));
+    EXPECT_EQ(UserDefaults::standard().string("extlastName"), "Lee");
+    EXPECT_EQ(UserDefaults::standard().string("endUserTokenString"), "new-token");
 }
 
 TEST_F(SupportUIConstructionTest, AWindowWithoutAScreenIsKeptAndNothingElseHappens) {
@@ -63,7 +61,7 @@ TEST_F(SupportUIConstructionTest, AWindowWithoutAScreenIsKeptAndNothingElseHappe
     settle();
     EXPECT_EQ(support->applicationWindowForTesting(), window());
     EXPECT_EQ(support->initialVC(), nullptr);
-    EXPECT_EQ(defaults().string("extuserName"), "ann@acme.example");
+    EXPECT_EQ(UserDefaults::standard().string("extuserName"), "ann@acme.example");
     EXPECT_EQ(core().callCount("loadConfig"), 0u);
     EXPECT_EQ(core().callCount("createEndUser"), 0u);
 }
@@ -133,7 +131,7 @@ TEST_F(SupportUIConstructionTest, TheFacadeOutlivesTheHostsReferenceUntilItsWork
     std::weak_ptr<SupportUI> weak = SupportUI::make(host, window(), StringDictionary{});
     EXPECT_FALSE(weak.expired());  // held by the registration's completion
     core().setStoredUser(UserModel{"u1", "", "", "", ""});
-    defaults().set("t", "u1v3lm4r0t0k3n");
+    UserDefaults::standard().set("t", "u1v3lm4r0t0k3n");
     ASSERT_TRUE(core().deliver("createEndUser", UserModel{"u1", "", "", "", ""}));
     settle();
     EXPECT_NE(std::dynamic_pointer_cast<StartViewController>(hostNavigation()->topViewController()), nullptr);

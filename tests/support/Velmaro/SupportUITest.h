@@ -14,6 +14,9 @@
 
 namespace velmaro {
 
+// The customer most screen tests sign in.
+inline const UserModel ann{"user-1", "Ann", "Lee", "", "ann@acme.example"};
+
 // UIKitTest plus a recording core with a tenant configuration (name "Acme", red, no user name
 // required) and a host screen on the window: inside a navigation controller, or bare.
 class SupportUITest : public UIKitTest {

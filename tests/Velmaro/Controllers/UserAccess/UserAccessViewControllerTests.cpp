@@ -27,8 +27,6 @@ using Thread = RecordingCore::Thread;
 
 namespace {
 
-const UserModel ann{"user-1", "Ann", "Lee", "", "ann@acme.example"};
-
 class UserAccessTest : public SupportUITest {
 protected:
     void SetUp() override {

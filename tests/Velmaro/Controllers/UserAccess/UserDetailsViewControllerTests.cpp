@@ -30,8 +30,6 @@ using Thread = RecordingCore::Thread;
 
 namespace {
 
-const UserModel ann{"user-1", "Ann", "Lee", "", "ann@acme.example"};
-
 class UserDetailsTest : public SupportUITest {
 protected:
     void SetUp() override {
