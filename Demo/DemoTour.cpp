@@ -1,5 +1,6 @@
 #include "Demo/DemoTour.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -22,11 +23,6 @@
 using namespace velmaro;
 
 namespace {
-
-template <class Screen>
-bool isA(const std::shared_ptr<UIViewController>& controller) {
-    return std::dynamic_pointer_cast<Screen>(controller) != nullptr;
-}
 
 template <class Screen>
 std::shared_ptr<Screen> topAs(const DemoHost& host) {
@@ -276,10 +272,19 @@ bool DemoTour::contactAgent(DemoHost& host) {
     UIEventGenerator::tap(add->startConversationButton.get());
     if (!check(host.settle(isA<ChatViewController>), "the chat did not open")) return false;
     chat_ = topAs<ChatViewController>(host);
-    check(loop.runUntil([&] { return chat_->fldMessage->isEnabled(); }, 5.0), "the chat did not connect");
-    loop.runFor(0.1);
+    // The picture waits for the chat to settle, not for a time: the desk has confirmed the
+    // description and the "Connected" strip has gone; the agent's answer comes later.
+    const auto settled = [&] {
+        const auto& rows = chat_->contentArray;
+        return chat_->fldMessage->isEnabled() && !rows.empty() && !chat_->isAwaitingEcho(rows.front()) &&
+               chat_->lblChatStatus->alpha() == 0;
+    };
+    check(loop.runUntil(settled, 5.0), "the chat did not connect");
     check(!chat_->contentArray.empty() && chat_->contentArray.front().message == "My coffee machine leaks since Monday.",
           "the description is not the chat's first row");
+    check(std::none_of(chat_->contentArray.begin(), chat_->contentArray.end(),
+                       [](const auto& message) { return message.senderType == "AGENT"; }),
+          "the agent answered before the chat settled");
     out_ << "The chat replaced the form: " << stackOf(navigation_) << ".\n";
     show(host);
     return true;
