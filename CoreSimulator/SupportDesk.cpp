@@ -82,12 +82,14 @@ UserModel userModel(const desk::User& user) {
     return model;
 }
 
-// An agent's e-mail made from the name the desk shows, so that one name is one agent.
+// An agent's e-mail made from the name the desk shows, so that one name is one agent (the hash
+// keeps names apart that differ only in letters an address cannot hold).
 std::string agentEmail(const std::string& name) {
     std::string local;
     for (unsigned char c : name)
-        if (std::isalnum(c)) local += static_cast<char>(std::tolower(c));
-    return (local.empty() ? std::string("agent") : local) + "@agents.desk.invalid";
+        if (std::isalnum(c) && c < 0x80) local += static_cast<char>(std::tolower(c));
+    return (local.empty() ? std::string("agent") : local) + "-" + desk::secrets::tokenHash(name).substr(0, 8) +
+           "@agents.desk.invalid";
 }
 
 }  // namespace
@@ -182,7 +184,7 @@ double SupportDesk::nextMessageId() {
 
 // --- Between the layer's records and the engine's ----------------------------------------------
 
-ConversationModel SupportDesk::model(const desk::Conversation& conversation) {
+ConversationModel SupportDesk::model(const desk::Conversation& conversation) const {
     ConversationModel model;
     model.id = conversation.id;
     model.number = static_cast<int>(conversation.number);
@@ -205,7 +207,7 @@ ConversationModel SupportDesk::model(const desk::Conversation& conversation) {
     return model;
 }
 
-std::optional<desk::Conversation> SupportDesk::find(const std::string& conversationId) {
+std::optional<desk::Conversation> SupportDesk::find(const std::string& conversationId) const {
     try {
         return engine_->conversationForAgent(agent_, conversationId);
     } catch (const DeskError& error) {
@@ -214,7 +216,7 @@ std::optional<desk::Conversation> SupportDesk::find(const std::string& conversat
     }
 }
 
-std::optional<desk::User> SupportDesk::findUser(const std::string& userId) {
+std::optional<desk::User> SupportDesk::findUser(const std::string& userId) const {
     for (auto& user : engine_->users(tenant_.tenantId))
         if (user.id == userId) return user;
     return std::nullopt;
@@ -321,14 +323,13 @@ void SupportDesk::agentSays(std::string text) {
 }
 
 std::optional<ConversationModel> SupportDesk::conversation(const std::string& conversationId) const {
-    auto* self = const_cast<SupportDesk*>(this);
-    auto found = self->find(conversationId);
+    auto found = find(conversationId);
     if (!found) return std::nullopt;
-    return self->model(*found);
+    return model(*found);
 }
 
 std::optional<std::string> SupportDesk::conversationScore(const std::string& conversationId) const {
-    auto found = const_cast<SupportDesk*>(this)->find(conversationId);
+    auto found = find(conversationId);
     if (!found || found->scoreId.empty()) return std::nullopt;
     return found->scoreId;
 }

@@ -186,9 +186,9 @@ private:
     AnyDictionary malformedLocked(const AnyDictionary& event);
 
     // --- Between the layer's records and the engine's.
-    ConversationModel model(const desk::Conversation& conversation);
-    std::optional<desk::Conversation> find(const std::string& conversationId);
-    std::optional<desk::User> findUser(const std::string& userId);
+    ConversationModel model(const desk::Conversation& conversation) const;
+    std::optional<desk::Conversation> find(const std::string& conversationId) const;
+    std::optional<desk::User> findUser(const std::string& userId) const;
     // Who a new conversation belongs to: the signed-in user, or the device's walk-in customer.
     std::string ownerForNewConversation();
     // The tenant's agent shown under that name, added the first time.
