@@ -281,16 +281,16 @@ std::string SupportDesk::seedConversation(ConversationModel conversation) {
 
 void SupportDesk::closeConversation(const std::string& conversationId) {
     worker_.post(options_.latency, [this, conversationId] {
-        desk::Conversation closed;
+        Date at = Date::now();
         try {
             auto before = find(conversationId);
             if (!before || before->status == "CLOSED") return;
-            closed = engine_->close(agent_, conversationId);
+            desk::Conversation closed = engine_->close(agent_, conversationId);
+            for (const auto& entry : engine_->messages(conversationId, closed.lastOffset - 1, 1))
+                at = dateOf(entry.createdAt);
         } catch (const DeskError&) {
             return;
         }
-        auto messages = engine_->messages(conversationId, closed.lastOffset - 1, 1);
-        Date at = messages.empty() ? Date::now() : dateOf(messages.front().createdAt);
         sendChatEvent(conversationId, {messageEvent("INTERACTION_CLOSED_RESPONSE", "ANNOUNCER", "Conversation closed",
                                                     nextMessageId(), conversationId, at)});
     });
@@ -561,12 +561,16 @@ void SupportDesk::connectChat(std::optional<std::string> firstMessage) {
         storeUnsent(unsent);
         std::optional<std::string> failure;
         std::optional<desk::Conversation> conversation;
-        if (session.tenantId != tenant_.tenantId)
-            failure = "Unknown tenant \"" + session.tenantId.value_or("") + "\"";
-        else if (!session.userId || !findUser(*session.userId))
-            failure = "Unknown end user \"" + session.userId.value_or("") + "\"";
-        else if (!session.chatId || !(conversation = find(*session.chatId)))
-            failure = "There is no conversation \"" + session.chatId.value_or("") + "\"";
+        try {
+            if (session.tenantId != tenant_.tenantId)
+                failure = "Unknown tenant \"" + session.tenantId.value_or("") + "\"";
+            else if (!session.userId || !findUser(*session.userId))
+                failure = "Unknown end user \"" + session.userId.value_or("") + "\"";
+            else if (!session.chatId || !(conversation = find(*session.chatId)))
+                failure = "There is no conversation \"" + session.chatId.value_or("") + "\"";
+        } catch (const DeskError& error) {
+            failure = serviceError(error).customDescription;  // the store failed
+        }
         {
             std::lock_guard lock(mutex_);
             chat_.connected = !failure;
