@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -10,14 +10,18 @@
 #include <vector>
 
 #include "CoreSimulator/SimulatorWorker.h"
+#include "Desk/DeskEngine.h"
 #include "Velmaro/CoreInterface/CoreLibrary.h"
 
 namespace velmaro {
 
-// The embedded default core library: an in-process support desk for one tenant, with end users,
-// conversations and an agent who answers live chat messages. Every completion and chat event is
-// delivered on the desk's own worker thread after the configured latency, never on the caller's
-// thread; loadConfig, loadUser and clearUserDetails answer at once. Safe to call from any thread.
+// The embedded default core library: the desk engine in the host's own process, for one tenant,
+// with an agent who answers live chat messages. The engine keeps every record and holds every rule;
+// this face adds what a core library does around it: its own thread, latency, faults on purpose and
+// the chat's live events. It serves the one device it runs in: it lists the tenant's conversations
+// and acts for each conversation's own customer. Every completion and chat event is delivered on
+// the desk's own worker thread after the configured latency, never on the caller's thread;
+// loadConfig, loadUser and clearUserDetails answer at once. Safe to call from any thread.
 class SupportDesk : public CoreLibrary {
 public:
     struct Options {
@@ -52,17 +56,25 @@ public:
 
         // Sees every chat message event as it goes out to the chat, on the desk's thread.
         std::function<void(const AnyDictionary& event)> chatEventObserver;
+
+        // Where the desk keeps its records: empty, in memory (gone with the desk); otherwise an
+        // SQLite file that keeps every conversation, message, score and user across runs. The
+        // tokens of the users are shown once, to the face that registered them: a user of an
+        // earlier run is not handed to whoever names it again.
+        std::string databasePath;
     };
 
     // Identities of the rating scale, worst first.
     static const std::vector<std::string>& satisfactionScoreIds();
 
+    // Throws desk::DeskError when the database cannot be opened.
     explicit SupportDesk(Config tenant);
     SupportDesk(Config tenant, Options options);
     ~SupportDesk() override;
 
-    // Adds a conversation for demos and tests, as it stands (activities, agent, unseen count).
-    // Fills what is missing: id, number, status "OPEN", dateTime now. Answers the id.
+    // Adds a conversation for demos and tests, as it stands (activities, agent, unseen count),
+    // for the signed-in user or, without one, for the device's walk-in customer. Fills what is
+    // missing or taken: id, number, status "OPEN", dateTime now. Answers the id.
     std::string seedConversation(ConversationModel conversation);
     // The agent closes a conversation: it becomes "CLOSED" and a chat connected to it receives
     // "INTERACTION_CLOSED_RESPONSE". Unknown ids are ignored.
@@ -118,6 +130,7 @@ private:
         std::weak_ptr<ChatEventDelegate> delegate;
         bool connected = false;
         bool linkDown = false;  // connected, but the link has dropped until the desk reconnects
+        std::string customerId;  // the connected conversation's own customer
     };
     struct ChatEvent {
         AnyDictionary event;
@@ -134,17 +147,18 @@ private:
         std::string text;
         double messageId = 0;
     };
-    struct RegisteredUser {
-        UserModel user;
+    // A user registered through this face: the token the desk showed once, and the host's own
+    // token for the user when it gave one (what authentication stores on the device).
+    struct DeviceUser {
+        std::string id;
         std::string token;
+        std::string hostToken;
     };
 
     // Runs `handle` on the worker after the latency and hands its reply to the completion,
-    // outside the desk's lock.
+    // outside the desk's lock. A refusal of the engine becomes the reply's error.
     template <class T>
     void respond(ServiceCompletion<T> completion, std::function<Reply<T>()> handle);
-    // Worker only: the delegate of a connected session on `conversationId` (any, when empty).
-    std::shared_ptr<ChatEventDelegate> connectedDelegateLocked(const std::string& conversationId) const;
     void receiveCustomerMessage(const std::string& text, double messageId);
     void answerAsAgent(const std::string& conversationId, const std::string& customerMessage);
     // Worker only: hands a message event to the connected chat of the conversation, through the
@@ -155,29 +169,43 @@ private:
     void reconnect(std::uint64_t link);
     // The link goes down now; the desk reconnects after the delay.
     void dropLocked();
-    // A new session or the chat's own disconnect: what waited for the old link is settled.
-    void endSessionLocked();
+    // What the customer sent while the link was down, when the session ends before it is back.
+    struct Unsent {
+        std::string conversationId;
+        std::string customerId;
+        std::vector<OutgoingMessage> messages;
+    };
+    // A new session or the chat's own disconnect: what waited for the old link is settled. Answers
+    // the customer's messages that never left, to be stored outside the lock (storeUnsent).
+    Unsent endSessionLocked();
+    void storeUnsent(const Unsent& unsent);
+    // Tells the engine's question "is the customer watching?" what the chat session now says.
+    void watchLocked();
     // Chaos only: true with the probability given.
     bool rollLocked(double probability);
     AnyDictionary malformedLocked(const AnyDictionary& event);
 
-    ConversationModel* findLocked(const std::string& conversationId);
-    RegisteredUser* findUserLocked(const std::string& userId);
-    std::string newIdLocked(const std::string& prefix);
-    static ServiceError unknownConversation(const std::string& conversationId);
+    // --- Between the layer's records and the engine's.
+    ConversationModel model(const desk::Conversation& conversation) const;
+    std::optional<desk::Conversation> find(const std::string& conversationId) const;
+    std::optional<desk::User> findUser(const std::string& userId) const;
+    // Who a new conversation belongs to: the signed-in user, or the device's walk-in customer.
+    std::string ownerForNewConversation();
+    // The tenant's agent shown under that name, added the first time.
+    desk::Agent agentNamed(const std::string& name, const std::string& avatarUrl);
+    double nextMessageId();
 
     const Config tenant_;
     const Options options_;
+    std::unique_ptr<desk::DeskEngine> engine_;
+    desk::Agent agent_;  // who answers and closes
 
     mutable std::mutex mutex_;
-    std::vector<ConversationModel> conversations_;  // in creation order
-    std::map<std::string, std::string> scores_;     // conversation id -> score id
-    std::vector<RegisteredUser> users_;
+    std::vector<DeviceUser> deviceUsers_;
+    std::string walkInUserId_;  // empty until a conversation needs an owner with nobody signed in
     std::optional<UserModel> storedUser_;
     ChatSession chat_;
-    int nextNumber_ = 1;
-    double nextMessageId_ = 1;
-    std::mt19937_64 random_;
+    double nextMessageId_ = 1;  // the ids sendMessage answers; the echo carries them back
     std::mt19937_64 chaosRandom_;
     std::uint64_t session_ = 0;  // changes with every configureChat and disconnectChat
     std::uint64_t link_ = 0;     // changes with every drop and session; voids stale reconnects
@@ -185,6 +213,11 @@ private:
     std::vector<ChatEvent> waitingForLink_;      // events for the chat while the link is down
     std::vector<OutgoingMessage> outbox_;        // the customer's messages while the link is down
     std::vector<HeldEvent> held_;
+
+    // The conversation whose chat is connected, asked by the engine under its own lock: guarded
+    // apart, and never held while calling the engine.
+    mutable std::mutex watchedMutex_;
+    std::optional<std::string> watched_;
 
     // Last: destroyed first, so no task runs against members already gone.
     SimulatorWorker worker_;

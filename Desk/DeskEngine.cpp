@@ -242,6 +242,58 @@ Conversation DeskEngine::createConversation(const std::string& userId, const std
     return appendLocked(std::move(conversation), std::move(started)).conversation;
 }
 
+Conversation DeskEngine::importConversation(Conversation conversation, std::vector<Message> history) {
+    checkText(conversation.subject, kDescriptionLimit, "subject", false);
+    checkText(conversation.description, kDescriptionLimit, "description", false);
+    for (const auto& message : history) {
+        checkText(message.text, kMessageLimit, "message", false);
+        checkText(message.eventDescription, kNameLimit, "eventDescription", false);
+        if (message.direction != "INBOUND" && message.direction != "OUTBOUND" && message.direction != "SYSTEM")
+            throw DeskError(DeskError::Code::invalid, "a message's direction is unknown", "direction");
+    }
+    if (!conversation.status.empty() && conversation.status != "OPEN" && conversation.status != "CLOSED")
+        throw DeskError(DeskError::Code::invalid, "the status is neither OPEN nor CLOSED", "status");
+    if (conversation.id.size() > kNameLimit || conversation.unseenByUser < 0 || conversation.unseenByAgent < 0)
+        throw DeskError(DeskError::Code::invalid, "the conversation is malformed", "conversationId");
+    std::lock_guard lock(mutex_);
+    auto user = store_->user(conversation.userId);
+    if (!user) throw DeskError(DeskError::Code::notFound, "no such user", "userId");
+    conversation.tenantId = user->tenantId;
+    if (!conversation.agentId.empty()) {
+        auto agent = store_->agent(conversation.agentId);
+        if (!agent || agent->tenantId != conversation.tenantId)
+            throw DeskError(DeskError::Code::notFound, "no such agent", "agentId");
+    }
+    if (conversation.id.empty()) conversation.id = secrets::randomId("conversation-");
+    if (store_->conversation(conversation.id))
+        throw DeskError(DeskError::Code::conflict, "the conversation id is taken", "conversationId");
+    const std::int64_t nextNumber = store_->nextConversationNumber(conversation.tenantId);
+    if (conversation.number <= 0) {
+        conversation.number = nextNumber;
+    } else if (conversation.number < nextNumber) {
+        // Numbers below the next may be free (an import in any order); ask the tenant's list.
+        for (const auto& other : store_->conversationsOfTenant(conversation.tenantId))
+            if (other.number == conversation.number)
+                throw DeskError(DeskError::Code::conflict, "the conversation number is taken", "number");
+    }
+    if (conversation.status.empty()) conversation.status = "OPEN";
+    if (conversation.createdAt == 0) conversation.createdAt = now();
+    conversation.updatedAt = conversation.createdAt;
+    conversation.lastOffset = 0;
+    for (auto& message : history) {
+        message.id = 0;
+        message.conversationId = conversation.id;
+        message.offset = ++conversation.lastOffset;
+        if (message.contentType.empty()) message.contentType = "TEXT";
+        if (message.createdAt == 0) message.createdAt = conversation.createdAt;
+        conversation.updatedAt = std::max(conversation.updatedAt, message.createdAt);
+    }
+    store_->commit({{conversation}, history});
+    Conversation stored = conversationLocked(conversation.id);  // with the agent's name and picture
+    emitLocked({Event::Kind::conversationChanged, stored, std::nullopt});
+    return stored;
+}
+
 Conversation DeskEngine::markSeenByUser(const std::string& userId, const std::string& conversationId) {
     std::lock_guard lock(mutex_);
     Conversation conversation = conversationLocked(conversationId);

@@ -89,6 +89,13 @@ public:
                     const std::optional<std::string>& lastName);
     std::vector<User> users(const std::string& tenantId);
 
+    // --- A conversation brought in as it stood elsewhere (a history kept before this desk, a
+    // demo's past): its id, number, dates, status, agent and unseen counts are kept, and the
+    // messages are stored in order with offsets from 1. A missing id, number, status or date is
+    // filled; a taken id or number is a conflict; the customer and a named agent must be of one
+    // tenant. Answers the conversation as stored.
+    Conversation importConversation(Conversation conversation, std::vector<Message> history);
+
     // --- The customer's side; a conversation of another user is not found.
     std::vector<Conversation> conversationsOf(const std::string& userId, bool onlyUnseen);
     Conversation conversationOf(const std::string& userId, const std::string& conversationId);

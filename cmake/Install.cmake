@@ -1,5 +1,5 @@
 # What `cmake --install` lays down: every room's headers under one include root (so the prefix
-# gets include/velmaro/{Dispatch,Foundation,UIKit,UIKitTesting,Velmaro,CoreSimulator}), the static
+# gets include/velmaro/{Dispatch,Foundation,UIKit,UIKitTesting,Velmaro,Desk,CoreSimulator}), the static
 # libraries, the framework bundle, and the CMake package Velmaro (targets Velmaro::Velmaro,
 # Velmaro::CoreSimulator, Velmaro::UIKitTesting).
 include(CMakePackageConfigHelpers)
@@ -9,7 +9,7 @@ set(VELMARO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Velmaro)
 set(VELMARO_INSTALL_BUNDLEDIR ${CMAKE_INSTALL_DATADIR}/velmaro/Velmaro.bundle)
 
 install(TARGETS Dispatch Foundation UIKit UIKitTesting VelmaroCoreInterface VelmaroViews VelmaroScreens Velmaro
-  CoreSimulator
+  Desk CoreSimulator
   EXPORT VelmaroTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -20,7 +20,7 @@ foreach(room Dispatch Foundation UIKit UIKitTesting)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/Platform/${room} DESTINATION ${VELMARO_INSTALL_INCLUDEDIR}
     FILES_MATCHING PATTERN "*.h")
 endforeach()
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/Velmaro ${PROJECT_SOURCE_DIR}/CoreSimulator
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/Velmaro ${PROJECT_SOURCE_DIR}/Desk ${PROJECT_SOURCE_DIR}/CoreSimulator
   DESTINATION ${VELMARO_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h" PATTERN "Resources" EXCLUDE)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Velmaro/Resources/ DESTINATION ${VELMARO_INSTALL_BUNDLEDIR})
 

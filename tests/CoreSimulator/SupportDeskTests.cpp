@@ -15,6 +15,7 @@
 #include "Velmaro/CoreInterface/CoreService.h"
 #include "Velmaro/CoreInterface/MessageModel.h"
 #include "support/Platform/MainLoopTest.h"
+#include "support/Platform/ScratchFolder.h"
 
 using namespace velmaro;
 
@@ -560,6 +561,111 @@ TEST_F(SupportDeskTest, ChaosAnswersWithServerErrorsAndOnOtherThreads) {
     std::lock_guard lock(mutex);
     EXPECT_NE(completionThread, std::this_thread::get_id());
     EXPECT_FALSE(log->receivedOn(completionThread));
+}
+
+
+// ----- The desk engine's rules, reached through the embedded desk
+
+TEST_F(SupportDeskChatTest, AClosedConversationRefusesTheChatsMessagesAndNobodyAnswers) {
+    connect(std::nullopt, conversation.id);
+    ASSERT_TRUE(waitForEvents(2));
+    desk->closeConversation(conversation.id);
+    ASSERT_TRUE(waitForEvents(3));
+    desk->closeConversation(conversation.id);  // closing twice says nothing more
+    ChatService::shared().sendMessage("Anyone there?");
+    ASSERT_TRUE(waitForEvents(4));
+    // A request queued behind the send and the agent's would-be answer.
+    await<std::vector<SatisfactionScoreModel>>(
+        [](auto done) { ConversationService::shared().getSatisfactionScores(done); });
+    EXPECT_EQ(chatLog->events(),
+              (std::vector<std::string>{"connecting", "connected", "INTERACTION:ANNOUNCER:Conversation closed",
+                                        "error:The conversation is closed; the message was not sent"}));
+    auto stored = desk->conversation(conversation.id);
+    ASSERT_TRUE(stored);
+    std::vector<std::string> kinds;
+    for (const auto& activity : stored->activities) kinds.push_back(activity.contents.back().contentType);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"CONVERSATION_STARTED", "CONVERSATION_CLOSED"}));
+}
+
+TEST_F(SupportDeskTest, ConversationsOpenedBeforeSignInBelongToNoListedUser) {
+    ConversationModel seeded;
+    seeded.subject = "From before";
+    const std::string seededId = desk->seedConversation(seeded);
+    auto opened = create("Opened before signing in");
+    EXPECT_TRUE(desk->users().empty());
+    UserModel ana = registerUser({{"userName", "ana@example.com"}});
+    ASSERT_EQ(desk->users().size(), 1u);
+    EXPECT_EQ(desk->users().front().id, ana.id);
+    // The device still lists, opens and rates them.
+    auto all = list(std::nullopt);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].id, opened.id);
+    EXPECT_EQ(all[1].id, seededId);
+    auto scored = await<ConversationModel>([&](auto done) {
+        ConversationService::shared().sendConversationScore(seededId, "NEUTRAL", done);
+    });
+    ASSERT_TRUE(scored.result);
+    EXPECT_EQ(desk->conversationScore(seededId), "NEUTRAL");
+}
+
+class SupportDeskFileTest : public SupportDeskChatTest {
+protected:
+    void openDesk() {
+        SupportDesk::Options options;
+        options.latency = 0;
+        options.agentReplyDelay = 0;
+        options.agentName = "Sam";
+        options.agentReply = [](const std::string& text) { return "Re: " + text; };
+        options.databasePath = (folder.path() / "desk.sqlite").string();
+        installCoreLibrary(nullptr);
+        desk.reset();  // one desk on the file at a time, as one device runs one
+        desk = std::make_shared<SupportDesk>(
+            Config{false, "acme", "Acme", "", RGBAColor(0.2, 0.4, 0.6, 1)}, options);
+        installCoreLibrary(desk);
+    }
+    ScratchFolder folder{"support-desk-file"};
+};
+
+TEST_F(SupportDeskFileTest, AFileDeskKeepsEveryConversationAcrossRunsAndEachUserToItsOwnDevice) {
+    openDesk();
+    user = registerUser({{"userName", "dee@example.com"}, {"firstName", "Dee"}});
+    conversation = create("Where is my parcel?");
+    connect("Where is my parcel?", conversation.id);
+    ASSERT_TRUE(waitForEvents(4));
+    ASSERT_TRUE(await<ConversationModel>([&](auto done) {
+                    ConversationService::shared().sendConversationScore(conversation.id, "SATISFIED", done);
+                }).result);
+    const auto before = desk->conversation(conversation.id);
+    ASSERT_TRUE(before);
+
+    openDesk();  // the next run of the program
+    EXPECT_FALSE(UserModel::loadUser());
+    auto after = desk->conversation(conversation.id);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(*after, *before);
+    EXPECT_EQ(after->status, "CLOSED");
+    ASSERT_EQ(after->activities.size(), 3u);
+    EXPECT_EQ(after->activities[2].contents[0].text, "Re: Where is my parcel?");
+    EXPECT_EQ(desk->conversationScore(conversation.id), "SATISFIED");
+    ASSERT_EQ(desk->users().size(), 1u);
+    EXPECT_EQ(desk->users().front().firstName, "Dee");
+
+    // This run was never shown Dee's token: naming Dee does not make it Dee.
+    auto taken = await<UserModel>([](auto done) {
+        CoreService::shared().createEndUser(StringDictionary{{"userName", "dee@example.com"}}, done);
+    });
+    EXPECT_FALSE(taken.result);
+    ASSERT_TRUE(taken.error);
+    EXPECT_EQ(taken.error->customDescription, "The user name is taken");
+    EXPECT_FALSE(UserModel::loadUser());
+    auto stranger = UserModel{user.id, "", "", "", user.userName};
+    auto authenticated = await<bool>([&](auto done) {
+        stranger.authenticateUser([done](bool success, auto error) { done(success, error); });
+    });
+    EXPECT_EQ(authenticated.result, false);
+
+    auto fresh = create("A new one");
+    EXPECT_EQ(fresh.number, 2);
 }
 
 }  // namespace
