@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -61,6 +62,7 @@ ProblemError methodNotAllowed() {
 struct Reply {
     int status = 200;
     json body;
+    bool repeated = false;  // the kept answer to an earlier request with the same retry key
 };
 
 class DeskServer::Impl {
@@ -83,6 +85,11 @@ public:
         std::int64_t after = 0;
     };
     SocketRoute routeSocket(const Request& request, const Target& target);
+
+    // A request that creates something: with an Idempotency-Key, performed once per caller and
+    // key, and its answer given again to retries.
+    Reply createOnce(const Request& request, const Target& target, const std::string& caller,
+                     const std::function<Reply()>& perform);
 
     desk::User customer(const std::string& token);
     desk::Agent agent(const std::string& token);
@@ -385,7 +392,7 @@ private:
                                        "bodies are application/json");
             }
             Reply reply = server_->route(request, target);
-            return answer(reply.status, reply.body, request.keep_alive(), method, path, {});
+            return answer(reply.status, reply.body, request.keep_alive(), method, path, {}, reply.repeated);
         } catch (const ProblemError& problem) {
             return answer(problem.status, problemJson(problem), request.keep_alive(), method, path,
                           problem.status == 401 ? "Bearer" : "");
@@ -402,12 +409,13 @@ private:
     }
 
     void answer(int status, const json& body, bool keepAlive, const std::string& method, const std::string& path,
-                const std::string& authenticate) {
+                const std::string& authenticate, bool repeated = false) {
         auto response = std::make_shared<Response>(static_cast<http::status>(status), 11);
         response->set(http::field::server, "velmaro-desk");
         response->set(http::field::content_type, status >= 400 ? "application/problem+json" : "application/json");
         response->set(http::field::cache_control, "no-store");
         if (!authenticate.empty()) response->set(http::field::www_authenticate, authenticate);
+        if (repeated) response->set("Idempotency-Replayed", "true");
         response->keep_alive(keepAlive && !server_->stopping_);
         response->body() = body.dump();
         response->prepare_payload();
@@ -704,11 +712,13 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         // A caller who shows a token re-registers themself; without one, a new user is made.
         std::string callerId;
         if (auto token = bearerToken(request); !token.empty()) callerId = customer(token).id;
-        auto registration = engine_->registerUser(tenant_.id, stringMember(fields, "userName").value_or(""),
-                                                  stringMember(fields, "firstName").value_or(""),
-                                                  stringMember(fields, "lastName").value_or(""), callerId);
-        if (!callerId.empty()) return {200, {{"user", userJson(registration.user)}}};
-        return {201, {{"user", userJson(registration.user)}, {"token", registration.token}}};
+        return createOnce(request, target, callerId.empty() ? "anonymous" : "user:" + callerId, [&]() -> Reply {
+            auto registration = engine_->registerUser(tenant_.id, stringMember(fields, "userName").value_or(""),
+                                                      stringMember(fields, "firstName").value_or(""),
+                                                      stringMember(fields, "lastName").value_or(""), callerId);
+            if (!callerId.empty()) return {200, {{"user", userJson(registration.user)}}};
+            return {201, {{"user", userJson(registration.user)}, {"token", registration.token}}};
+        });
     }
     if (n == 3 && s[1] == "users" && s[2] == "me") {
         auto user = customer(bearerToken(request));
@@ -726,8 +736,11 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
                 return {200, {{"conversations", conversationsJson(*engine_, engine_->conversationsOf(user.id, onlyUnseen))}}};
             }
             if (!post) throw methodNotAllowed();
-            auto conversation = engine_->createConversation(user.id, requiredString(body(), "description"));
-            return {201, conversationJson(conversation, engine_->messages(conversation.id, 0))};
+            const std::string description = requiredString(body(), "description");
+            return createOnce(request, target, "user:" + user.id, [&]() -> Reply {
+                auto conversation = engine_->createConversation(user.id, description);
+                return {201, conversationJson(conversation, engine_->messages(conversation.id, 0))};
+            });
         }
         const std::string& id = validId(s[2], "conversationId");
         if (n == 3) {
@@ -742,7 +755,10 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         }
         if (s[3] == "score") {
             if (!post) throw methodNotAllowed();
-            return {200, conversationJson(engine_->rate(user.id, id, requiredString(body(), "scoreId")), {})};
+            const std::string scoreId = requiredString(body(), "scoreId");
+            return createOnce(request, target, "user:" + user.id, [&]() -> Reply {
+                return {200, conversationJson(engine_->rate(user.id, id, scoreId), {})};
+            });
         }
         if (s[3] == "messages") {
             if (get) {
@@ -754,9 +770,12 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
             }
             if (!post) throw methodNotAllowed();
             auto fields = body();
-            auto sent = engine_->customerSays(user.id, id, requiredString(fields, "message"),
-                                              stringMember(fields, "clientMessageId").value_or(""));
-            return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            const std::string text = requiredString(fields, "message");
+            const std::string clientKey = stringMember(fields, "clientMessageId").value_or("");
+            return createOnce(request, target, "user:" + user.id, [&]() -> Reply {
+                auto sent = engine_->customerSays(user.id, id, text, clientKey);
+                return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            });
         }
         throw notFoundRoute();
     }
@@ -808,9 +827,12 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
             }
             if (!post) throw methodNotAllowed();
             auto fields = body();
-            auto sent = engine_->agentSays(agent, id, requiredString(fields, "message"),
-                                           stringMember(fields, "clientMessageId").value_or(""));
-            return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            const std::string text = requiredString(fields, "message");
+            const std::string clientKey = stringMember(fields, "clientMessageId").value_or("");
+            return createOnce(request, target, "agent:" + agent.id, [&]() -> Reply {
+                auto sent = engine_->agentSays(agent, id, text, clientKey);
+                return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            });
         }
         if (s[4] == "close") {
             if (!post) throw methodNotAllowed();
@@ -818,6 +840,26 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         }
     }
     throw notFoundRoute();
+}
+
+Reply DeskServer::Impl::createOnce(const Request& request, const Target& target, const std::string& caller,
+                                   const std::function<Reply()>& perform) {
+    auto header = request.find("Idempotency-Key");
+    if (header == request.end()) return perform();
+    using Answer = desk::DeskEngine::Answer;
+    // The same request is the same method, path and JSON, however its members are spaced or
+    // ordered (a malformed body was refused before this).
+    const std::string body = request.body().empty() ? std::string() : parseObject(request.body()).dump();
+    const desk::DeskEngine::RetryKeyed call{caller, std::string(header->value()),
+                                            std::string(request.method_string()) + " " + target.path + "\n" + body};
+    auto answer = engine_->once(call, [&] {
+        Reply reply = perform();
+        return Answer{Answer::Outcome::performed, reply.status, reply.body.dump()};
+    });
+    if (answer.outcome == Answer::Outcome::keyReused)
+        throw ProblemError(422, "idempotency-key-reused", "Idempotency key reused",
+                           "the Idempotency-Key was used for another request", "Idempotency-Key");
+    return {answer.status, json::parse(answer.body), answer.outcome == Answer::Outcome::repeated};
 }
 
 DeskServer::Impl::SocketRoute DeskServer::Impl::routeSocket(const Request& request, const Target& target) {

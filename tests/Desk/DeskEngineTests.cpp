@@ -329,6 +329,7 @@ TEST(DeskStore, AnOlderFileIsMigratedForward) {
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     // Back to how version 1 stood.
     ASSERT_EQ(sqlite3_exec(db,
+                           "DROP TABLE kept_answers;"
                            "DROP INDEX messages_by_client_key; ALTER TABLE conversations DROP COLUMN score_id;"
                            "UPDATE schema_version SET version = 1",
                            nullptr, nullptr, nullptr),
