@@ -117,8 +117,11 @@ std::string number(double value) {
 }
 
 std::string rectText(CGRect r) {
-    return "(" + number(r.minX()) + ", " + number(r.minY()) + ", " + number(r.width()) + " x " + number(r.height()) +
-           ")";
+    // Appended, not "(" + …: GCC 12 at -O3 warns falsely (restrict) about the latter.
+    std::string text = "(";
+    text.append(number(r.minX())).append(", ").append(number(r.minY())).append(", ");
+    text.append(number(r.width())).append(" x ").append(number(r.height())).append(")");
+    return text;
 }
 
 UIColor over(const UIColor& top, CGFloat alpha, const UIColor& below) {
