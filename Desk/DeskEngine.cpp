@@ -409,7 +409,6 @@ DeskEngine::Answer DeskEngine::once(const RetryKeyed& call, const std::function<
     const std::string lookup = secrets::tokenHash("kept answer\n" + secret);
     const std::string requestHash = secrets::tokenHash(call.request);
     std::lock_guard lock(mutex_);
-    if (holdingEvents_) throw std::logic_error("keyed requests do not nest");
     const Millis at = now();
     if (auto kept = store_->keptAnswer(lookup, at - kAnswerKeptFor)) {
         if (!secrets::constantTimeEquals(kept->requestHash, requestHash)) return {Answer::Outcome::keyReused, 0, {}};
@@ -417,13 +416,22 @@ DeskEngine::Answer DeskEngine::once(const RetryKeyed& call, const std::function<
         if (!body) throw DeskError(DeskError::Code::unavailable, "a kept answer does not open");
         return {Answer::Outcome::repeated, kept->status, std::move(*body)};
     }
-    store_->beginTransaction();
-    holdingEvents_ = true;
     Answer answer;
-    try {
+    together([&] {
         answer = perform();
         store_->keepAnswer(lookup, {requestHash, answer.status, secrets::seal(answer.body, secret), at},
                            at - kAnswerKeptFor);
+    });
+    return answer;
+}
+
+void DeskEngine::together(const std::function<void()>& work, const std::function<void()>& committed) {
+    std::lock_guard lock(mutex_);
+    if (holdingEvents_) throw std::logic_error("the desk's transactions do not nest");
+    store_->beginTransaction();
+    holdingEvents_ = true;
+    try {
+        work();
         store_->commitTransaction();
     } catch (...) {
         holdingEvents_ = false;
@@ -432,10 +440,10 @@ DeskEngine::Answer DeskEngine::once(const RetryKeyed& call, const std::function<
         throw;
     }
     holdingEvents_ = false;
+    if (committed) committed();
     // Committed: now what happened may be told.
     for (const auto& event : std::exchange(heldEvents_, {}))
         if (options_.listener) options_.listener(event);
-    return answer;
 }
 
 std::vector<Message> DeskEngine::messages(const std::string& conversationId, std::int64_t afterOffset,

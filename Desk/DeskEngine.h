@@ -135,6 +135,12 @@ public:
     // under the key, which the desk does not keep.
     Answer once(const RetryKeyed& call, const std::function<Answer()>& perform);
 
+    // Runs `work` (which calls the desk) as one transaction, so that many changes cost one
+    // commit: all are kept, or none when the commit fails (which throws). A call within `work`
+    // that throws undoes only its own changes. What `work` tells listeners waits for the commit;
+    // `committed` runs after the commit and before the telling.
+    void together(const std::function<void()>& work, const std::function<void()>& committed = {});
+
     // Messages above an offset, oldest first (no access check: callers check the conversation).
     std::vector<Message> messages(const std::string& conversationId, std::int64_t afterOffset,
                                   std::size_t limit = 1000);
@@ -150,7 +156,7 @@ private:
     Options options_;
     // Recursive: a keyed request's work calls the desk while the desk keeps it in one piece.
     std::recursive_mutex mutex_;
-    bool holdingEvents_ = false;  // inside once(): events wait for its commit
+    bool holdingEvents_ = false;  // inside together(): events wait for its commit
     std::vector<Event> heldEvents_;
 };
 

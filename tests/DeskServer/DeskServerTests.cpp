@@ -1,13 +1,4 @@
-// Before Asio: its coroutine header uses std::exchange without including it.
-#include <utility>
-
-#include <boost/asio.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
-#include <boost/beast/websocket.hpp>
-
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -22,18 +13,14 @@
 #include <map>
 #include <set>
 
+#include "DeskServer/Beast.h"
 #include "support/Platform/ScratchFolder.h"
 
 extern char** environ;
 
+namespace velmaro::deskserver {
 namespace {
 
-namespace beast = boost::beast;
-namespace http = beast::http;
-namespace websocket = beast::websocket;
-namespace net = boost::asio;
-using tcp = net::ip::tcp;
-using nlohmann::json;
 using namespace std::chrono_literals;
 
 // --- The desk as a child process ------------------------------------------------------------------
@@ -461,6 +448,47 @@ TEST_F(DeskServerTest, BadInputIsRefusedByName) {
     EXPECT_EQ(get(port, messages, sam).body["lastOffset"], 2) << "only the good message was stored";
 }
 
+// Sends that arrive together are committed together: one the desk refuses among them gets its
+// error and the others their responses and echoes, in the order sent, each stored once.
+TEST_F(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string sam = customer(port, "sam");
+    const std::string id = conversation(port, sam, "Many at once");
+    Socket chat;
+    ASSERT_EQ(chat.open(port, "/v1/conversations/" + id + "/chat?after=1", sam), 101);
+    chat.read();  // CONNECTED
+    constexpr int kSends = 200;
+    for (int i = 0; i < kSends; ++i)
+        chat.sendJson({{"type", "send"}, {"message", i % 5 == 4 ? std::string(" ") : "m" + std::to_string(i)}});
+    // Answers (a response or an error) in the order sent; echoes in that order too, each after
+    // its own response.
+    std::vector<std::string> answers, echoes;
+    std::size_t responses = 0;
+    for (int i = 0; i < kSends + kSends * 4 / 5; ++i) {
+        auto frame = chat.read();
+        ASSERT_TRUE(frame) << "after " << answers.size() << " answers";
+        const std::string type = (*frame)["type"];
+        if (type == "ERROR") answers.push_back("error");
+        if (type == "SEND_MESSAGE_RESPONSE") {
+            answers.push_back("response");
+            ++responses;
+        }
+        if (type == "RECEIVED_MESSAGE_RESPONSE") {
+            echoes.push_back((*frame)["message"]);
+            EXPECT_LE(echoes.size(), responses) << "an echo before its response";
+        }
+    }
+    std::vector<std::string> expectedAnswers, expectedEchoes;
+    for (int i = 0; i < kSends; ++i) {
+        expectedAnswers.push_back(i % 5 == 4 ? "error" : "response");
+        if (i % 5 != 4) expectedEchoes.push_back("m" + std::to_string(i));
+    }
+    EXPECT_EQ(answers, expectedAnswers);
+    EXPECT_EQ(echoes, expectedEchoes);
+    EXPECT_EQ(get(port, "/v1/conversations/" + id + "/messages", sam).body["lastOffset"], 1 + kSends * 4 / 5);
+}
+
 // The desk dies by SIGKILL in the middle of a stream of sends. Started again on the same file,
 // it has every message whose echo left it, each once; resending the rest with the same keys
 // stores each once too.
@@ -669,3 +697,4 @@ TEST_F(DeskServerTest, ShutdownAndStartFailures) {
 }
 
 }  // namespace
+}  // namespace velmaro::deskserver
