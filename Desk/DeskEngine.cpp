@@ -1,7 +1,10 @@
 #include "Desk/DeskEngine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <stdexcept>
+#include <utility>
 
 namespace velmaro::desk {
 
@@ -72,6 +75,7 @@ void DeskEngine::checkText(const std::string& text, std::size_t limit, const cha
 }
 
 void DeskEngine::emitLocked(const Event& event) {
+    if (holdingEvents_) return heldEvents_.push_back(event);
     if (options_.listener) options_.listener(event);
 }
 
@@ -439,6 +443,59 @@ std::vector<DeskEngine::GivenScore> DeskEngine::scoresGiven(const Agent& agent) 
     for (auto& conversation : store_->conversationsOfTenant(agent.tenantId))
         if (!conversation.scoreId.empty()) given.push_back({conversation, conversation.scoreId});
     return given;
+}
+
+// --- Retries of creating requests ----------------------------------------------------------------
+
+DeskEngine::Answer DeskEngine::once(const RetryKeyed& call, const std::function<Answer()>& perform) {
+    const bool wellFormed = call.key.size() >= 16 && call.key.size() <= 128 &&
+                            std::all_of(call.key.begin(), call.key.end(), [](unsigned char c) {
+                                return std::isalnum(c) || c == '-' || c == '_';
+                            });
+    if (!wellFormed)
+        throw DeskError(DeskError::Code::invalid,
+                        "Idempotency-Key needs 16 to 128 characters of letters, digits, '-' and '_'",
+                        "Idempotency-Key");
+    // The store sees neither the caller nor the key: the answer of a new user holds its token.
+    const std::string secret = call.caller + "\n" + call.key;
+    const std::string lookup = secrets::tokenHash("kept answer\n" + secret);
+    const std::string requestHash = secrets::tokenHash(call.request);
+    std::lock_guard lock(mutex_);
+    const Millis at = now();
+    if (auto kept = store_->keptAnswer(lookup, at - kAnswerKeptFor)) {
+        if (!secrets::constantTimeEquals(kept->requestHash, requestHash)) return {Answer::Outcome::keyReused, 0, {}};
+        auto body = secrets::unseal(kept->sealedBody, secret);
+        if (!body) throw DeskError(DeskError::Code::unavailable, "a kept answer does not open");
+        return {Answer::Outcome::repeated, kept->status, std::move(*body)};
+    }
+    Answer answer;
+    together([&] {
+        answer = perform();
+        store_->keepAnswer(lookup, {requestHash, answer.status, secrets::seal(answer.body, secret), at},
+                           at - kAnswerKeptFor);
+    });
+    return answer;
+}
+
+void DeskEngine::together(const std::function<void()>& work, const std::function<void()>& committed) {
+    std::lock_guard lock(mutex_);
+    if (holdingEvents_) throw std::logic_error("the desk's transactions do not nest");
+    store_->beginTransaction();
+    holdingEvents_ = true;
+    try {
+        work();
+        store_->commitTransaction();
+    } catch (...) {
+        holdingEvents_ = false;
+        heldEvents_.clear();
+        store_->rollbackTransaction();
+        throw;
+    }
+    holdingEvents_ = false;
+    if (committed) committed();
+    // Committed: now what happened may be told.
+    for (const auto& event : std::exchange(heldEvents_, {}))
+        if (options_.listener) options_.listener(event);
 }
 
 std::vector<Message> DeskEngine::messages(const std::string& conversationId, std::int64_t afterOffset,

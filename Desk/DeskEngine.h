@@ -117,6 +117,37 @@ public:
     Conversation close(const Agent& agent, const std::string& conversationId);
     std::vector<GivenScore> scoresGiven(const Agent& agent);
 
+    // --- Retries of creating requests
+    // A request that carries a retry key: who asks ("user:…", "agent:…", or "anonymous"), the key
+    // they chose, and the request itself as a text that differs when anything asked differs.
+    struct RetryKeyed {
+        std::string caller;
+        std::string key;
+        std::string request;
+    };
+    // What a face answered, to be kept and given again.
+    struct Answer {
+        enum class Outcome { performed, repeated, keyReused };
+        Outcome outcome = Outcome::performed;
+        int status = 0;
+        std::string body;
+    };
+    // How long an answer is kept for its retries.
+    static constexpr Millis kAnswerKeptFor = 24 * 60 * 60 * 1000;
+    // Runs `perform` (which calls the desk) once per caller and key: its changes and its answer
+    // are kept in one transaction, and what it tells listeners is told after that commits. A
+    // retry of the same request gets the kept answer (repeated) and changes nothing; another
+    // request under the same key gets keyReused and changes nothing. A key that is not 16 to 128
+    // characters of letters, digits, '-' and '_' is refused (invalid). Answers are kept sealed
+    // under the key, which the desk does not keep.
+    Answer once(const RetryKeyed& call, const std::function<Answer()>& perform);
+
+    // Runs `work` (which calls the desk) as one transaction, so that many changes cost one
+    // commit: all are kept, or none when the commit fails (which throws). A call within `work`
+    // that throws undoes only its own changes. What `work` tells listeners waits for the commit;
+    // `committed` runs after the commit and before the telling.
+    void together(const std::function<void()>& work, const std::function<void()>& committed = {});
+
     // Messages above an offset, oldest first (no access check: callers check the conversation).
     std::vector<Message> messages(const std::string& conversationId, std::int64_t afterOffset,
                                   std::size_t limit = 1000);
@@ -130,7 +161,10 @@ private:
 
     std::unique_ptr<DeskStore> store_;
     Options options_;
-    std::mutex mutex_;
+    // Recursive: a keyed request's work calls the desk while the desk keeps it in one piece.
+    std::recursive_mutex mutex_;
+    bool holdingEvents_ = false;  // inside together(): events wait for its commit
+    std::vector<Event> heldEvents_;
 };
 
 }  // namespace velmaro::desk

@@ -59,6 +59,25 @@ public:
                                           std::size_t limit) = 0;
     virtual std::optional<Message> messageByClientKey(const std::string& conversationId,
                                                       const std::string& clientKey) = 0;
+
+    // Work that stands or falls as one: every change made between begin and commit is kept
+    // (durably, at the outermost commit) or none is. Transactions nest.
+    virtual void beginTransaction() = 0;
+    virtual void commitTransaction() = 0;
+    virtual void rollbackTransaction() = 0;
+
+    // The answer given to a request that carried a retry key, kept to be given again. `lookup`
+    // names the caller and the key (a hash: the store never sees either).
+    struct KeptAnswer {
+        std::string requestHash;  // what was asked, to tell a retry from another request
+        int status = 0;
+        std::string sealedBody;
+        Millis keptAt = 0;
+    };
+    // The answer kept under `lookup`, unless it was kept before `notBefore`.
+    virtual std::optional<KeptAnswer> keptAnswer(const std::string& lookup, Millis notBefore) = 0;
+    // Keeps an answer, and forgets every answer kept before `forgetBefore`.
+    virtual void keepAnswer(const std::string& lookup, const KeptAnswer& answer, Millis forgetBefore) = 0;
 };
 
 }  // namespace velmaro::desk

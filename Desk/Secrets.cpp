@@ -15,7 +15,49 @@ void initialiseSodium() {
     if (!ready) throw DeskError(DeskError::Code::unavailable, "the cryptography library failed to start");
 }
 
+void sealingKey(unsigned char (&key)[crypto_secretbox_KEYBYTES], const std::string& secret) {
+    static const char kContext[] = "velmaro-desk sealing key";
+    crypto_generichash(key, sizeof key, reinterpret_cast<const unsigned char*>(secret.data()), secret.size(),
+                       reinterpret_cast<const unsigned char*>(kContext), sizeof kContext - 1);
+}
+
 }  // namespace
+
+std::string secrets::seal(const std::string& plain, const std::string& secret) {
+    initialiseSodium();
+    unsigned char key[crypto_secretbox_KEYBYTES];
+    sealingKey(key, secret);
+    std::string box(crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES + plain.size(), '\0');
+    auto* bytes = reinterpret_cast<unsigned char*>(box.data());
+    randombytes_buf(bytes, crypto_secretbox_NONCEBYTES);
+    crypto_secretbox_easy(bytes + crypto_secretbox_NONCEBYTES, reinterpret_cast<const unsigned char*>(plain.data()),
+                          plain.size(), bytes, key);
+    sodium_memzero(key, sizeof key);
+    std::string text(sodium_base64_ENCODED_LEN(box.size(), sodium_base64_VARIANT_URLSAFE_NO_PADDING), '\0');
+    sodium_bin2base64(text.data(), text.size(), bytes, box.size(), sodium_base64_VARIANT_URLSAFE_NO_PADDING);
+    text.resize(text.size() - 1);  // the terminating zero
+    return text;
+}
+
+std::optional<std::string> secrets::unseal(const std::string& sealed, const std::string& secret) {
+    initialiseSodium();
+    std::string box(sealed.size(), '\0');
+    std::size_t length = 0;
+    if (sodium_base642bin(reinterpret_cast<unsigned char*>(box.data()), box.size(), sealed.data(), sealed.size(),
+                          nullptr, &length, nullptr, sodium_base64_VARIANT_URLSAFE_NO_PADDING) != 0 ||
+        length < crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES)
+        return std::nullopt;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(box.data());
+    unsigned char key[crypto_secretbox_KEYBYTES];
+    sealingKey(key, secret);
+    std::string plain(length - crypto_secretbox_NONCEBYTES - crypto_secretbox_MACBYTES, '\0');
+    const bool opened = crypto_secretbox_open_easy(reinterpret_cast<unsigned char*>(plain.data()),
+                                                   bytes + crypto_secretbox_NONCEBYTES,
+                                                   length - crypto_secretbox_NONCEBYTES, bytes, key) == 0;
+    sodium_memzero(key, sizeof key);
+    if (!opened) return std::nullopt;
+    return plain;
+}
 
 std::string secrets::randomToken() {
     initialiseSodium();

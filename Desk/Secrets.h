@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace velmaro::desk {
@@ -21,6 +22,13 @@ enum class PasswordCost { interactive, minimum };
 // Argon2id with a random salt, in its self-describing text form.
 std::string hashPassword(const std::string& password, PasswordCost cost);
 bool verifyPassword(const std::string& password, const std::string& hash);
+
+// Authenticated encryption under a key derived from `secret` (any length), as base64url text.
+// For what the desk must keep but not keep readable: whoever reads the database without the
+// secret reads nothing.
+std::string seal(const std::string& plain, const std::string& secret);
+// The plain text, or nothing when the secret is another or the text was altered.
+std::optional<std::string> unseal(const std::string& sealed, const std::string& secret);
 
 }  // namespace secrets
 

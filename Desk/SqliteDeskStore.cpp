@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace velmaro::desk {
 
@@ -50,6 +52,13 @@ const char* const kMigrations[] = {
     CREATE UNIQUE INDEX messages_by_client_key ON messages(conversation_id, client_key)
       WHERE client_key IS NOT NULL;
     )sql",
+    // 3: answers kept for retries of creating requests.
+    R"sql(
+    CREATE TABLE kept_answers(
+      lookup TEXT PRIMARY KEY, request_hash TEXT NOT NULL, status INTEGER NOT NULL,
+      sealed_body TEXT NOT NULL, kept_at INTEGER NOT NULL);
+    CREATE INDEX kept_answers_by_age ON kept_answers(kept_at);
+    )sql",
 };
 
 }  // namespace
@@ -72,9 +81,29 @@ public:
         check(sqlite3_bind_int64(s_, index, value));
         return *this;
     }
-    Statement& bindNull(int index) {
+    Statement& bind(int index, const std::optional<std::string>& text) {
+        if (text) return bind(index, *text);
         check(sqlite3_bind_null(s_, index));
         return *this;
+    }
+    // Binds the values to ?1, ?2, … in order.
+    template <class... Values>
+    Statement& with(const Values&... values) {
+        int index = 0;
+        (bind(++index, values), ...);
+        return *this;
+    }
+    // The first row read by `from`, if there is one.
+    template <class From>
+    auto one(From from) -> std::optional<decltype(from(*this))> {
+        if (!step()) return std::nullopt;
+        return from(*this);
+    }
+    template <class From>
+    auto all(From from) -> std::vector<decltype(from(*this))> {
+        std::vector<decltype(from(*this))> rows;
+        while (step()) rows.push_back(from(*this));
+        return rows;
     }
     // True while a row is there.
     bool step() {
@@ -179,14 +208,14 @@ void SqliteDeskStore::migrate() {
         fail("written by a newer desk (schema " + std::to_string(version_) + ", this desk knows up to " +
              std::to_string(newestSchemaVersion()) + ")");
     for (int next = version_; next < newestSchemaVersion(); ++next) {
-        exec("BEGIN IMMEDIATE");
+        beginTransaction();
         try {
             exec(kMigrations[next]);
             exec("DELETE FROM schema_version");
-            prepare("INSERT INTO schema_version(version) VALUES (?)").bind(1, std::int64_t{next + 1}).run();
-            exec("COMMIT");
+            prepare("INSERT INTO schema_version(version) VALUES (?)").with(std::int64_t{next + 1}).run();
+            commitTransaction();
         } catch (...) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            rollbackTransaction();
             throw;
         }
         version_ = next + 1;
@@ -203,19 +232,14 @@ void SqliteDeskStore::putTenant(const Tenant& tenant) {
     prepare("INSERT INTO tenants(id, name, avatar_url, primary_color, user_name_required) "
             "VALUES (?1, ?2, ?3, ?4, ?5) ON CONFLICT(id) DO UPDATE SET name = ?2, avatar_url = ?3, "
             "primary_color = ?4, user_name_required = ?5")
-        .bind(1, tenant.id)
-        .bind(2, tenant.name)
-        .bind(3, tenant.avatarUrl)
-        .bind(4, tenant.primaryColor)
-        .bind(5, std::int64_t{tenant.userNameRequired})
+        .with(tenant.id, tenant.name, tenant.avatarUrl, tenant.primaryColor, std::int64_t{tenant.userNameRequired})
         .run();
 }
 
 std::optional<Tenant> SqliteDeskStore::tenant(const std::string& tenantId) {
-    auto query = prepare("SELECT id, name, avatar_url, primary_color, user_name_required FROM tenants WHERE id = ?");
-    query.bind(1, tenantId);
-    if (!query.step()) return std::nullopt;
-    return Tenant{query.text(0), query.text(1), query.text(2), query.text(3), query.integer(4) != 0};
+    return prepare("SELECT id, name, avatar_url, primary_color, user_name_required FROM tenants WHERE id = ?")
+        .with(tenantId)
+        .one([](const Statement& q) { return Tenant{q.text(0), q.text(1), q.text(2), q.text(3), q.integer(4) != 0}; });
 }
 
 #define USER_SELECT "SELECT id, tenant_id, user_name, first_name, last_name, avatar_url, created_at, token_hash FROM users "
@@ -229,64 +253,40 @@ static User userFrom(const Query& query) {
 void SqliteDeskStore::insertUser(const User& user, const std::string& tokenHash) {
     prepare("INSERT INTO users(id, tenant_id, user_name, first_name, last_name, avatar_url, token_hash, created_at) "
             "VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
-        .bind(1, user.id)
-        .bind(2, user.tenantId)
-        .bind(3, user.userName)
-        .bind(4, user.firstName)
-        .bind(5, user.lastName)
-        .bind(6, user.avatarUrl)
-        .bind(7, tokenHash)
-        .bind(8, user.createdAt)
+        .with(user.id, user.tenantId, user.userName, user.firstName, user.lastName, user.avatarUrl, tokenHash,
+              user.createdAt)
         .run();
 }
 
 void SqliteDeskStore::updateUser(const User& user) {
     prepare("UPDATE users SET user_name = ?2, first_name = ?3, last_name = ?4, avatar_url = ?5 WHERE id = ?1")
-        .bind(1, user.id)
-        .bind(2, user.userName)
-        .bind(3, user.firstName)
-        .bind(4, user.lastName)
-        .bind(5, user.avatarUrl)
+        .with(user.id, user.userName, user.firstName, user.lastName, user.avatarUrl)
         .run();
 }
 
 std::optional<User> SqliteDeskStore::user(const std::string& userId) {
-    auto query = prepare(USER_SELECT "WHERE id = ?");
-    query.bind(1, userId);
-    if (!query.step()) return std::nullopt;
-    return userFrom(query);
+    return prepare(USER_SELECT "WHERE id = ?").with(userId).one(userFrom<Statement>);
 }
 
 std::optional<User> SqliteDeskStore::userByName(const std::string& tenantId, const std::string& userName) {
-    auto query = prepare(USER_SELECT "WHERE tenant_id = ? AND user_name = ? ORDER BY created_at LIMIT 1");
-    query.bind(1, tenantId).bind(2, userName);
-    if (!query.step()) return std::nullopt;
-    return userFrom(query);
+    return prepare(USER_SELECT "WHERE tenant_id = ? AND user_name = ? ORDER BY created_at LIMIT 1")
+        .with(tenantId, userName)
+        .one(userFrom<Statement>);
 }
 
 std::optional<std::pair<User, std::string>> SqliteDeskStore::userByTokenHash(const std::string& tokenHash) {
-    auto query = prepare(USER_SELECT "WHERE token_hash = ?");
-    query.bind(1, tokenHash);
-    if (!query.step()) return std::nullopt;
-    return std::pair{userFrom(query), query.text(7)};
+    return prepare(USER_SELECT "WHERE token_hash = ?").with(tokenHash).one([](const Statement& q) {
+        return std::pair{userFrom(q), q.text(7)};
+    });
 }
 
 std::vector<User> SqliteDeskStore::users(const std::string& tenantId) {
-    auto query = prepare(USER_SELECT "WHERE tenant_id = ? ORDER BY created_at, id");
-    query.bind(1, tenantId);
-    std::vector<User> list;
-    while (query.step()) list.push_back(userFrom(query));
-    return list;
+    return prepare(USER_SELECT "WHERE tenant_id = ? ORDER BY created_at, id").with(tenantId).all(userFrom<Statement>);
 }
 
 void SqliteDeskStore::insertAgent(const Agent& agent, const std::string& passwordHash) {
     prepare("INSERT INTO agents(id, tenant_id, email, name, avatar_url, password_hash) VALUES (?, ?, ?, ?, ?, ?)")
-        .bind(1, agent.id)
-        .bind(2, agent.tenantId)
-        .bind(3, agent.email)
-        .bind(4, agent.name)
-        .bind(5, agent.avatarUrl)
-        .bind(6, passwordHash)
+        .with(agent.id, agent.tenantId, agent.email, agent.name, agent.avatarUrl, passwordHash)
         .run();
 }
 
@@ -297,36 +297,35 @@ static Agent agentFrom(const Query& query) {
     return Agent{query.text(0), query.text(1), query.text(2), query.text(3), query.text(4)};
 }
 
+// An agent and the secret's hash in the row's sixth column.
+template <class Query>
+static std::pair<Agent, std::string> agentAndHashFrom(const Query& query) {
+    return {agentFrom(query), query.text(5)};
+}
+
 std::optional<std::pair<Agent, std::string>> SqliteDeskStore::agentByEmail(const std::string& tenantId,
                                                                           const std::string& email) {
-    auto query = prepare(AGENT_SELECT "WHERE a.tenant_id = ? AND a.email = ?");
-    query.bind(1, tenantId).bind(2, email);
-    if (!query.step()) return std::nullopt;
-    return std::pair{agentFrom(query), query.text(5)};
+    return prepare(AGENT_SELECT "WHERE a.tenant_id = ? AND a.email = ?")
+        .with(tenantId, email)
+        .one(agentAndHashFrom<Statement>);
 }
 
 std::optional<Agent> SqliteDeskStore::agent(const std::string& agentId) {
-    auto query = prepare(AGENT_SELECT "WHERE a.id = ?");
-    query.bind(1, agentId);
-    if (!query.step()) return std::nullopt;
-    return agentFrom(query);
+    return prepare(AGENT_SELECT "WHERE a.id = ?").with(agentId).one(agentFrom<Statement>);
 }
 
 void SqliteDeskStore::insertAgentSession(const std::string& tokenHash, const std::string& agentId,
                                          Millis createdAt) {
     prepare("INSERT INTO agent_sessions(token_hash, agent_id, created_at) VALUES (?, ?, ?)")
-        .bind(1, tokenHash)
-        .bind(2, agentId)
-        .bind(3, createdAt)
+        .with(tokenHash, agentId, createdAt)
         .run();
 }
 
 std::optional<std::pair<Agent, std::string>> SqliteDeskStore::agentBySessionHash(const std::string& tokenHash) {
-    auto query = prepare("SELECT a.id, a.tenant_id, a.email, a.name, a.avatar_url, s.token_hash "
-                         "FROM agent_sessions s JOIN agents a ON a.id = s.agent_id WHERE s.token_hash = ?");
-    query.bind(1, tokenHash);
-    if (!query.step()) return std::nullopt;
-    return std::pair{agentFrom(query), query.text(5)};
+    return prepare("SELECT a.id, a.tenant_id, a.email, a.name, a.avatar_url, s.token_hash "
+                   "FROM agent_sessions s JOIN agents a ON a.id = s.agent_id WHERE s.token_hash = ?")
+        .with(tokenHash)
+        .one(agentAndHashFrom<Statement>);
 }
 
 // --- Conversations and messages ---------------------------------------------------------------
@@ -361,82 +360,53 @@ static Conversation conversationFrom(const Query& q) {
 
 std::int64_t SqliteDeskStore::nextConversationNumber(const std::string& tenantId) {
     auto query = prepare("SELECT coalesce(max(number), 0) + 1 FROM conversations WHERE tenant_id = ?");
-    query.bind(1, tenantId);
-    query.step();
+    query.with(tenantId).step();
     return query.integer(0);
 }
 
 std::optional<Conversation> SqliteDeskStore::conversation(const std::string& conversationId) {
-    auto query = prepare(CONVERSATION_SELECT "WHERE c.id = ?");
-    query.bind(1, conversationId);
-    if (!query.step()) return std::nullopt;
-    return conversationFrom(query);
+    return prepare(CONVERSATION_SELECT "WHERE c.id = ?").with(conversationId).one(conversationFrom<Statement>);
 }
 
 std::vector<Conversation> SqliteDeskStore::conversationsOfUser(const std::string& userId) {
-    auto query = prepare(CONVERSATION_SELECT "WHERE c.user_id = ? ORDER BY c.number DESC");
-    query.bind(1, userId);
-    std::vector<Conversation> list;
-    while (query.step()) list.push_back(conversationFrom(query));
-    return list;
+    return prepare(CONVERSATION_SELECT "WHERE c.user_id = ? ORDER BY c.number DESC")
+        .with(userId)
+        .all(conversationFrom<Statement>);
 }
 
 std::vector<Conversation> SqliteDeskStore::conversationsOfTenant(const std::string& tenantId) {
-    auto query = prepare(CONVERSATION_SELECT "WHERE c.tenant_id = ? ORDER BY c.number DESC");
-    query.bind(1, tenantId);
-    std::vector<Conversation> list;
-    while (query.step()) list.push_back(conversationFrom(query));
-    return list;
+    return prepare(CONVERSATION_SELECT "WHERE c.tenant_id = ? ORDER BY c.number DESC")
+        .with(tenantId)
+        .all(conversationFrom<Statement>);
 }
 
 std::vector<std::int64_t> SqliteDeskStore::commit(const Changes& changes) {
     std::vector<std::int64_t> ids;
-    exec("BEGIN IMMEDIATE");
+    beginTransaction();
     try {
-        for (const auto& c : changes.conversations) {
+        for (const auto& c : changes.conversations)
             prepare("INSERT INTO conversations(id, tenant_id, user_id, number, subject, description, status, "
                     "agent_id, created_at, updated_at, unseen_by_user, unseen_by_agent, last_offset, score_id) "
                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14) "
                     "ON CONFLICT(id) DO UPDATE SET subject = ?5, description = ?6, status = ?7, agent_id = ?8, "
                     "updated_at = ?10, unseen_by_user = ?11, unseen_by_agent = ?12, last_offset = ?13, "
                     "score_id = ?14")
-                .bind(1, c.id)
-                .bind(2, c.tenantId)
-                .bind(3, c.userId)
-                .bind(4, c.number)
-                .bind(5, c.subject)
-                .bind(6, c.description)
-                .bind(7, c.status)
-                .bind(8, c.agentId)
-                .bind(9, c.createdAt)
-                .bind(10, c.updatedAt)
-                .bind(11, c.unseenByUser)
-                .bind(12, c.unseenByAgent)
-                .bind(13, c.lastOffset)
-                .bind(14, c.scoreId)
+                .with(c.id, c.tenantId, c.userId, c.number, c.subject, c.description, c.status, c.agentId,
+                      c.createdAt, c.updatedAt, c.unseenByUser, c.unseenByAgent, c.lastOffset, c.scoreId)
                 .run();
-        }
         for (const auto& m : changes.messages) {
-            auto insert = prepare(
-                "INSERT INTO messages(conversation_id, offset, direction, content_type, text, "
-                "event_description, agent_id, client_key, created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-            insert.bind(1, m.conversationId)
-                .bind(2, m.offset)
-                .bind(3, m.direction)
-                .bind(4, m.contentType)
-                .bind(5, m.text)
-                .bind(6, m.eventDescription)
-                .bind(7, m.agentId);
-            if (m.clientKey.empty())
-                insert.bindNull(8);
-            else
-                insert.bind(8, m.clientKey);
-            insert.bind(9, m.createdAt).run();
+            // No key is NULL, so that keyless messages never meet in the unique index.
+            const auto clientKey = m.clientKey.empty() ? std::nullopt : std::optional<std::string>(m.clientKey);
+            prepare("INSERT INTO messages(conversation_id, offset, direction, content_type, text, "
+                    "event_description, agent_id, client_key, created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                .with(m.conversationId, m.offset, m.direction, m.contentType, m.text, m.eventDescription, m.agentId,
+                      clientKey, m.createdAt)
+                .run();
             ids.push_back(sqlite3_last_insert_rowid(db_));
         }
-        exec("COMMIT");
+        commitTransaction();
     } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        rollbackTransaction();
         throw;
     }
     return ids;
@@ -454,19 +424,54 @@ static Message messageFrom(const Query& q) {
 
 std::vector<Message> SqliteDeskStore::messages(const std::string& conversationId, std::int64_t afterOffset,
                                                std::size_t limit) {
-    auto query = prepare(MESSAGE_SELECT "WHERE conversation_id = ? AND offset > ? ORDER BY offset LIMIT ?");
-    query.bind(1, conversationId).bind(2, afterOffset).bind(3, static_cast<std::int64_t>(limit));
-    std::vector<Message> list;
-    while (query.step()) list.push_back(messageFrom(query));
-    return list;
+    return prepare(MESSAGE_SELECT "WHERE conversation_id = ? AND offset > ? ORDER BY offset LIMIT ?")
+        .with(conversationId, afterOffset, static_cast<std::int64_t>(limit))
+        .all(messageFrom<Statement>);
 }
 
 std::optional<Message> SqliteDeskStore::messageByClientKey(const std::string& conversationId,
                                                            const std::string& clientKey) {
-    auto query = prepare(MESSAGE_SELECT "WHERE conversation_id = ? AND client_key = ?");
-    query.bind(1, conversationId).bind(2, clientKey);
-    if (!query.step()) return std::nullopt;
-    return messageFrom(query);
+    return prepare(MESSAGE_SELECT "WHERE conversation_id = ? AND client_key = ?")
+        .with(conversationId, clientKey)
+        .one(messageFrom<Statement>);
+}
+
+// --- Transactions and kept answers -------------------------------------------------------------
+
+void SqliteDeskStore::beginTransaction() {
+    exec(depth_ == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
+    ++depth_;
+}
+
+void SqliteDeskStore::commitTransaction() {
+    --depth_;
+    try {
+        exec(depth_ == 0 ? "COMMIT" : "RELEASE nested");
+    } catch (...) {
+        ++depth_;  // still open: the caller rolls it back
+        throw;
+    }
+}
+
+void SqliteDeskStore::rollbackTransaction() {
+    --depth_;
+    sqlite3_exec(db_, depth_ == 0 ? "ROLLBACK" : "ROLLBACK TO nested; RELEASE nested", nullptr, nullptr, nullptr);
+}
+
+std::optional<DeskStore::KeptAnswer> SqliteDeskStore::keptAnswer(const std::string& lookup, Millis notBefore) {
+    return prepare("SELECT request_hash, status, sealed_body, kept_at FROM kept_answers WHERE lookup = ? AND kept_at >= ?")
+        .with(lookup, notBefore)
+        .one([](const Statement& q) {
+            return KeptAnswer{q.text(0), static_cast<int>(q.integer(1)), q.text(2), q.integer(3)};
+        });
+}
+
+void SqliteDeskStore::keepAnswer(const std::string& lookup, const KeptAnswer& answer, Millis forgetBefore) {
+    prepare("DELETE FROM kept_answers WHERE kept_at < ?").with(forgetBefore).run();
+    prepare("INSERT OR REPLACE INTO kept_answers(lookup, request_hash, status, sealed_body, kept_at) "
+            "VALUES (?, ?, ?, ?, ?)")
+        .with(lookup, answer.requestHash, std::int64_t{answer.status}, answer.sealedBody, answer.keptAt)
+        .run();
 }
 
 }  // namespace velmaro::desk

@@ -49,6 +49,11 @@ public:
                                   std::size_t limit) override;
     std::optional<Message> messageByClientKey(const std::string& conversationId,
                                               const std::string& clientKey) override;
+    void beginTransaction() override;
+    void commitTransaction() override;
+    void rollbackTransaction() override;
+    std::optional<KeptAnswer> keptAnswer(const std::string& lookup, Millis notBefore) override;
+    void keepAnswer(const std::string& lookup, const KeptAnswer& answer, Millis forgetBefore) override;
 
 private:
     class Statement;
@@ -61,6 +66,7 @@ private:
     std::string path_;
     sqlite3* db_ = nullptr;
     int version_ = 0;
+    int depth_ = 0;  // transactions open
     std::map<const char*, sqlite3_stmt*> statements_;  // by the text of their SQL
 };
 

@@ -1,16 +1,12 @@
 #include "DeskServer/DeskServer.h"
 
-// Before Asio: its coroutine header uses std::exchange without including it.
-#include <utility>
+#include "DeskServer/Beast.h"
 
-#include <boost/asio.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
-#include <boost/beast/websocket.hpp>
-
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -22,12 +18,6 @@
 
 namespace velmaro::deskserver {
 
-namespace beast = boost::beast;
-namespace http = beast::http;
-namespace websocket = beast::websocket;
-namespace net = boost::asio;
-using tcp = net::ip::tcp;
-using nlohmann::json;
 using Request = http::request<http::string_body>;
 using Response = http::response<http::string_body>;
 using Clock = std::chrono::steady_clock;
@@ -61,6 +51,7 @@ ProblemError methodNotAllowed() {
 struct Reply {
     int status = 200;
     json body;
+    bool repeated = false;  // the kept answer to an earlier request with the same retry key
 };
 
 class DeskServer::Impl {
@@ -83,6 +74,20 @@ public:
         std::int64_t after = 0;
     };
     SocketRoute routeSocket(const Request& request, const Target& target);
+
+    // A request that creates something: with an Idempotency-Key, performed once per caller and
+    // key, and its answer given again to retries.
+    Reply createOnce(const Request& request, const Target& target, const std::string& caller,
+                     const std::function<Reply()>& perform);
+
+    // Group commit of the chats' sends: what arrives while a commit runs is committed together
+    // next, and each echo leaves only after the commit that holds its message.
+    struct QueuedSend {
+        std::shared_ptr<WsSession> session;
+        ChatCommand command;
+    };
+    void queueSend(QueuedSend send);
+    void commitQueuedSends();
 
     desk::User customer(const std::string& token);
     desk::Agent agent(const std::string& token);
@@ -110,6 +115,11 @@ public:
     net::steady_timer graceTimer_;
     std::atomic<bool> stopping_{false};
     std::mutex logMutex_;
+
+    std::mutex sendsMutex_;
+    std::vector<QueuedSend> queuedSends_;
+    static constexpr std::size_t kMostSendsPerCommit = 512;
+    bool committingSends_ = false;
 
     std::mutex hubMutex_;
     std::multimap<std::string, std::weak_ptr<WsSession>> chats_, notices_, agents_;
@@ -205,33 +215,61 @@ private:
         const std::string frame = beast::buffers_to_string(buffer_.data());
         buffer_.consume(buffer_.size());
         if (route_.kind == Kind::chat && !closing_) handleChatFrame(frame, ws_.got_text());
-        read();
+        // A client that sends faster than the desk commits waits, with its frames in TCP's
+        // buffers rather than the desk's memory.
+        if (unanswered_ >= kUnansweredSends)
+            paused_ = true;
+        else
+            read();
     }
 
     void handleChatFrame(const std::string& frame, bool text) {
         try {
             if (!text) throw ProblemError(400, "invalid-request", "Invalid request", "frames must be text");
-            ChatCommand command = parseChatFrame(frame);
-            auto sent = server_->engine_->customerSays(route_.userId, route_.key, command.message,
-                                                       command.clientMessageId);
-            // Queued here, ahead of the echo the engine has just handed to this socket's queue.
-            send(std::make_shared<const std::string>(json{{"type", "SEND_MESSAGE_RESPONSE"},
-                                                          {"messageId", sent.message.id},
-                                                          {"offset", sent.message.offset},
-                                                          {"clientMessageId", command.clientMessageId},
-                                                          {"repeated", sent.repeated}}
-                                                         .dump()));
-            if (sent.repeated && sent.message.offset > lastOffset_) {
-                lastOffset_ = sent.message.offset;
-                send(std::make_shared<const std::string>(chatEvent(sent.message).dump()));
-            }
+            server_->queueSend({shared_from_this(), parseChatFrame(frame)});
+            ++unanswered_;
         } catch (const ProblemError& problem) {
             sendError(problem);
-        } catch (const desk::DeskError& error) {
-            if (error.code() == desk::DeskError::Code::unavailable) server_->logFault(error.what());
-            sendError(problemFrom(error));
         }
     }
+
+    // On the socket's strand: a queued send has its answer.
+    void answered() {
+        --unanswered_;
+        if (paused_ && unanswered_ < kUnansweredSends) {
+            paused_ = false;
+            read();
+        }
+    }
+
+public:
+    const DeskServer::Impl::SocketRoute& route() const { return route_; }
+
+    // From the committer, after the send was committed (or refused) and before its echo is
+    // handed to this socket: the response goes out first.
+    void answerSend(const ChatCommand& command, const desk::DeskEngine::Sent& sent) {
+        net::post(executor_, [self = shared_from_this(), command, sent] {
+            self->answered();
+            self->send(std::make_shared<const std::string>(json{{"type", "SEND_MESSAGE_RESPONSE"},
+                                                                {"messageId", sent.message.id},
+                                                                {"offset", sent.message.offset},
+                                                                {"clientMessageId", command.clientMessageId},
+                                                                {"repeated", sent.repeated}}
+                                                               .dump()));
+            if (sent.repeated && sent.message.offset > self->lastOffset_) {
+                self->lastOffset_ = sent.message.offset;
+                self->send(std::make_shared<const std::string>(chatEvent(sent.message).dump()));
+            }
+        });
+    }
+    void refuseSend(const ProblemError& problem) {
+        net::post(executor_, [self = shared_from_this(), problem] {
+            self->answered();
+            self->sendError(problem);
+        });
+    }
+
+private:
 
     void sendError(const ProblemError& problem) {
         json body = problemJson(problem);
@@ -302,6 +340,9 @@ private:
     bool ended_ = false;
     websocket::close_reason closeReason_;
     std::int64_t lastOffset_ = 0;
+    static constexpr int kUnansweredSends = 64;
+    int unanswered_ = 0;   // sends queued for the committer, not yet answered
+    bool paused_ = false;  // reading waits for answers
 };
 
 // --- An HTTP connection -------------------------------------------------------------------------
@@ -385,7 +426,7 @@ private:
                                        "bodies are application/json");
             }
             Reply reply = server_->route(request, target);
-            return answer(reply.status, reply.body, request.keep_alive(), method, path, {});
+            return answer(reply.status, reply.body, request.keep_alive(), method, path, {}, reply.repeated);
         } catch (const ProblemError& problem) {
             return answer(problem.status, problemJson(problem), request.keep_alive(), method, path,
                           problem.status == 401 ? "Bearer" : "");
@@ -402,12 +443,13 @@ private:
     }
 
     void answer(int status, const json& body, bool keepAlive, const std::string& method, const std::string& path,
-                const std::string& authenticate) {
+                const std::string& authenticate, bool repeated = false) {
         auto response = std::make_shared<Response>(static_cast<http::status>(status), 11);
         response->set(http::field::server, "velmaro-desk");
         response->set(http::field::content_type, status >= 400 ? "application/problem+json" : "application/json");
         response->set(http::field::cache_control, "no-store");
         if (!authenticate.empty()) response->set(http::field::www_authenticate, authenticate);
+        if (repeated) response->set("Idempotency-Replayed", "true");
         response->keep_alive(keepAlive && !server_->stopping_);
         response->body() = body.dump();
         response->prepare_payload();
@@ -470,6 +512,11 @@ void DeskServer::Impl::startAccepting() {
     acceptor_.async_accept(net::make_strand(ioc_), [self = this](beast::error_code ec, tcp::socket socket) {
         if (ec == net::error::operation_aborted || !self->acceptor_.is_open()) return;
         if (!ec) {
+            // Answers and events are small writes that must leave at once: without this, the
+            // second of two (a send's response, then its echo) waits for the peer's delayed
+            // acknowledgement, tens of milliseconds.
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
             auto session = std::make_shared<HttpSession>(self, std::move(socket));
             self->trackHttp(session);
             session->start();
@@ -527,6 +574,62 @@ void DeskServer::Impl::waitForDrain(Clock::time_point deadline) {
     graceTimer_.async_wait([this, deadline](beast::error_code ec) {
         if (!ec) waitForDrain(deadline);
     });
+}
+
+void DeskServer::Impl::queueSend(QueuedSend send) {
+    std::lock_guard lock(sendsMutex_);
+    queuedSends_.push_back(std::move(send));
+    if (committingSends_) return;
+    committingSends_ = true;
+    net::post(ioc_, [this] { commitQueuedSends(); });
+}
+
+void DeskServer::Impl::commitQueuedSends() {
+    for (;;) {
+        std::vector<QueuedSend> batch;
+        {
+            std::lock_guard lock(sendsMutex_);
+            if (queuedSends_.empty()) {
+                committingSends_ = false;
+                return;
+            }
+            // Bounded, so that requests waiting for the desk are not held up long.
+            const std::size_t take = std::min(queuedSends_.size(), kMostSendsPerCommit);
+            batch.assign(std::make_move_iterator(queuedSends_.begin()),
+                         std::make_move_iterator(queuedSends_.begin() + static_cast<std::ptrdiff_t>(take)));
+            queuedSends_.erase(queuedSends_.begin(), queuedSends_.begin() + static_cast<std::ptrdiff_t>(take));
+        }
+        std::vector<std::optional<desk::DeskEngine::Sent>> sent(batch.size());
+        std::vector<std::optional<ProblemError>> refused(batch.size());
+        try {
+            engine_->together(
+                [&] {
+                    for (std::size_t i = 0; i < batch.size(); ++i) {
+                        const auto& route = batch[i].session->route();
+                        try {
+                            sent[i] = engine_->customerSays(route.userId, route.key, batch[i].command.message,
+                                                            batch[i].command.clientMessageId);
+                        } catch (const desk::DeskError& error) {
+                            if (error.code() == desk::DeskError::Code::unavailable) logFault(error.what());
+                            refused[i] = problemFrom(error);
+                        }
+                    }
+                },
+                [&] {
+                    // Answers in the order sent, refusals among them.
+                    for (std::size_t i = 0; i < batch.size(); ++i) {
+                        if (sent[i])
+                            batch[i].session->answerSend(batch[i].command, *sent[i]);
+                        else
+                            batch[i].session->refuseSend(*refused[i]);
+                    }
+                });
+        } catch (const desk::DeskError& error) {
+            // The commit failed: nothing of the batch is kept, and every sender hears so.
+            logFault(error.what());
+            for (auto& queued : batch) queued.session->refuseSend(problemFrom(error));
+        }
+    }
 }
 
 void DeskServer::Impl::trackHttp(const std::shared_ptr<HttpSession>& session) {
@@ -667,10 +770,14 @@ json conversationsJson(desk::DeskEngine& engine, const std::vector<desk::Convers
     return array;
 }
 
-json messagesJson(const std::vector<desk::Message>& messages) {
+// A conversation's messages after the offset the query names, as many as it asks for (to 1,000).
+Reply messagesPage(desk::DeskEngine& engine, const Target& target, const desk::Conversation& conversation) {
+    const auto after = integerParameter(target, "after", 0, INT64_MAX / 2);
+    const auto limit = integerParameter(target, "limit", 1000, 1000);
     json array = json::array();
-    for (const auto& m : messages) array.push_back(messageJson(m));
-    return array;
+    for (const auto& m : engine.messages(conversation.id, after, static_cast<std::size_t>(limit)))
+        array.push_back(messageJson(m));
+    return {200, {{"messages", array}, {"lastOffset", conversation.lastOffset}}};
 }
 
 }  // namespace
@@ -704,11 +811,13 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         // A caller who shows a token re-registers themself; without one, a new user is made.
         std::string callerId;
         if (auto token = bearerToken(request); !token.empty()) callerId = customer(token).id;
-        auto registration = engine_->registerUser(tenant_.id, stringMember(fields, "userName").value_or(""),
-                                                  stringMember(fields, "firstName").value_or(""),
-                                                  stringMember(fields, "lastName").value_or(""), callerId);
-        if (!callerId.empty()) return {200, {{"user", userJson(registration.user)}}};
-        return {201, {{"user", userJson(registration.user)}, {"token", registration.token}}};
+        return createOnce(request, target, callerId.empty() ? "anonymous" : "user:" + callerId, [&]() -> Reply {
+            auto registration = engine_->registerUser(tenant_.id, stringMember(fields, "userName").value_or(""),
+                                                      stringMember(fields, "firstName").value_or(""),
+                                                      stringMember(fields, "lastName").value_or(""), callerId);
+            if (!callerId.empty()) return {200, {{"user", userJson(registration.user)}}};
+            return {201, {{"user", userJson(registration.user)}, {"token", registration.token}}};
+        });
     }
     if (n == 3 && s[1] == "users" && s[2] == "me") {
         auto user = customer(bearerToken(request));
@@ -726,8 +835,11 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
                 return {200, {{"conversations", conversationsJson(*engine_, engine_->conversationsOf(user.id, onlyUnseen))}}};
             }
             if (!post) throw methodNotAllowed();
-            auto conversation = engine_->createConversation(user.id, requiredString(body(), "description"));
-            return {201, conversationJson(conversation, engine_->messages(conversation.id, 0))};
+            const std::string description = requiredString(body(), "description");
+            return createOnce(request, target, "user:" + user.id, [&]() -> Reply {
+                auto conversation = engine_->createConversation(user.id, description);
+                return {201, conversationJson(conversation, engine_->messages(conversation.id, 0))};
+            });
         }
         const std::string& id = validId(s[2], "conversationId");
         if (n == 3) {
@@ -742,21 +854,24 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         }
         if (s[3] == "score") {
             if (!post) throw methodNotAllowed();
-            return {200, conversationJson(engine_->rate(user.id, id, requiredString(body(), "scoreId")), {})};
+            const std::string scoreId = requiredString(body(), "scoreId");
+            return createOnce(request, target, "user:" + user.id, [&]() -> Reply {
+                return {200, conversationJson(engine_->rate(user.id, id, scoreId), {})};
+            });
         }
         if (s[3] == "messages") {
             if (get) {
                 auto conversation = engine_->conversationOf(user.id, id);
-                auto after = integerParameter(target, "after", 0, INT64_MAX / 2);
-                auto limit = integerParameter(target, "limit", 1000, 1000);
-                return {200, {{"messages", messagesJson(engine_->messages(id, after, static_cast<std::size_t>(limit)))},
-                              {"lastOffset", conversation.lastOffset}}};
+                return messagesPage(*engine_, target, conversation);
             }
             if (!post) throw methodNotAllowed();
             auto fields = body();
-            auto sent = engine_->customerSays(user.id, id, requiredString(fields, "message"),
-                                              stringMember(fields, "clientMessageId").value_or(""));
-            return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            const std::string text = requiredString(fields, "message");
+            const std::string clientKey = stringMember(fields, "clientMessageId").value_or("");
+            return createOnce(request, target, "user:" + user.id, [&]() -> Reply {
+                auto sent = engine_->customerSays(user.id, id, text, clientKey);
+                return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            });
         }
         throw notFoundRoute();
     }
@@ -801,16 +916,16 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         if (s[4] == "messages") {
             if (get) {
                 auto conversation = engine_->markSeenByAgent(agent, id);
-                auto after = integerParameter(target, "after", 0, INT64_MAX / 2);
-                auto limit = integerParameter(target, "limit", 1000, 1000);
-                return {200, {{"messages", messagesJson(engine_->messages(id, after, static_cast<std::size_t>(limit)))},
-                              {"lastOffset", conversation.lastOffset}}};
+                return messagesPage(*engine_, target, conversation);
             }
             if (!post) throw methodNotAllowed();
             auto fields = body();
-            auto sent = engine_->agentSays(agent, id, requiredString(fields, "message"),
-                                           stringMember(fields, "clientMessageId").value_or(""));
-            return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            const std::string text = requiredString(fields, "message");
+            const std::string clientKey = stringMember(fields, "clientMessageId").value_or("");
+            return createOnce(request, target, "agent:" + agent.id, [&]() -> Reply {
+                auto sent = engine_->agentSays(agent, id, text, clientKey);
+                return {sent.repeated ? 200 : 201, messageJson(sent.message)};
+            });
         }
         if (s[4] == "close") {
             if (!post) throw methodNotAllowed();
@@ -818,6 +933,26 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         }
     }
     throw notFoundRoute();
+}
+
+Reply DeskServer::Impl::createOnce(const Request& request, const Target& target, const std::string& caller,
+                                   const std::function<Reply()>& perform) {
+    auto header = request.find("Idempotency-Key");
+    if (header == request.end()) return perform();
+    using Answer = desk::DeskEngine::Answer;
+    // The same request is the same method, path and JSON, however its members are spaced or
+    // ordered (a malformed body was refused before this).
+    const std::string body = request.body().empty() ? std::string() : parseObject(request.body()).dump();
+    const desk::DeskEngine::RetryKeyed call{caller, std::string(header->value()),
+                                            std::string(request.method_string()) + " " + target.path + "\n" + body};
+    auto answer = engine_->once(call, [&] {
+        Reply reply = perform();
+        return Answer{Answer::Outcome::performed, reply.status, reply.body.dump()};
+    });
+    if (answer.outcome == Answer::Outcome::keyReused)
+        throw ProblemError(422, "idempotency-key-reused", "Idempotency key reused",
+                           "the Idempotency-Key was used for another request", "Idempotency-Key");
+    return {answer.status, json::parse(answer.body), answer.outcome == Answer::Outcome::repeated};
 }
 
 DeskServer::Impl::SocketRoute DeskServer::Impl::routeSocket(const Request& request, const Target& target) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "Desk/DeskEngine.h"
 #include "Desk/SqliteDeskStore.h"
@@ -316,6 +317,40 @@ TEST(DeskStore, SchemaVersionsAndUnusableFiles) {
               Code::unavailable);
 }
 
+// Many sends in one commit: nothing is told before the commit, and then in order; a send the
+// desk refuses inside undoes only itself; work that fails as a whole keeps and tells nothing.
+TEST(DeskEngine, SendsCommittedTogetherAreToldAfterTheCommit) {
+    Desk desk;
+    auto sam = desk.engine->registerUser("acme", "sam", "", "");
+    const auto id = desk.engine->createConversation(sam.user.id, "Help").id;
+    desk.events.clear();
+    std::size_t toldBeforeCommit = 99, toldAtCommit = 99;
+    desk.engine->together(
+        [&] {
+            desk.engine->customerSays(sam.user.id, id, "one");
+            EXPECT_EQ(codeOf([&] { desk.engine->customerSays(sam.user.id, id, " "); }), Code::invalid);
+            desk.engine->customerSays(sam.user.id, id, "two");
+            toldBeforeCommit = desk.events.size();
+        },
+        [&] { toldAtCommit = desk.events.size(); });
+    EXPECT_EQ(toldBeforeCommit, 0u);
+    EXPECT_EQ(toldAtCommit, 0u) << "the committed step runs before the telling";
+    ASSERT_EQ(desk.events.size(), 2u);
+    EXPECT_EQ(desk.events[0].message->text, "one");
+    EXPECT_EQ(desk.events[1].message->offset, 3);
+    EXPECT_EQ(desk.engine->messages(id, 0).size(), 3u);
+
+    desk.events.clear();
+    EXPECT_THROW(desk.engine->together([&] {
+        desk.engine->customerSays(sam.user.id, id, "three");
+        throw std::runtime_error("the rest failed");
+    }),
+                 std::runtime_error);
+    EXPECT_TRUE(desk.events.empty());
+    EXPECT_EQ(desk.engine->conversationOf(sam.user.id, id).lastOffset, 3) << "nothing kept";
+    EXPECT_EQ(desk.engine->customerSays(sam.user.id, id, "four").message.offset, 4) << "no gap";
+}
+
 // A migration from an older file: a version 1 database (made by hand as that desk left it)
 // gains the newer columns with their defaults and keeps its rows.
 TEST(DeskStore, AnOlderFileIsMigratedForward) {
@@ -329,6 +364,7 @@ TEST(DeskStore, AnOlderFileIsMigratedForward) {
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     // Back to how version 1 stood.
     ASSERT_EQ(sqlite3_exec(db,
+                           "DROP TABLE kept_answers;"
                            "DROP INDEX messages_by_client_key; ALTER TABLE conversations DROP COLUMN score_id;"
                            "UPDATE schema_version SET version = 1",
                            nullptr, nullptr, nullptr),

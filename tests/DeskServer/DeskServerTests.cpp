@@ -1,13 +1,4 @@
-// Before Asio: its coroutine header uses std::exchange without including it.
-#include <utility>
-
-#include <boost/asio.hpp>
-#include <boost/beast/core.hpp>
-#include <boost/beast/http.hpp>
-#include <boost/beast/websocket.hpp>
-
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -18,20 +9,18 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 
+#include "DeskServer/Beast.h"
 #include "support/Platform/ScratchFolder.h"
 
 extern char** environ;
 
+namespace velmaro::deskserver {
 namespace {
 
-namespace beast = boost::beast;
-namespace http = beast::http;
-namespace websocket = beast::websocket;
-namespace net = boost::asio;
-using tcp = net::ip::tcp;
-using nlohmann::json;
 using namespace std::chrono_literals;
 
 // --- The desk as a child process ------------------------------------------------------------------
@@ -95,17 +84,18 @@ private:
 struct Answer {
     int status = 0;
     json body;
-    std::string contentType, authenticate;
+    std::string contentType, authenticate, replayed;
 };
 
 Answer request(unsigned short port, http::verb method, const std::string& target, const std::string& body = {},
-               const std::string& token = {}) {
+               const std::string& token = {}, const std::string& idempotencyKey = {}) {
     net::io_context ioc;
     beast::tcp_stream stream(ioc);
     stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
     http::request<http::string_body> req(method, target, 11);
     req.set(http::field::host, "127.0.0.1");
     if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
+    if (!idempotencyKey.empty()) req.set("Idempotency-Key", idempotencyKey);
     if (!body.empty()) {
         req.set(http::field::content_type, "application/json");
         req.body() = body;
@@ -118,7 +108,8 @@ Answer request(unsigned short port, http::verb method, const std::string& target
     http::read(stream, buffer, res, ec);
     if (ec) return {};
     Answer answer{static_cast<int>(res.result_int()), json::parse(res.body(), nullptr, false),
-                  std::string(res[http::field::content_type]), std::string(res[http::field::www_authenticate])};
+                  std::string(res[http::field::content_type]), std::string(res[http::field::www_authenticate]),
+                  std::string(res["Idempotency-Replayed"])};
     return answer;
 }
 
@@ -457,6 +448,47 @@ TEST_F(DeskServerTest, BadInputIsRefusedByName) {
     EXPECT_EQ(get(port, messages, sam).body["lastOffset"], 2) << "only the good message was stored";
 }
 
+// Sends that arrive together are committed together: one the desk refuses among them gets its
+// error and the others their responses and echoes, in the order sent, each stored once.
+TEST_F(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string sam = customer(port, "sam");
+    const std::string id = conversation(port, sam, "Many at once");
+    Socket chat;
+    ASSERT_EQ(chat.open(port, "/v1/conversations/" + id + "/chat?after=1", sam), 101);
+    chat.read();  // CONNECTED
+    constexpr int kSends = 200;
+    for (int i = 0; i < kSends; ++i)
+        chat.sendJson({{"type", "send"}, {"message", i % 5 == 4 ? std::string(" ") : "m" + std::to_string(i)}});
+    // Answers (a response or an error) in the order sent; echoes in that order too, each after
+    // its own response.
+    std::vector<std::string> answers, echoes;
+    std::size_t responses = 0;
+    for (int i = 0; i < kSends + kSends * 4 / 5; ++i) {
+        auto frame = chat.read();
+        ASSERT_TRUE(frame) << "after " << answers.size() << " answers";
+        const std::string type = (*frame)["type"];
+        if (type == "ERROR") answers.push_back("error");
+        if (type == "SEND_MESSAGE_RESPONSE") {
+            answers.push_back("response");
+            ++responses;
+        }
+        if (type == "RECEIVED_MESSAGE_RESPONSE") {
+            echoes.push_back((*frame)["message"]);
+            EXPECT_LE(echoes.size(), responses) << "an echo before its response";
+        }
+    }
+    std::vector<std::string> expectedAnswers, expectedEchoes;
+    for (int i = 0; i < kSends; ++i) {
+        expectedAnswers.push_back(i % 5 == 4 ? "error" : "response");
+        if (i % 5 != 4) expectedEchoes.push_back("m" + std::to_string(i));
+    }
+    EXPECT_EQ(answers, expectedAnswers);
+    EXPECT_EQ(echoes, expectedEchoes);
+    EXPECT_EQ(get(port, "/v1/conversations/" + id + "/messages", sam).body["lastOffset"], 1 + kSends * 4 / 5);
+}
+
 // The desk dies by SIGKILL in the middle of a stream of sends. Started again on the same file,
 // it has every message whose echo left it, each once; resending the rest with the same keys
 // stores each once too.
@@ -536,6 +568,102 @@ TEST_F(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
     EXPECT_EQ(after["lastOffset"], kSends + 1);
 }
 
+// Each request that creates something, sent again with its Idempotency-Key, gets the first answer
+// again and creates nothing; the key on another body is refused by name and stores nothing. The
+// answers outlive a SIGKILL, and a key is the caller's own.
+TEST_F(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
+    auto desk = start();
+    auto port = desk->port();
+    const std::string sam = customer(port, "sam"), alex = agent(port);
+    const std::string id = conversation(port, sam, "Retries");
+    const std::string toRate = conversation(port, sam, "To be rated");
+    // What each request makes, as the caller can see it.
+    auto lastOffset = [&] { return get(port, "/v1/conversations/" + id + "/messages", sam).body["lastOffset"]; };
+    auto conversations = [&] { return get(port, "/v1/conversations", sam).body["conversations"].size(); };
+    auto scores = [&] { return get(port, "/v1/agent/scores", alex).body["scores"]; };
+    auto registered = [&] { return post(port, "/v1/users", {{"userName", "kim"}}).status; };  // 409 once kim exists
+    struct Case {
+        const char* name;
+        std::string target, token;
+        json body, otherBody;
+        std::function<json()> made;
+    };
+    const std::vector<Case> cases{
+        {"a user", "/v1/users", "", {{"userName", "kim"}}, {{"userName", "kim"}, {"firstName", "Kim"}}, registered},
+        {"a conversation", "/v1/conversations", sam, {{"description", "Once"}}, {{"description", "Twice"}},
+         conversations},
+        {"a message", "/v1/conversations/" + id + "/messages", sam, {{"message", "once"}}, {{"message", "twice"}},
+         lastOffset},
+        {"an agent's reply", "/v1/agent/conversations/" + id + "/messages", alex, {{"message", "answer"}},
+         {{"message", "another answer"}}, lastOffset},
+        {"a score", "/v1/conversations/" + toRate + "/score", sam, {{"scoreId", "SATISFIED"}},
+         {{"scoreId", "NEUTRAL"}}, scores},
+    };
+    std::map<std::string, Answer> firsts;
+    for (const auto& c : cases) {
+        const std::string key = std::string("retry-key-") + std::to_string(firsts.size()) + "-0123456789abcdef";
+        auto first = request(port, http::verb::post, c.target, c.body.dump(), c.token, key);
+        ASSERT_LT(first.status, 300) << c.name << ": " << first.body;
+        EXPECT_EQ(first.replayed, "") << c.name;
+        const json made = c.made();
+        auto again = request(port, http::verb::post, c.target, c.body.dump(), c.token, key);
+        EXPECT_EQ(again.status, first.status) << c.name;
+        EXPECT_EQ(again.body, first.body) << c.name;
+        EXPECT_EQ(again.replayed, "true") << c.name;
+        EXPECT_EQ(c.made(), made) << c.name << ": made again";
+        auto other = request(port, http::verb::post, c.target, c.otherBody.dump(), c.token, key);
+        EXPECT_EQ(other.status, 422) << c.name << ": " << other.body;
+        EXPECT_EQ(other.body.value("field", ""), "Idempotency-Key") << c.name;
+        EXPECT_EQ(c.made(), made) << c.name << ": stored by a refused request";
+        firsts[c.name] = first;
+    }
+    EXPECT_EQ(scores()[0]["scoreId"], "SATISFIED");
+
+    // Another customer's key is theirs: the same key and body make their own conversation.
+    const std::string eve = customer(port, "eve");
+    auto eves = request(port, http::verb::post, "/v1/conversations", cases[1].body.dump(), eve,
+                        "retry-key-1-0123456789abcdef");
+    EXPECT_EQ(eves.status, 201);
+    EXPECT_NE(eves.body["id"], firsts["a conversation"].body["id"]);
+    EXPECT_EQ(eves.replayed, "");
+
+    // Killed and started again: the kept answers are still given, the new user's token with them.
+    EXPECT_EQ(desk->kill(SIGKILL), 128 + SIGKILL);
+    desk = start();
+    port = desk->port();
+    auto conversationAgain = request(port, http::verb::post, "/v1/conversations", cases[1].body.dump(), sam,
+                                     "retry-key-1-0123456789abcdef");
+    EXPECT_EQ(conversationAgain.body, firsts["a conversation"].body);
+    EXPECT_EQ(conversationAgain.replayed, "true");
+    EXPECT_EQ(conversations(), 3u);
+    auto kimAgain = request(port, http::verb::post, "/v1/users", cases[0].body.dump(), "", "retry-key-0-0123456789abcdef");
+    EXPECT_EQ(kimAgain.body, firsts["a user"].body);
+    EXPECT_EQ(get(port, "/v1/users/me", kimAgain.body.value("token", "")).body["userName"], "kim");
+}
+
+// A key that is too short, too long or outside its alphabet is refused before anything is made;
+// so is a request the desk refuses, whose key then stays free for the corrected request.
+TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string sam = customer(port, "sam");
+    for (const std::string& key : {std::string("short-key"), std::string(129, 'k'), std::string("a key with spaces!!")}) {
+        auto answer = request(port, http::verb::post, "/v1/conversations", json{{"description", "x"}}.dump(), sam, key);
+        EXPECT_EQ(answer.status, 400) << key;
+        EXPECT_EQ(answer.body.value("field", ""), "Idempotency-Key") << key;
+    }
+    EXPECT_TRUE(get(port, "/v1/conversations", sam).body["conversations"].empty());
+
+    const std::string key = "corrected-0123456789abcdef";
+    EXPECT_EQ(request(port, http::verb::post, "/v1/conversations", json{{"description", " "}}.dump(), sam, key).status,
+              400);
+    auto corrected = request(port, http::verb::post, "/v1/conversations", json{{"description", "Help"}}.dump(), sam, key);
+    EXPECT_EQ(corrected.status, 201) << corrected.body;
+    // The same request however its JSON is spaced.
+    EXPECT_EQ(request(port, http::verb::post, "/v1/conversations", R"({ "description" :  "Help" })", sam, key).body,
+              corrected.body);
+}
+
 // SIGTERM: a WebSocket hears "going away", the desk exits 0. A port in use and a database that
 // cannot be used are said plainly, with their own exit status.
 TEST_F(DeskServerTest, ShutdownAndStartFailures) {
@@ -569,3 +697,4 @@ TEST_F(DeskServerTest, ShutdownAndStartFailures) {
 }
 
 }  // namespace
+}  // namespace velmaro::deskserver
