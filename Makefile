@@ -1,11 +1,14 @@
 # Thin wrapper over the CMake presets. Every target installs missing Debian packages first.
 .PHONY: deps test check asan tsan bench bench-smoke demo install-check fuzz clean
 
+# Extra configure arguments for the default preset; CI makes it a unity build too.
+DEFAULT_CONFIGURE ?=
+
 deps:
 	@scripts/install-deps
 
 test: deps
-	cmake --preset default >/dev/null
+	cmake --preset default $(DEFAULT_CONFIGURE) >/dev/null
 	cmake --build --preset default
 	ctest --preset default
 
@@ -35,7 +38,7 @@ bench-smoke: deps
 
 # Installs the debug build into a temporary prefix and builds and tests examples/host-app on it.
 install-check: deps
-	cmake --preset default >/dev/null
+	cmake --preset default $(DEFAULT_CONFIGURE) >/dev/null
 	cmake --build --preset default
 	scripts/check-install build/default
 
