@@ -133,7 +133,8 @@ Picture PictureRenderer::render(const std::shared_ptr<UIWindow>& window, double 
     Picture picture;
     picture.width = width;
     picture.height = height;
-    picture.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    // Starts white, so that pixels the window covers only in part at a fractional scale are too.
+    picture.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFFFFFFFFu);
     if (picture.pixels.empty()) return picture;
     SurfacePtr surface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(picture.pixels.data()),
                                                            CAIRO_FORMAT_RGB24, width, height,
@@ -142,8 +143,6 @@ Picture PictureRenderer::render(const std::shared_ptr<UIWindow>& window, double 
     checkSurface(surface.get());
     {
         ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
-        cairo_set_source_rgb(cr.get(), 1, 1, 1);
-        cairo_paint(cr.get());
         cairo_scale(cr.get(), scale, scale);
         PicturePainter(cr.get()).drawWindow(*window);
         checkDrawn(cr.get());
