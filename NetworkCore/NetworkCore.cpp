@@ -260,6 +260,23 @@ public:
         });
     }
 
+    // A conversation as answered to the layer: the chat that opens on it next starts after
+    // the newest entry the layer was given, so nothing it shows comes again as a live event.
+    std::optional<ConversationModel> noteConversation(const json& body) {
+        auto conversation = conversationOf(body);
+        if (conversation && body.contains("lastOffset") && body["lastOffset"].is_number_integer()) {
+            std::lock_guard lock(mutex_);
+            shownOffsets_[conversation->id] = body["lastOffset"].get<std::int64_t>();
+        }
+        return conversation;
+    }
+    std::function<std::optional<ConversationModel>(const json&)> conversationReader() {
+        return [weak = weak_from_this()](const json& body) -> std::optional<ConversationModel> {
+            if (auto self = weak.lock()) return self->noteConversation(body);
+            return conversationOf(body);
+        };
+    }
+
     // --- Users -----------------------------------------------------------------------------
 
     struct DeviceUser {
@@ -364,6 +381,9 @@ public:
         bool wanted = false;  // connectChat was called and nothing ended it
         bool open = false;    // the desk said CONNECTED on the current socket
         std::int64_t lastOffset = 0;
+        // Nothing says what the layer has shown: the history before the first CONNECTED is not
+        // replayed as live events.
+        bool skipHistory = false;
         std::deque<Pending> pending;               // in the order sent
         std::deque<std::string> awaitingAnswer;    // clientMessageIds sent on the current socket
         std::map<std::int64_t, double> localIds;   // the desk's message ids as the layer knows them
@@ -412,6 +432,9 @@ public:
             for (const auto& known : deviceUsers_)
                 if (chat_.userId && known.user.id == *chat_.userId) token = known.token;
             if (token.empty()) token = currentTokenLocked();
+            auto shown = chat_.chatId ? shownOffsets_.find(*chat_.chatId) : shownOffsets_.end();
+            chat_.skipHistory = shown == shownOffsets_.end();
+            if (!chat_.skipHistory) chat_.lastOffset = shown->second;
         }
         if (!failure && token.empty()) failure = "Unknown end user \"" + chat_.userId.value_or("") + "\"";
         if (!failure && (!chat_.chatId || chat_.chatId->empty())) failure = "There is no conversation \"\"";
@@ -503,6 +526,9 @@ public:
         const std::string type = event["type"];
         if (type == "CONNECTED") {
             chat_.open = true;
+            if (chat_.skipHistory && event.contains("offset") && event["offset"].is_number_integer())
+                chat_.lastOffset = std::max(chat_.lastOffset, event["offset"].get<std::int64_t>());
+            chat_.skipHistory = false;
             chatLink_->resetBackoff();
             if (auto listener = delegate()) listener->connected();
             // What has no answer yet goes (again) under its own key: the desk stores it once.
@@ -579,6 +605,7 @@ public:
     std::string walkInToken_;
     std::vector<std::function<void(std::string, std::optional<ServiceError>)>> walkInWaiters_;
     std::optional<Config> config_;
+    std::map<std::string, std::int64_t> shownOffsets_;  // by conversation: the newest entry the layer got
 
     std::atomic<std::int64_t> nextLocalId_{1};
     ChatState chat_;                       // sockets' thread only
@@ -611,19 +638,19 @@ void NetworkCore::getAllConversations(std::optional<StringDictionary> parameters
 
 void NetworkCore::getConversation(std::string conversationId, ServiceCompletion<ConversationModel> completion) {
     impl_->customerRequest<ConversationModel>("GET", "/v1/conversations/" + conversationId, std::nullopt, false,
-                                              std::move(completion), conversationOf);
+                                              std::move(completion), impl_->conversationReader());
 }
 
 void NetworkCore::createConversation(std::optional<StringDictionary> parameters,
                                      ServiceCompletion<ConversationModel> completion) {
     impl_->customerRequest<ConversationModel>(
         "POST", "/v1/conversations", json{{"description", parameterOf(parameters, "description").value_or("")}}, true,
-        std::move(completion), conversationOf);
+        std::move(completion), impl_->conversationReader());
 }
 
 void NetworkCore::setConversationSeen(std::string conversationId, ServiceCompletion<ConversationModel> completion) {
     impl_->customerRequest<ConversationModel>("POST", "/v1/conversations/" + conversationId + "/seen", json::object(),
-                                              false, std::move(completion), conversationOf);
+                                              false, std::move(completion), impl_->conversationReader());
 }
 
 void NetworkCore::getSatisfactionScores(ServiceCompletion<std::vector<SatisfactionScoreModel>> completion) {
@@ -645,7 +672,7 @@ void NetworkCore::getSatisfactionScores(ServiceCompletion<std::vector<Satisfacti
 void NetworkCore::sendConversationScore(std::string conversationId, std::string scoreId,
                                         ServiceCompletion<ConversationModel> completion) {
     impl_->customerRequest<ConversationModel>("POST", "/v1/conversations/" + conversationId + "/score",
-                                              json{{"scoreId", scoreId}}, true, std::move(completion), conversationOf);
+                                              json{{"scoreId", scoreId}}, true, std::move(completion), impl_->conversationReader());
 }
 
 // --- End users -------------------------------------------------------------------------------

@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <set>
 
-#include "LoopbackDesk.h"
+#include "support/Desk/LoopbackDesk.h"
 #include "NetworkCore/NetworkCore.h"
 #include "Velmaro/CoreInterface/MessageModel.h"
 #include "support/Platform/ScratchFolder.h"
@@ -145,7 +145,7 @@ TEST_F(NetworkCoreTest, OperationsRoundTripThroughTheDesk) {
     auto config = core->loadConfig();
     ASSERT_TRUE(config);
     EXPECT_EQ(config->tenantId, "acme");
-    EXPECT_EQ(config->primaryColor, RGBAColor(0x48 / 255.0, 0xDF / 255.0, 0xB2 / 255.0, 1));
+    EXPECT_EQ(config->primaryColor, RGBAColor(1, 0, 0, 1));
 
     const UserModel ann = registerUser(*core, "ann@acme.example");
     EXPECT_EQ(core->loadUser(), ann);
@@ -287,30 +287,9 @@ TEST(NetworkCoreBrokenDesk, GarbageServerErrorsAndSilenceBecomeErrors) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        net::io_context io;
-        tcp::acceptor acceptor(io, {net::ip::make_address("127.0.0.1"), 0});
-        std::vector<std::shared_ptr<tcp::socket>> held;
-        std::function<void()> accept = [&] {
-            acceptor.async_accept([&](boost::system::error_code ec, tcp::socket socket) {
-                if (ec) return;
-                auto kept = std::make_shared<tcp::socket>(std::move(socket));
-                held.push_back(kept);
-                if (!c.answer.empty()) {
-                    auto buffer = std::make_shared<std::array<char, 4096>>();
-                    kept->async_read_some(net::buffer(*buffer), [kept, buffer, &c](auto, std::size_t) {
-                        net::async_write(*kept, net::buffer(c.answer), [kept](auto, std::size_t) {
-                            boost::system::error_code ignored;
-                            kept->shutdown(tcp::socket::shutdown_both, ignored);
-                        });
-                    });
-                }
-                accept();
-            });
-        };
-        accept();
-        std::thread server([&] { io.run(); });
+        BrokenDesk broken(c.answer);
         NetworkCore::Options options;
-        options.deskUrl = "http://127.0.0.1:" + std::to_string(acceptor.local_endpoint().port());
+        options.deskUrl = broken.url();
         options.requestTimeout = 300ms;
         options.retryDelay = 10ms;
         NetworkCore core(options);
@@ -320,8 +299,6 @@ TEST(NetworkCoreBrokenDesk, GarbageServerErrorsAndSilenceBecomeErrors) {
         EXPECT_EQ(scores.error->kind, ServiceError::Kind::connection);
         EXPECT_NE(scores.error->customDescription.find(c.expected), std::string::npos) << scores.error->customDescription;
         EXPECT_FALSE(core.loadConfig());
-        io.stop();
-        server.join();
     }
 }
 

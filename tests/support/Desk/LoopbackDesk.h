@@ -31,7 +31,7 @@ public:
 
     void start() {
         deskserver::TenantFile tenant;
-        tenant.tenant = {"acme", "Acme", "", "#48DFB2", false};
+        tenant.tenant = {"acme", "Acme", "", "#FF0000", false};
         tenant.agents.push_back({"alex@acme.example", "Alex", "correct horse", ""});
         deskserver::DeskServer::Options options;
         options.port = port_;
@@ -244,6 +244,47 @@ private:
     std::mutex mutex_;
     std::string sent_;
     boost::system::error_code ignored_;
+    std::thread thread_;
+};
+
+// A server on loopback that answers every request with the same bytes and closes, or, with
+// none, accepts and never answers.
+class BrokenDesk {
+public:
+    explicit BrokenDesk(std::string answer)
+        : answer_(std::move(answer)), acceptor_(io_, {net::ip::make_address("127.0.0.1"), 0}) {
+        accept();
+        thread_ = std::thread([this] { io_.run(); });
+    }
+    ~BrokenDesk() {
+        io_.stop();
+        thread_.join();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port()); }
+
+private:
+    void accept() {
+        acceptor_.async_accept([this](boost::system::error_code ec, tcp::socket socket) {
+            if (ec) return;
+            auto kept = std::make_shared<tcp::socket>(std::move(socket));
+            held_.push_back(kept);
+            if (!answer_.empty()) {
+                auto buffer = std::make_shared<std::array<char, 4096>>();
+                kept->async_read_some(net::buffer(*buffer), [this, kept, buffer](auto, std::size_t) {
+                    net::async_write(*kept, net::buffer(answer_), [kept](auto, std::size_t) {
+                        boost::system::error_code ignored;
+                        kept->shutdown(tcp::socket::shutdown_both, ignored);
+                    });
+                });
+            }
+            accept();
+        });
+    }
+
+    std::string answer_;
+    net::io_context io_;
+    tcp::acceptor acceptor_;
+    std::vector<std::shared_ptr<tcp::socket>> held_;
     std::thread thread_;
 };
 
