@@ -61,15 +61,22 @@ HttpWorker::HttpWorker(std::chrono::milliseconds connectTimeout, std::chrono::mi
 }
 
 HttpWorker::~HttpWorker() {
+    stop();
+    curl_multi_cleanup(multiHandle(multi_));
+}
+
+void HttpWorker::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     curl_multi_wakeup(multiHandle(multi_));
+    if (!thread_.joinable()) return;
     thread_.join();
     for (auto& transfer : active_) curl_multi_remove_handle(multiHandle(multi_), transfer->easy);
     active_.clear();
-    curl_multi_cleanup(multiHandle(multi_));
+    std::lock_guard lock(mutex_);
+    queued_.clear();
 }
 
 void HttpWorker::perform(HttpRequest request, std::function<void(HttpResponse)> completion,

@@ -34,6 +34,10 @@ public:
     HttpWorker(const HttpWorker&) = delete;
     HttpWorker& operator=(const HttpWorker&) = delete;
 
+    // Drops what is unfinished and ends the thread; later requests are dropped. Not from a
+    // completion.
+    void stop();
+
     // Starts the request after `delay` (retries wait a little).
     void perform(HttpRequest request, std::function<void(HttpResponse)> completion,
                  std::chrono::milliseconds delay = std::chrono::milliseconds(0));

@@ -156,7 +156,8 @@ public:
             guard_.reset();
         });
         ioThread_.join();
-        http_.reset();
+        // Stopped, not reset: a completion running now still reaches the worker through http_.
+        http_->stop();
     }
 
     // --- Requests --------------------------------------------------------------------------
@@ -406,14 +407,13 @@ public:
                         json{{"message", pending.text}, {"clientMessageId", pending.clientMessageId}}, chat_.token,
                         true, [](Answer) {});
             }
-        const bool wasWanted = chat_.wanted;
-        auto keep = std::move(chat_);
-        chat_ = ChatState{};
-        chat_.tenantId = keep.tenantId;
-        chat_.userId = keep.userId;
-        chat_.chatId = keep.chatId;
-        chat_.delegate = keep.delegate;
-        (void)wasWanted;
+        // The session's identity stays for the next connectChat; what the socket knew goes.
+        ChatState next;
+        next.tenantId = std::move(chat_.tenantId);
+        next.userId = std::move(chat_.userId);
+        next.chatId = std::move(chat_.chatId);
+        next.delegate = std::move(chat_.delegate);
+        chat_ = std::move(next);
     }
 
     void configureChat(ChatState session) {
