@@ -74,6 +74,27 @@ public:
         return picture;
     }
 
+    // Gives a spare key the character, as a keyboard layout that has it would: typing it then
+    // needs no remapping of keys on the fly, which races with the window reading the keyboard.
+    void addKey(const char* keysymName) const {
+        Display* display = XOpenDisplay(name_.c_str());
+        if (!display) return;
+        int low = 0, high = 0, perKey = 0;
+        XDisplayKeycodes(display, &low, &high);
+        KeySym* map = XGetKeyboardMapping(display, KeyCode(low), high - low + 1, &perKey);
+        for (int code = high; code >= low; --code) {
+            bool unused = true;
+            for (int i = 0; i < perKey; ++i) unused = unused && map[(code - low) * perKey + i] == NoSymbol;
+            if (!unused) continue;
+            KeySym symbols[2] = {XStringToKeysym(keysymName), XStringToKeysym(keysymName)};
+            XChangeKeyboardMapping(display, code, 2, symbols, 1);
+            break;
+        }
+        XFree(map);
+        XSync(display, False);
+        XCloseDisplay(display);
+    }
+
     // What the desktop's close button does: asks the window's program to close it.
     void requestClose(std::uint64_t window) const {
         Display* display = XOpenDisplay(name_.c_str());

@@ -51,6 +51,7 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         display = std::make_unique<VirtualDisplay>(800, 760);
+        display->addKey("ediaeresis");
         setenv("DISPLAY", display->name().c_str(), 1);
         RunLoop::makeMain(std::make_shared<SystemClock>());
         // The pictures show the tour's moment in UTC, whatever the machine's settings.
