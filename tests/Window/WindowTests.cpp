@@ -33,7 +33,7 @@
 #include "Velmaro/CoreInterface/ConversationModel.h"
 #include "Velmaro/Helpers/KeyboardHelper.h"
 #include "support/Platform/GoldenPicture.h"
-#include "tests/Window/VirtualDisplay.h"
+#include "Window/VirtualDisplay.h"
 
 namespace {
 
