@@ -22,6 +22,17 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
         }
         if (flag == "--interactive") {
             interactive = true;
+        } else if (flag == "--window") {
+            line.window = true;
+        } else if (flag == "--pace") {
+            auto seconds = value();
+            double pace = -1;
+            if (seconds) {
+                auto [end, status] = std::from_chars(seconds->data(), seconds->data() + seconds->size(), pace);
+                if (status != std::errc() || end != seconds->data() + seconds->size()) pace = -1;
+            }
+            if (!(pace >= 0 && pace <= 60)) return fail("--pace needs seconds from 0 to 60");
+            line.pace = pace;
         } else if (flag == "--no-snapshots") {
             snapshots = false;
         } else if (flag == "--user-name-required") {
@@ -67,8 +78,11 @@ std::string DemoCommandLine::usage() {
     return "usage: velmaro-demo [--snapshots DIR | --no-snapshots] [--scale 1|2|3] [--chaos SEED]\n"
            "       velmaro-demo --interactive [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "       velmaro-demo [--user-name-required] [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
+           "       velmaro-demo --window [--pace SECONDS] [--interactive] [other options as above]\n"
            "Without options: a tour of every support screen, with a PNG of each step and an index.html\n"
            "  in DIR (default build/demo).\n"
            "--interactive: drive the screens by hand at a prompt (type help there).\n"
+           "--window: the same in a desktop window; the tour holds each step SECONDS (default 2.5),\n"
+           "  --interactive lets you drive with the mouse and the keyboard.\n"
            "With user options alone: one start of the layer with the host's user parameters.\n";
 }

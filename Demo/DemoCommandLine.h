@@ -13,6 +13,9 @@ public:
 
     Mode mode = Mode::tour;
     DemoTour::Options options;
+    // In a desktop window instead of on the terminal alone; the tour holds each step `pace` seconds.
+    bool window = false;
+    double pace = 2.5;
     // What was wrong, when the line could not be used; the program then exits with status 2.
     std::optional<std::string> error;
 

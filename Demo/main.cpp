@@ -9,6 +9,7 @@
 #include "Demo/DemoCommandLine.h"
 #include "Demo/DemoConsole.h"
 #include "Demo/DemoTour.h"
+#include "Demo/DemoWindow.h"
 #include "Dispatch/Clock.h"
 #include "Dispatch/RunLoop.h"
 
@@ -17,6 +18,11 @@ int main(int argc, char** argv) {
     if (line.error) {
         std::cerr << "velmaro-demo: " << *line.error << "\n" << DemoCommandLine::usage();
         return 2;
+    }
+    if (line.window && line.mode != DemoCommandLine::Mode::help) {
+        RunLoop::makeMain(std::make_shared<SystemClock>());
+        if (line.mode == DemoCommandLine::Mode::tour) return DemoWindow::runTour(line.options, line.pace, std::cout);
+        return DemoWindow::runInteractive(line.options, std::cout);
     }
     switch (line.mode) {
         case DemoCommandLine::Mode::help:

@@ -70,11 +70,20 @@ void RunLoop::requireMainThread(const char* operation) const {
 void RunLoop::submit(Task task, double delaySeconds) {
     if (!task) return;
     if (delaySeconds < 0) delaySeconds = 0;
+    std::shared_ptr<const std::function<void()>> hook;
     {
         std::lock_guard lock(mutex_);
         tasks_.push(Entry{clock_->nanoseconds() + toNanoseconds(delaySeconds), nextSequence_++, std::move(task)});
+        hook = submitHook_;
     }
     wake_.notify_all();
+    if (hook) (*hook)();
+}
+
+void RunLoop::setSubmitHook(std::function<void()> hook) {
+    auto shared = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
+    std::lock_guard lock(mutex_);
+    submitHook_ = std::move(shared);
 }
 
 bool RunLoop::runOne() {

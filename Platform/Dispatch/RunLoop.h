@@ -34,6 +34,9 @@ public:
     RunLoop& operator=(const RunLoop&) = delete;
 
     void submit(Task task, double delaySeconds = 0.0);
+    // Called after every submit, on the submitting thread, outside the loop's lock: how a loop
+    // that waits on something else (a window's events) learns of new work. Null: none.
+    void setSubmitHook(std::function<void()> hook);
 
     // Runs every task that is due now, including tasks those tasks queue. Returns how many ran.
     std::size_t runUntilIdle();
@@ -77,4 +80,5 @@ private:
     std::priority_queue<Entry, std::vector<Entry>, Later> tasks_;
     std::uint64_t nextSequence_ = 0;
     bool stopped_ = false;
+    std::shared_ptr<const std::function<void()>> submitHook_;  // guarded by mutex_
 };

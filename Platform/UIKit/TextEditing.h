@@ -15,4 +15,8 @@ public:
     };
     // The last code point of a non-empty text.
     static Span lastCharacter(const std::string& text);
+    // The last user-perceived character (grapheme cluster) of a non-empty text: what one press of
+    // delete removes, so that an accent typed as a combining mark, a flag or a joined emoji never
+    // leaves half of itself behind.
+    static Span lastGrapheme(const std::string& text);
 };

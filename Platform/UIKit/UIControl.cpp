@@ -62,6 +62,11 @@ void UIControl::sendActions(unsigned events) {
     }
 }
 
+std::shared_ptr<UIView> UIControl::hitTest(CGPoint point, const std::shared_ptr<UIEvent>& event) {
+    if (!enabled_) return nullptr;
+    return UIView::hitTest(point, event);
+}
+
 void UIControl::touchesBegan(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) {
     if (!enabled_) return UIView::touchesBegan(touches, event);
     auto self = sharedView();

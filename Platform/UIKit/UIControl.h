@@ -60,6 +60,8 @@ public:
     // Sends every action registered for any of the events, as the control itself would.
     void sendActions(unsigned events);
 
+    // A disabled control takes no touches: the tap goes to whatever is under it.
+    std::shared_ptr<UIView> hitTest(CGPoint point, const std::shared_ptr<UIEvent>& event) override;
     void touchesBegan(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesEnded(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesCancelled(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;

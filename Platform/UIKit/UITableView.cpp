@@ -4,6 +4,7 @@
 
 #include "Dispatch/DispatchQueue.h"
 #include "UIKit/UIStoryboard.h"
+#include "UIKit/UITouch.h"
 
 void UITableView::setDelegate(std::weak_ptr<UITableViewDelegate> delegate) {
     delegate_ = delegate;
@@ -460,6 +461,17 @@ void UITableView::deselectRow(const IndexPath& indexPath, bool animated) {
     if (selected_ != indexPath) return;
     selected_.reset();
     if (auto cell = cellForRow(indexPath)) cell->setSelected(false, animated);
+}
+
+void UITableView::touchesEnded(const UITouchSet& touches, const std::shared_ptr<UIEvent>&) {
+    for (const auto& touch : touches) {
+        for (auto view = touch->view(); view && view.get() != this; view = view->superview()) {
+            auto cell = std::dynamic_pointer_cast<UITableViewCell>(view);
+            if (!cell) continue;
+            if (auto indexPath = indexPathForCell(*cell)) tapRow(*indexPath);
+            return;
+        }
+    }
 }
 
 bool UITableView::tapRow(const IndexPath& indexPath) {

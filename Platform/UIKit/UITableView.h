@@ -101,6 +101,8 @@ public:
 
     void layoutSubviews() override;
     void didMoveToWindow() override;
+    // A touch that ends on a cell (and that nothing inside the cell kept) taps its row.
+    void touchesEnded(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
 
 protected:
     void contentOffsetDidChange() override;

@@ -69,7 +69,7 @@ bool UITextField::insertText(const std::string& text) {
 bool UITextField::deleteBackward() {
     const std::string& current = *text_;
     if (current.empty()) return false;
-    auto last = TextEditing::lastCharacter(current);
+    auto last = TextEditing::lastGrapheme(current);
     return replace(last.range, "", last.byteStart, last.byteLength);
 }
 

@@ -89,7 +89,7 @@ bool UITextView::insertText(const std::string& text) {
 
 bool UITextView::deleteBackward() {
     if (text_.empty()) return false;
-    auto last = TextEditing::lastCharacter(text_);
+    auto last = TextEditing::lastGrapheme(text_);
     return replace(last.range, "", last.byteStart, last.byteLength);
 }
 

@@ -49,12 +49,29 @@ std::string UIView::className() const {
     return name;
 }
 
+namespace {
+std::uint64_t glassGenerationCounter = 0;
+}  // namespace
+
+std::uint64_t UIView::glassGeneration() { return glassGenerationCounter; }
+
+void UIView::glassChanged() { ++glassGenerationCounter; }
+
+// Every change to a view in a window passes here first, which makes it the one place to note
+// that the glass may look different.
 void UIView::checkMainThread(const char* operation) const {
     if (!isWindow_ && window_.expired()) return;
+    if (RunLoop::isMainThread()) {
+        glassChanged();
+        return;
+    }
     if (RunLoop::isMainThread()) return;
     // Before any main run loop exists, the first thread to use the toolkit becomes the main one.
     RunLoop::main();
-    if (RunLoop::isMainThread()) return;
+    if (RunLoop::isMainThread()) {
+        glassChanged();
+        return;
+    }
     std::fprintf(stderr,
                  "Main thread checker: %s.%s called on a background thread for a view in a "
                  "window; the toolkit may only be used from the main thread\n",

@@ -221,6 +221,13 @@ public:
     // Tells the window the keyboard of this first responder may have changed (its accessory view).
     void reloadInputViews() override;
 
+    // ----- Change signal for a front that shows the glass
+    // Goes up whenever something that may change what a window shows is changed on a view in a
+    // window (geometry, appearance, texts, the tree, the keyboard). A front redraws only when it
+    // moved; it never goes down. Main thread only.
+    static std::uint64_t glassGeneration();
+    static void glassChanged();
+
     // ----- Animations: values are applied at once; see UIViewAnimationRecord.
     static void animate(double duration, std::function<void()> animations,
                         std::function<void(bool)> completion = nullptr);

@@ -9,6 +9,8 @@ void UIWindow::updateKeyboard() {
         return;
     }
     auto self = sharedView();
+    // The focus moved (the field being edited looks different) or the keyboard will.
+    glassChanged();
     // An observer may move the focus again; follow it, but not forever.
     for (int round = 0; round < 8; ++round) {
         keyboardNeedsUpdate_ = false;

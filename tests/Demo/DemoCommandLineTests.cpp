@@ -18,6 +18,10 @@ TEST(DemoCommandLine, ErrorsNameWhatWasWrong) {
         {{"--snapshots"}, "--snapshots needs a folder"},
         {{"--snapshots", ""}, "--snapshots needs a folder"},
         {{"--chaos"}, "--chaos needs a seed"},
+        {{"--window", "--pace"}, "--pace needs seconds from 0 to 60"},
+        {{"--pace", "-1"}, "--pace needs seconds from 0 to 60"},
+        {{"--pace", "2s"}, "--pace needs seconds from 0 to 60"},
+        {{"--pace", "61"}, "--pace needs seconds from 0 to 60"},
         {{"--scale"}, "--scale needs 1, 2 or 3 pixels a point"},
         {{"--scale", "0.5"}, "--scale needs 1, 2 or 3 pixels a point"},
         {{"--chaos", "-1"}, "--chaos needs an unsigned whole number, not \"-1\""},
@@ -52,6 +56,12 @@ TEST(DemoCommandLine, ModesAndWhatTheyCarry) {
     auto once = DemoCommandLine::parse({"--user-name-required", "--first", "Sam"});
     EXPECT_EQ(once.mode, Mode::once);
     EXPECT_TRUE(once.options.userNameRequired);
+    auto window = DemoCommandLine::parse({"--window", "--pace", "0.5"});
+    EXPECT_TRUE(window.window);
+    EXPECT_EQ(window.mode, Mode::tour);
+    EXPECT_EQ(window.pace, 0.5);
+    EXPECT_FALSE(DemoCommandLine::parse({}).window);
+    EXPECT_EQ(DemoCommandLine::parse({"--interactive", "--window"}).mode, Mode::interactive);
     EXPECT_EQ(DemoCommandLine::parse({"--colour", "-h"}).error, "unknown option --colour");
     EXPECT_EQ(DemoCommandLine::parse({"-h", "--colour"}).mode, Mode::help);
 }

@@ -71,6 +71,26 @@ TEST_F(DispatchQueueTest, WorkFromBackgroundThreadsLandsOnTheMainThreadInSubmiss
     for (int i = 0; i < kCount; ++i) ASSERT_EQ(received[i], i);
 }
 
+TEST_F(DispatchQueueTest, TheSubmitHookHearsOfEveryTaskFromAnyThreadAfterItIsQueued) {
+    auto& loop = RunLoop::main();
+    std::atomic<int> heard{0};
+    std::atomic<bool> queuedBeforeHook{true};
+    loop.setSubmitHook([&] {
+        // A hook that wakes a waiting loop must find the task already there.
+        if (loop.pendingCount() == 0) queuedBeforeHook = false;
+        ++heard;
+    });
+    DispatchQueue::main().async([] {});
+    DispatchQueue::main().asyncAfter(10, [] {});
+    std::thread([] { DispatchQueue::main().async([] {}); }).join();
+    EXPECT_EQ(heard, 3);
+    EXPECT_TRUE(queuedBeforeHook);
+
+    loop.setSubmitHook(nullptr);
+    DispatchQueue::main().async([] {});
+    EXPECT_EQ(heard, 3);
+}
+
 TEST_F(DispatchQueueTest, GlobalQueueRunsOffTheMainThreadAndHopsBack) {
     std::atomic<int> ranOffMain{0};
     int completions = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "UIKit/UIButton.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIStoryboard.h"
 #include "UIKit/UITableView.h"
@@ -186,6 +187,33 @@ TEST_F(UITableViewTest, TappingARowSelectsItAndTellsTheDelegate) {
     EXPECT_FALSE(table->tapRow({0, 7}));  // no such row on the glass
     table->selectRow(IndexPath{0, 0}, false, UITableView::ScrollPosition::none);
     EXPECT_EQ(rows->selected.size(), 2u);  // selection by code is silent
+}
+
+TEST_F(UITableViewTest, ATapOnTheGlassSelectsTheRowUnderItUnlessAControlInTheCellTakesIt) {
+    rows->counts = {3};
+    window()->addSubview(table);
+    table->reloadData();
+    auto cell = table->cellForRow({0, 1});
+    ASSERT_NE(cell, nullptr);
+    auto label = UIView::make<UILabel>(CGRect{10, 5, 100, 20});  // no touches: the cell gets them
+    auto button = UIView::make<UIButton>(CGRect{250, 5, 40, 30});
+    cell->contentView()->addSubview(label);
+    cell->contentView()->addSubview(button);
+    int pressed = 0;
+    button->addAction([&](const std::shared_ptr<UIControl>&) { ++pressed; }, UIControlEventTouchUpInside);
+
+    window()->sendTap(label->convertPointTo({5, 5}, nullptr));
+    EXPECT_EQ(rows->selected, (std::vector<IndexPath>{{0, 1}}));
+    window()->sendTap(button->convertPointTo({5, 5}, nullptr));
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(rows->selected.size(), 1u);
+    // A disabled button lets the tap through to its row.
+    button->setEnabled(false);
+    window()->sendTap(button->convertPointTo({5, 5}, nullptr));
+    EXPECT_EQ(rows->selected.size(), 2u);
+    // Below the last row there is no row to select.
+    window()->sendTap(table->convertPointTo({10, 300}, nullptr));
+    EXPECT_EQ(rows->selected.size(), 2u);
 }
 
 TEST_F(UITableViewTest, SectionsAndFootersStackInOrder) {

@@ -142,6 +142,29 @@ TEST_F(UITextFieldTests, TypingAsksFirstThenChangesAndSendsEditingChanged) {
     EXPECT_EQ(changes, 5);
 }
 
+TEST_F(UITextFieldTests, DeleteRemovesOneWholeCharacterAsAPersonSeesIt) {
+    auto field = makeField(1);
+    // text before, what one delete leaves, the UTF-16 range the delegate is asked about
+    struct Case {
+        std::string text, left;
+        NSRange range;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"Zoe\u0301", "Zo", {2, 2}},                     // e + combining acute
+             {"Zo\u00eb", "Zo", {2, 1}},                      // precomposed
+             {"go \U0001F1EB\U0001F1F7", "go ", {3, 4}},     // a flag: two regional indicators
+             {"a\U0001F469\u200D\U0001F467", "a", {1, 5}},  // joined family emoji
+             {"\U0001F44D\U0001F3FD", "", {0, 4}},           // thumbs up with skin tone
+             {"ab\xff", "ab", {2, 1}},                        // no UTF-8: one byte at a time
+         }) {
+        field->setText(c.text);
+        delegate->ranges.clear();
+        EXPECT_EQ(UIEventGenerator::deleteBackward(field), 1u) << c.text;
+        EXPECT_EQ(field->text(), c.left) << c.text;
+        EXPECT_EQ(delegate->ranges, std::vector<NSRange>{c.range}) << c.text;
+    }
+}
+
 TEST_F(UITextFieldTests, ReturnKeyEndsOnExitOnlyWhenAllowedAndObserved) {
     auto a = makeField(1), b = makeField(2);
     a->setReturnKeyType(UIReturnKeyType::next);

@@ -2,7 +2,10 @@
 
 #include <vector>
 
+#include "UIKit/CALayer.h"
 #include "UIKit/NSLayoutConstraint.h"
+#include "UIKit/UIButton.h"
+#include "UIKit/UILabel.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIWindow.h"
 #include "support/Platform/UIKitTest.h"
@@ -155,6 +158,63 @@ TEST_F(UIViewTests, HitTestingSkipsHiddenTransparentAndNonInteractiveViews) {
     // Outside every subview the window itself is hit; outside the window nothing.
     EXPECT_EQ(window()->hitTest({200, 300}, nullptr), window());
     EXPECT_EQ(window()->hitTest({-1, 300}, nullptr), nullptr);
+}
+
+TEST_F(UIViewTests, ADisabledControlLetsTheTapThroughToWhatIsUnderIt) {
+    auto back = UIView::make(CGRect{0, 0, 100, 100});
+    auto button = UIView::make<UIButton>(CGRect{10, 10, 50, 50});
+    auto label = UIView::make<UILabel>(CGRect{0, 0, 20, 20});  // no touches of its own
+    window()->addSubview(back);
+    back->addSubview(button);
+    button->addSubview(label);
+    int taps = 0;
+    button->addAction([&](const std::shared_ptr<UIControl>&) { ++taps; }, UIControlEventTouchUpInside);
+
+    EXPECT_EQ(window()->hitTest({15, 15}, nullptr), button);  // through the label to its button
+    window()->sendTap({15, 15});
+    EXPECT_EQ(taps, 1);
+
+    button->setEnabled(false);
+    EXPECT_EQ(window()->hitTest({15, 15}, nullptr), back);
+    window()->sendTap({15, 15});
+    EXPECT_EQ(taps, 1);
+
+    // An enabled control inside a disabled one is out of reach too, as on the device.
+    auto inner = UIView::make<UIButton>(CGRect{0, 0, 20, 20});
+    button->addSubview(inner);
+    EXPECT_EQ(window()->hitTest({15, 15}, nullptr), back);
+    button->setEnabled(true);
+    EXPECT_EQ(window()->hitTest({15, 15}, nullptr), inner);
+}
+
+TEST_F(UIViewTests, ChangesOnTheGlassMoveTheGlassGenerationAndNothingElseDoes) {
+    auto label = UIView::make<UILabel>(CGRect{0, 0, 100, 20});
+    auto offGlass = UIView::make<UILabel>(CGRect{0, 0, 100, 20});
+    auto generation = UIView::glassGeneration();
+    offGlass->setText("not in a window");
+    offGlass->setHidden(true);
+    EXPECT_EQ(UIView::glassGeneration(), generation);
+    label->tintColor();
+    label->frame();
+    EXPECT_EQ(UIView::glassGeneration(), generation);
+
+    // Each kind of change a front must redraw for.
+    std::vector<std::pair<const char*, std::function<void()>>> changes{
+        {"joining the window", [&] { window()->addSubview(label); }},
+        {"text", [&] { label->setText("hello"); }},
+        {"text colour", [&] { label->setTextColor(UIColor{1, 0, 0, 1}); }},
+        {"frame", [&] { label->setFrame({0, 10, 100, 20}); }},
+        {"hidden", [&] { label->setHidden(true); }},
+        {"alpha", [&] { label->setAlpha(0.5); }},
+        {"background", [&] { label->setBackgroundColor(UIColor{0, 0, 1, 1}); }},
+        {"layer", [&] { label->layer()->setCornerRadius(4); }},
+        {"leaving the window", [&] { label->removeFromSuperview(); }},
+    };
+    for (const auto& [what, change] : changes) {
+        generation = UIView::glassGeneration();
+        change();
+        EXPECT_GT(UIView::glassGeneration(), generation) << what;
+    }
 }
 
 TEST_F(UIViewTests, HitTestingHonoursScaledSubviews) {

@@ -1,0 +1,357 @@
+#include "UIKitWindow/GlassWindow.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <stdexcept>
+#include <vector>
+
+#include "Dispatch/RunLoop.h"
+#include "UIKit/PictureRenderer.h"
+#include "UIKit/UIScrollView.h"
+#include "UIKit/UITextField.h"
+#include "UIKit/UITextView.h"
+#include "UIKit/UIWindow.h"
+
+namespace {
+
+// How far a pressed pointer moves, in points, before the press is a drag and no longer a tap.
+constexpr CGFloat dragSlop = 4;
+// Points one notch of the wheel scrolls.
+constexpr CGFloat wheelStep = 40;
+
+double steadySeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Code points of a UTF-8 text, each as its own text: inputs hear one character at a time, as
+// from the device's keyboard.
+std::vector<std::string> codePoints(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80 &&
+               length < 4) {
+            ++length;
+        }
+        out.push_back(text.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+struct GlassWindow::Native {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int textureWidth = 0;
+    int textureHeight = 0;
+    Uint32 wakeEvent = 0;
+    // Set while the main thread sleeps in the window's wait: a submit then pushes one wake event.
+    std::shared_ptr<std::atomic<bool>> waiting = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<RunLoop> loop;
+};
+
+struct GlassWindow::Press {
+    CGPoint start;
+    CGPoint last;
+    bool dragging = false;
+    std::shared_ptr<UIScrollView> scrollView;
+};
+
+double GlassWindow::fittingScale(CGSize points, CGSize pixels) {
+    if (points.width <= 0 || points.height <= 0) return 1;
+    // Room for the desktop's own bars around the window.
+    double fits = std::min(pixels.width * 0.95 / points.width, pixels.height * 0.9 / points.height);
+    return std::clamp(std::floor(fits * 4) / 4, 0.5, 3.0);
+}
+
+GlassWindow::GlassWindow(std::shared_ptr<UIWindow> window, Options options)
+    : native_(std::make_unique<Native>()), window_(std::move(window)) {
+    // The host keeps its own signal handling (Ctrl-C ends a test run, not just the window).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The click that brings the window to the front is a tap like any other, as a finger's is.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        throw std::runtime_error(std::string("no display for a window: ") + SDL_GetError());
+    }
+    auto fail = [this](const char* what) {
+        std::string message = std::string(what) + ": " + SDL_GetError();
+        if (native_->renderer) SDL_DestroyRenderer(native_->renderer);
+        if (native_->window) SDL_DestroyWindow(native_->window);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw std::runtime_error(message);
+    };
+    CGSize points = window_ ? window_->bounds().size : CGSize{375, 667};
+    scale_ = options.scale;
+    SDL_DisplayMode mode{};
+    bool haveMode = SDL_GetCurrentDisplayMode(0, &mode) == 0;
+    if (scale_ <= 0) {
+        SDL_Rect usable{};
+        if (SDL_GetDisplayUsableBounds(0, &usable) != 0 && haveMode) usable = SDL_Rect{0, 0, mode.w, mode.h};
+        scale_ = usable.w > 0 ? fittingScale(points, CGSize{double(usable.w), double(usable.h)}) : 1;
+    }
+    if (haveMode && mode.refresh_rate > 0) frameInterval_ = 1.0 / mode.refresh_rate;
+    const int width = std::max(1, int(std::lround(points.width * scale_)));
+    const int height = std::max(1, int(std::lround(points.height * scale_)));
+    native_->window = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                                       height, SDL_WINDOW_SHOWN);
+    if (!native_->window) fail("cannot open a window");
+    native_->renderer = SDL_CreateRenderer(native_->window, -1, SDL_RENDERER_ACCELERATED);
+    if (!native_->renderer) native_->renderer = SDL_CreateRenderer(native_->window, -1, SDL_RENDERER_SOFTWARE);
+    if (!native_->renderer) fail("cannot draw in the window");
+    native_->wakeEvent = SDL_RegisterEvents(1);
+    SDL_StartTextInput();
+
+    native_->loop = RunLoop::mainShared();
+    auto waiting = native_->waiting;
+    Uint32 wake = native_->wakeEvent;
+    native_->loop->setSubmitHook([waiting, wake] {
+        if (!waiting->exchange(false)) return;
+        SDL_Event event{};
+        event.type = wake;
+        SDL_PushEvent(&event);
+    });
+}
+
+GlassWindow::~GlassWindow() {
+    native_->loop->setSubmitHook(nullptr);
+    SDL_StopTextInput();
+    if (native_->texture) SDL_DestroyTexture(native_->texture);
+    SDL_DestroyRenderer(native_->renderer);
+    SDL_DestroyWindow(native_->window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void GlassWindow::setWindow(std::shared_ptr<UIWindow> window) {
+    if (window == window_) return;
+    window_ = std::move(window);
+    press_.reset();
+    drawnOnce_ = false;
+}
+
+std::uint64_t GlassWindow::nativeId() const {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(native_->window, &info)) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (info.subsystem == SDL_SYSWM_X11) return static_cast<std::uint64_t>(info.info.x11.window);
+#endif
+    return 0;
+}
+
+bool GlassWindow::present(bool force) {
+    if (!window_ || closed_) return false;
+    if (!force && isUpToDate()) return false;
+    Picture picture = PictureRenderer::render(window_, scale_);
+    // Rendering lays out what was waiting for it: that is in this frame too.
+    drawnGeneration_ = UIView::glassGeneration();
+    drawnOnce_ = true;
+    exposed_ = false;
+    if (picture.width <= 0 || picture.height <= 0) return false;
+    auto& n = *native_;
+    if (!n.texture || n.textureWidth != picture.width || n.textureHeight != picture.height) {
+        if (n.texture) SDL_DestroyTexture(n.texture);
+        // 0xAARRGGBB words, as the picture holds them.
+        n.texture = SDL_CreateTexture(n.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                      picture.width, picture.height);
+        if (!n.texture) return false;
+        SDL_SetTextureBlendMode(n.texture, SDL_BLENDMODE_NONE);
+        n.textureWidth = picture.width;
+        n.textureHeight = picture.height;
+    }
+    SDL_UpdateTexture(n.texture, nullptr, picture.pixels.data(), picture.width * 4);
+    SDL_RenderCopy(n.renderer, n.texture, nullptr, nullptr);
+    SDL_RenderPresent(n.renderer);
+    lastFrameNanoseconds_ = std::int64_t(steadySeconds() * 1e9);
+    ++frames_;
+    return true;
+}
+
+bool GlassWindow::isUpToDate() const {
+    if (!window_ || closed_) return true;
+    return drawnOnce_ && !exposed_ && UIView::glassGeneration() == drawnGeneration_;
+}
+
+double GlassWindow::untilNextFrame() const {
+    if (frames_ == 0) return 0;
+    double since = steadySeconds() - double(lastFrameNanoseconds_) / 1e9;
+    return std::max(0.0, frameInterval_ - since);
+}
+
+GlassWindow::Outcome GlassWindow::runUntil(const std::function<bool()>& done, double timeoutSeconds) {
+    auto& loop = *native_->loop;
+    const double deadline = timeoutSeconds < 0 ? INFINITY : steadySeconds() + timeoutSeconds;
+    for (;;) {
+        loop.runUntilIdle();
+        if (closed_) return Outcome::closed;
+        if (done()) return Outcome::done;
+        if (!isUpToDate() && untilNextFrame() <= 0) present();
+
+        // From here a submit from any thread wakes the wait below; what was submitted before is
+        // seen by the look at the queue after this line.
+        native_->waiting->store(true);
+        double wait = deadline - steadySeconds();
+        if (wait <= 0) {
+            native_->waiting->store(false);
+            return Outcome::timedOut;
+        }
+        if (auto due = loop.nextDueTime()) {
+            // A manual clock only moves when told: its tasks do not set the pace here.
+            if (!loop.clock().isManual()) wait = std::min(wait, double(*due - loop.clock().nanoseconds()) / 1e9);
+        }
+        if (!isUpToDate()) wait = std::min(wait, untilNextFrame());
+        waitAndHandleEvents(std::max(0.0, wait));
+    }
+}
+
+bool GlassWindow::hold(double seconds) {
+    const double end = steadySeconds() + std::max(0.0, seconds);
+    present();
+    for (;;) {
+        double left = end - steadySeconds();
+        if (closed_) return false;
+        if (left <= 0) return true;
+        waitAndHandleEvents(std::min(left, exposed_ ? untilNextFrame() : left));
+        present();
+    }
+}
+
+void GlassWindow::waitAndHandleEvents(double seconds) {
+    native_->waiting->store(true);
+    // Whole milliseconds, rounded up so that a task due in a fraction of one is not spun for.
+    double ms = std::ceil(std::min(seconds, 3600.0) * 1000);
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, int(ms)) == 1) handle(&event);
+    native_->waiting->store(false);
+    while (SDL_PollEvent(&event) == 1) handle(&event);
+}
+
+CGPoint GlassWindow::toPoints(int x, int y) const { return CGPoint{x / scale_, y / scale_}; }
+
+bool GlassWindow::onKeyboard(CGPoint point) const {
+    auto keyboard = window_ ? window_->keyboardFrame() : std::nullopt;
+    return keyboard && keyboard->contains(point);
+}
+
+void GlassWindow::handle(const void* raw) {
+    const SDL_Event& event = *static_cast<const SDL_Event*>(raw);
+    switch (event.type) {
+        case SDL_QUIT:
+            closed_ = true;
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+            if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SHOWN ||
+                event.window.event == SDL_WINDOWEVENT_RESTORED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                exposed_ = true;
+            }
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (event.button.button == SDL_BUTTON_LEFT) pressed(toPoints(event.button.x, event.button.y));
+            break;
+        case SDL_MOUSEMOTION:
+            if (event.motion.state & SDL_BUTTON_LMASK) moved(toPoints(event.motion.x, event.motion.y));
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.button == SDL_BUTTON_LEFT) released(toPoints(event.button.x, event.button.y));
+            break;
+        case SDL_MOUSEWHEEL: {
+            int x = 0, y = 0;
+            SDL_GetMouseState(&x, &y);
+            double dy = event.wheel.preciseY;
+            if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) dy = -dy;
+            wheel(toPoints(x, y), dy);
+            break;
+        }
+        case SDL_TEXTINPUT:
+            typed(event.text.text);
+            break;
+        case SDL_KEYDOWN:
+            key(event.key.keysym.sym);
+            break;
+        default:
+            break;
+    }
+}
+
+namespace {
+
+std::shared_ptr<UIScrollView> scrollViewUnder(const std::shared_ptr<UIWindow>& window, CGPoint point) {
+    for (auto view = window->hitTest(point, nullptr); view; view = view->superview()) {
+        if (auto scrollView = std::dynamic_pointer_cast<UIScrollView>(view)) return scrollView;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void GlassWindow::pressed(CGPoint point) {
+    if (!window_) return;
+    press_ = std::make_unique<Press>();
+    press_->start = press_->last = point;
+    // The keyboard is over the screens: what lies under it takes no touches.
+    if (!onKeyboard(point)) press_->scrollView = scrollViewUnder(window_, point);
+}
+
+void GlassWindow::moved(CGPoint point) {
+    if (!press_) return;
+    if (!press_->dragging) {
+        if (std::hypot(point.x - press_->start.x, point.y - press_->start.y) < dragSlop) return;
+        press_->dragging = true;
+    }
+    // The content follows the finger: moving up shows what lies further down.
+    if (press_->scrollView) press_->scrollView->drag(press_->last.y - point.y);
+    press_->last = point;
+}
+
+void GlassWindow::released(CGPoint point) {
+    if (!press_) return;
+    moved(point);
+    auto press = std::move(press_);
+    if (press->dragging || !window_ || onKeyboard(press->start)) return;
+    window_->sendTap(press->start);
+}
+
+void GlassWindow::wheel(CGPoint point, double dy) {
+    if (!window_ || dy == 0 || onKeyboard(point)) return;
+    if (auto scrollView = scrollViewUnder(window_, point)) scrollView->drag(-dy * wheelStep);
+}
+
+void GlassWindow::typed(const std::string& text) {
+    auto responder = window_ ? window_->firstResponder() : nullptr;
+    if (auto field = std::dynamic_pointer_cast<UITextField>(responder)) {
+        for (const auto& character : codePoints(text)) field->insertText(character);
+    } else if (auto textView = std::dynamic_pointer_cast<UITextView>(responder)) {
+        for (const auto& character : codePoints(text)) textView->insertText(character);
+    }
+}
+
+void GlassWindow::key(int keycode) {
+    auto responder = window_ ? window_->firstResponder() : nullptr;
+    auto field = std::dynamic_pointer_cast<UITextField>(responder);
+    auto textView = std::dynamic_pointer_cast<UITextView>(responder);
+    switch (keycode) {
+        case SDLK_BACKSPACE:
+            if (field) field->deleteBackward();
+            if (textView) textView->deleteBackward();
+            break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            if (field) field->handleReturnKey();
+            if (textView) textView->insertText("\n");
+            break;
+        case SDLK_TAB:
+            if (onTab) onTab();
+            break;
+        default:
+            break;
+    }
+}

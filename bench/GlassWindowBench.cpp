@@ -1,0 +1,118 @@
+// The desktop window over the toolkit: from a changed view tree to the frame on the window (the
+// chat screen at 2x), and what an idle window costs in CPU. Without a display the frame is drawn
+// on SDL's offscreen driver and the idle measure is skipped.
+
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Dispatch/RunLoop.h"
+#include "Foundation/Locale.h"
+#include "Foundation/TimeZone.h"
+#include "UIKit/UILabel.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UIWindow.h"
+#include "UIKitWindow/GlassWindow.h"
+#include "Velmaro/Velmaro.h"
+
+namespace {
+
+bool hasDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display && *display;
+}
+
+// The chat screen of 60 messages, scrolled to its end, on a window of its own.
+std::shared_ptr<UIWindow> chatForTheGlassWindow() {
+    static std::shared_ptr<UIWindow> window = [] {
+        Locale::setCurrent(Locale("en_US"));
+        TimeZone::setCurrent(*TimeZone::named("Europe/Berlin"));
+        RunLoop::makeMain();
+        velmaro::setUpVelmaroBundle();
+        auto shown = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
+        auto chat = velmaro::instantiateVC<velmaro::ChatViewController>(*velmaro::loadStoryboard(velmaro::Storyboard::Velmaro));
+        chat->setTitle("Acme support");
+        shown->setRootViewController(UINavigationController::make(chat));
+        shown->makeKeyAndVisible();
+        velmaro::ConversationModel conversation;
+        for (int i = 0; i < 60; ++i) {
+            velmaro::ActivityModel activity;
+            activity.contents.push_back(velmaro::ContentModel{"message " + std::to_string(i),
+                                                              i % 2 ? "OUTBOUND" : "INBOUND",
+                                                              Date(1489500000 + i * 1200.0), "TEXT", ""});
+            conversation.activities.push_back(std::move(activity));
+        }
+        std::vector<velmaro::MessageModel> messages;
+        velmaro::ChatViewController::extractMessages(messages, conversation);
+        velmaro::ChatViewController::sortMessages(messages);
+        chat->extractSectionDates(messages);
+        chat->tableView->reloadData();
+        RunLoop::main().runUntilIdle();
+        chat->scrollToBottom(false);
+        RunLoop::main().runUntilIdle();
+        shown->layoutIfNeeded();
+        return shown;
+    }();
+    return window;
+}
+
+std::optional<GlassWindow> openGlass(benchmark::State& state, double scale) {
+    if (!hasDisplay()) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    try {
+        return std::optional<GlassWindow>(std::in_place, chatForTheGlassWindow(), GlassWindow::Options{"bench", scale});
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return std::nullopt;
+    }
+}
+
+// One label's text changes; the window draws the next frame.
+void BM_GlassWindowFrameAfterAChange(benchmark::State& state) {
+    auto glass = openGlass(state, 2);
+    if (!glass) return;
+    auto label = UIView::make<UILabel>(CGRect{20, 100, 200, 20});
+    chatForTheGlassWindow()->addSubview(label);
+    int frame = 0;
+    for (auto _ : state) {
+        label->setText("frame " + std::to_string(++frame));
+        if (!glass->present()) state.SkipWithError("no frame drawn after a change");
+    }
+    label->removeFromSuperview();
+    state.SetLabel(hasDisplay() ? "display" : "offscreen");
+}
+BENCHMARK(BM_GlassWindowFrameAfterAChange)->Unit(benchmark::kMillisecond);
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The window shown and nothing happening for 5 s: the CPU it took, in milliseconds.
+void BM_GlassWindowIdleFiveSeconds(benchmark::State& state) {
+    if (!hasDisplay()) {
+        state.SkipWithError("no display: the idle window is measured on a real one");
+        return;
+    }
+    auto glass = openGlass(state, 1);
+    if (!glass) return;
+    glass->runUntil([&] { return glass->isUpToDate(); }, 5);
+    double cpu = 0;
+    std::uint64_t frames = glass->framesPresented();
+    for (auto _ : state) {
+        double before = processCpuSeconds();
+        glass->runUntil([] { return false; }, 5);
+        cpu += processCpuSeconds() - before;
+    }
+    state.counters["cpu_ms"] = benchmark::Counter(cpu * 1000, benchmark::Counter::kAvgIterations);
+    state.counters["frames"] = double(glass->framesPresented() - frames);
+}
+BENCHMARK(BM_GlassWindowIdleFiveSeconds)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
