@@ -807,6 +807,7 @@ TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
         {http::verb::get, "/console/../CMakeLists.txt", 404, ""},
         {http::verb::get, "/console/..%2fCMakeLists.txt", 404, ""},
         {http::verb::get, "/console/%2e%2e", 404, ""},
+        {http::verb::get, "/console/..%2fconsole%2fconsole.js", 404, ""},  // a way back to a real file
         {http::verb::get, "/console/.hidden.js", 404, ""},
         {http::verb::get, "/console/sub/console.js", 404, ""},
         {http::verb::get, "/console/missing.js", 404, ""},
