@@ -65,18 +65,30 @@ void BM_ConsoleSignInToThousandConversationsDrawn(benchmark::State& state) {
             document.getElementById('sign-in-button').click();
             const drawn = () => document.getElementById('open-count').textContent === arguments[2]
                 && document.querySelector('#list .row') !== null;
-            const look = () => drawn() ? requestAnimationFrame(() => done(performance.now() - start))
-                                       : requestAnimationFrame(look);
+            // The sign-in's own share: the desk's slow password hash (Argon2id), on purpose.
+            const finish = () => {
+                const end = performance.now();
+                const signIn = performance.getEntriesByType('resource')
+                    .filter(e => e.name.endsWith('/v1/agent/sessions')).pop();
+                done([end - start, signIn ? signIn.responseEnd - start : 0]);
+            };
+            const look = () => drawn() ? requestAnimationFrame(finish) : requestAnimationFrame(look);
             requestAnimationFrame(look);)";
-        double worst = 0;
+        double worst = 0, signingIn = 0, afterSignIn = 0;
         for (auto _ : state) {
             browser.go(desk.url() + "/console");
-            const double ms = browser.asyncScript(measure, {DeskOnLoopback::kAgentEmail, DeskOnLoopback::kAgentPassword,
-                                                            std::to_string(kConversations)});
+            const json times = browser.asyncScript(measure, {DeskOnLoopback::kAgentEmail, DeskOnLoopback::kAgentPassword,
+                                                             std::to_string(kConversations)});
+            const double ms = times[0], signIn = times[1];
             worst = std::max(worst, ms);
+            signingIn += signIn;
+            afterSignIn += ms - signIn;
             state.SetIterationTime(ms / 1000.0);
         }
+        const double n = static_cast<double>(state.iterations());
         state.counters["worst_ms"] = worst;
+        state.counters["sign_in_ms"] = signingIn / n;              // up to the desk's answer
+        state.counters["after_sign_in_ms"] = afterSignIn / n;      // socket, list, drawing
         state.counters["goal_ms"] = 300;
         const auto demo = std::filesystem::path(VELMARO_DEMO_DIR);
         std::filesystem::create_directories(demo);

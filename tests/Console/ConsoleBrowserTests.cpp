@@ -78,15 +78,24 @@ const char* const kRowOf =
 // lines) reaches the customer, the customer's reading shows as seen, closing brings the
 // customer the rating, and the score comes back to the agent.
 TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
+    auto kim = customerOverHttp(desk().url(), "Kim", "Novak"), ana = customerOverHttp(desk().url(), "Ana", "Silva");
+    const std::string kimId = kim->startConversation("Where is my parcel?");
+    ana->startConversation("The invoice shows the wrong address");
     signIn();
     ASSERT_TRUE(waitForPage("document.getElementById('live-state').textContent === 'Live'"));
     auto sam = customerOverHttp(desk().url(), "Sam", "Lee");
     const std::string id = sam->startConversation("My kettle leaks\nsince Monday");
+    const std::string rowNames = "[...document.querySelectorAll('#list .row')].sort((a, b) => parseInt(a.style.top) - "
+                                 "parseInt(b.style.top)).map(r => r.querySelector('.name').textContent)";
 
     ASSERT_TRUE(waitForPage(kRowOf + std::string(" !== null && ") + kRowOf + ".name === 'Sam Lee'", {id}))
         << "the new conversation appears without a reload";
-    EXPECT_EQ(page(kRowOf, {id}), (json{{"name", "Sam Lee"}, {"subject", "#1 My kettle leaks"},
+    EXPECT_EQ(page(kRowOf, {id}), (json{{"name", "Sam Lee"}, {"subject", "#3 My kettle leaks"},
                                         {"last", "My kettle leaks\nsince Monday"}, {"unseen", "1"}}));
+    EXPECT_EQ(page(rowNames), (json{"Sam Lee", "Ana Silva", "Kim Novak"})) << "newest activity first";
+    kim->say(kimId, "Still nothing today.");
+    ASSERT_TRUE(waitForPage(rowNames + "[0] === 'Kim Novak'")) << "a new message moves its conversation up";
+    EXPECT_EQ(page(rowNames), (json{"Kim Novak", "Sam Lee", "Ana Silva"}));
     saveScreenshot("console-list.png");
 
     browser().click(browser().find("#list .row[data-id='" + id + "']"));
@@ -122,6 +131,7 @@ TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
     EXPECT_TRUE(waitForPage("document.getElementById('conversation-rating').textContent === 'Rating: Very satisfied'"))
         << page("document.getElementById('conversation-rating').textContent");
     EXPECT_EQ(page("document.getElementById('closed-count').textContent"), "1");
+    EXPECT_EQ(page(rowNames), (json{"Kim Novak", "Ana Silva"})) << "the closed one is apart";
     browser().click(browser().find("#sign-out"));
 }
 
