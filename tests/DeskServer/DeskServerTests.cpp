@@ -12,8 +12,11 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
+#include "Desk/SqliteDeskStore.h"
 #include "DeskServer/Beast.h"
+#include "DeskServer/DeskServer.h"
 #include "support/Platform/ScratchFolder.h"
 
 extern char** environ;
@@ -833,6 +836,24 @@ TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
     EXPECT_EQ(head.status, 200);
     EXPECT_TRUE(head.text.empty());
     EXPECT_EQ(head.length, std::to_string(get(port, "/console/console.js").text.size()));
+}
+
+// A ticket is good for its lifetime only: one that has waited too long opens nothing, and is
+// spent all the same.
+TEST(DeskServerInProcess, AnExpiredTicketOpensNothing) {
+    DeskServer::Options options;
+    options.port = 0;
+    options.ticketLifetime = std::chrono::milliseconds(0);
+    DeskServer server(std::make_unique<desk::SqliteDeskStore>(":memory:"), TenantFile::standard(), options);
+    std::thread running([&] { server.run(); });
+    const auto port = server.port();
+    const std::string token = post(port, "/v1/users", {{"userName", "sam"}}).body.value("token", "");
+    auto ticket = post(port, "/v1/socket-tickets", json::object(), token);
+    EXPECT_EQ(ticket.status, 201);
+    EXPECT_EQ(upgradeStatus(port, "/v1/users/me/notices?ticket=" + ticket.body.value("ticket", "")), 401);
+    EXPECT_EQ(upgradeStatus(port, "/v1/users/me/notices", token), 101) << "the header still opens it";
+    server.stop();
+    running.join();
 }
 
 }  // namespace
