@@ -140,6 +140,12 @@ Agent DeskEngine::agentForToken(const std::string& token) {
     return found->first;
 }
 
+void DeskEngine::signOutAgent(const std::string& token) {
+    agentForToken(token);
+    std::lock_guard lock(mutex_);
+    store_->deleteAgentSession(secrets::tokenHash(token));
+}
+
 // --- End users ---------------------------------------------------------------------------------
 
 DeskEngine::Registration DeskEngine::registerUser(const std::string& tenantId, const std::string& userName,

@@ -77,6 +77,8 @@ public:
     AgentSession signInAgent(const std::string& tenantId, const std::string& email, const std::string& password);
     // Throws unauthorized for an unknown or malformed token.
     Agent agentForToken(const std::string& token);
+    // Ends the session: the token is unknown from now on. Throws unauthorized as agentForToken.
+    void signOutAgent(const std::string& token);
 
     // --- End users
     // A new user of the tenant. A user name some user already has is refused (conflict) unless

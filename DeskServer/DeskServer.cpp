@@ -980,6 +980,13 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
                       {"expiresIn", std::chrono::duration_cast<std::chrono::seconds>(options_.ticketLifetime).count()}}};
     }
     if (s[1] == "agent" && n >= 3) {
+        if (n == 4 && s[2] == "sessions" && s[3] == "current") {
+            if (method != http::verb::delete_) throw methodNotAllowed();
+            const std::string token = bearerToken(request);
+            this->agent(token);  // a customer's token: 403; none or unknown: 401
+            engine_->signOutAgent(token);
+            return {200, {{"signedOut", true}}};
+        }
         if (n == 3 && s[2] == "sessions") {
             if (!post) throw methodNotAllowed();
             auto fields = body();

@@ -414,7 +414,14 @@ async function closeConversation() {
 // --- Wiring ---------------------------------------------------------------------------------------
 
 $("sign-in-form").addEventListener("submit", signIn);
-$("sign-out").addEventListener("click", () => signOut());
+$("sign-out").addEventListener("click", () => {
+  // The desk ends the session too, so that a copy of the token is worth nothing.
+  const token = state.token;
+  signOut();
+  if (token) fetch("/v1/agent/sessions/current", {
+    method: "DELETE", headers: { "Authorization": "Bearer " + token }, keepalive: true, credentials: "omit",
+  }).catch(() => {});
+});
 $("tab-open").addEventListener("click", () => selectTab("OPEN"));
 $("tab-closed").addEventListener("click", () => selectTab("CLOSED"));
 $("list").addEventListener("scroll", () => drawList(), { passive: true });

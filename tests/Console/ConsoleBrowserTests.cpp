@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "Browser/DeskOnLoopback.h"
 #include "Browser/WebDriver.h"
@@ -166,6 +167,15 @@ TEST_F(ConsoleBrowserTest, AWrongPasswordIsRefusedAndSigningOutForgets) {
     browser().click(browser().find("#sign-out"));
     EXPECT_EQ(page("document.getElementById('sign-in').hidden"), false);
     EXPECT_EQ(page("localStorage.length + sessionStorage.length + document.cookie.length"), 0);
+    EXPECT_TRUE(WebDriver::waitUntil([&] {
+        std::istringstream log(desk().log());
+        for (std::string line; std::getline(log, line);) {
+            const json entry = json::parse(line, nullptr, false);
+            if (entry.value("method", "") == "DELETE" && entry.value("path", "") == "/v1/agent/sessions/current")
+                return entry.value("status", 0) == 200;
+        }
+        return false;
+    })) << "the desk ends the session too";
     browser().go(desk().url() + "/console");
     EXPECT_EQ(page("document.getElementById('desk').hidden"), true);
 }

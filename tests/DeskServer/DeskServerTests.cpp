@@ -758,6 +758,22 @@ TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
     for (const auto& secret : {alex, sam, agentTicket, samTicket}) EXPECT_EQ(log.find(secret), std::string::npos);
 }
 
+// Signing out ends the agent's session on the desk: the token opens nothing afterwards, while
+// the agent's other sessions go on.
+TEST_F(DeskServerTest, SigningOutEndsTheSession) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string alex = agent(port), other = agent(port), sam = customer(port, "sam");
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current", {}, sam).status, 403);
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current").status, 401);
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current", {}, alex).status, 200);
+    EXPECT_EQ(get(port, "/v1/agent/conversations", alex).status, 401);
+    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object(), alex).status, 401);
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current", {}, alex).status, 401);
+    EXPECT_EQ(get(port, "/v1/agent/conversations", other).status, 200);
+    EXPECT_EQ(get(port, "/v1/users/me", sam).status, 200);
+}
+
 // The agent's list names the customer and shows the newest entry; the seen count says which of
 // the agent's answers the customer has not read yet, and the live socket tells when it changes.
 TEST_F(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
