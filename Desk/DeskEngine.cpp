@@ -206,6 +206,11 @@ std::vector<User> DeskEngine::users(const std::string& tenantId) {
     return store_->users(tenantId);
 }
 
+std::optional<User> DeskEngine::user(const std::string& userId) {
+    std::lock_guard lock(mutex_);
+    return store_->user(userId);
+}
+
 // --- Conversations -----------------------------------------------------------------------------
 
 Conversation DeskEngine::conversationLocked(const std::string& conversationId) {

@@ -90,6 +90,7 @@ public:
     User updateUser(const std::string& userId, const std::optional<std::string>& firstName,
                     const std::optional<std::string>& lastName);
     std::vector<User> users(const std::string& tenantId);
+    std::optional<User> user(const std::string& userId);
 
     // --- A conversation brought in as it stood elsewhere (a history kept before this desk, a
     // demo's past): its id, number, dates, status, agent and unseen counts are kept, and the

@@ -1024,8 +1024,10 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         const std::string& id = validId(s[3], "conversationId");
         if (n == 4) {
             if (!get) throw methodNotAllowed();
-            return {200, agentConversationForList(*engine_, engine_->conversationForAgent(agent, id),
-                                                  customerNames(*engine_, agent.tenantId))};
+            auto conversation = engine_->conversationForAgent(agent, id);
+            std::map<std::string, std::string> names;
+            if (auto customer = engine_->user(conversation.userId)) names[customer->id] = displayName(*customer);
+            return {200, agentConversationForList(*engine_, conversation, names)};
         }
         if (s[4] == "messages") {
             if (get) {
