@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "Browser/DeskOnLoopback.h"
-#include "Browser/Http.h"
-#include "Browser/WebDriver.h"
+#include "support/Browser/DeskOnLoopback.h"
+#include "support/Browser/Http.h"
+#include "support/Browser/WebDriver.h"
 
 namespace {
 

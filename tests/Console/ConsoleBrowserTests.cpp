@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "Browser/DeskOnLoopback.h"
-#include "Browser/WebDriver.h"
+#include "support/Browser/DeskOnLoopback.h"
+#include "support/Browser/WebDriver.h"
 #include "support/Platform/ScratchFolder.h"
 
 namespace velmaro::testing {

@@ -1,4 +1,4 @@
-#include "Browser/ChildProcess.h"
+#include "support/Browser/ChildProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "Browser/DeskOnLoopback.h"
+#include "support/Browser/DeskOnLoopback.h"
 
 #include <signal.h>
 
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "Browser/Http.h"
+#include "support/Browser/Http.h"
 
 namespace velmaro::testing {
 

@@ -1,4 +1,4 @@
-#include "Browser/Http.h"
+#include "support/Browser/Http.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "Browser/WebDriver.h"
+#include "support/Browser/WebDriver.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "Browser/Http.h"
+#include "support/Browser/Http.h"
 
 namespace velmaro::testing {
 

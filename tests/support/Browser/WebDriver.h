@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Browser/ChildProcess.h"
+#include "support/Browser/ChildProcess.h"
 
 namespace velmaro::testing {
 
