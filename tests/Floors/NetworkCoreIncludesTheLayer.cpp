@@ -1,0 +1,2 @@
+// Must not compile: the network core never reaches the screens or their helpers.
+#include "Velmaro/Helpers/ImageLoading.h"
