@@ -140,6 +140,12 @@ Agent DeskEngine::agentForToken(const std::string& token) {
     return found->first;
 }
 
+void DeskEngine::signOutAgent(const std::string& token) {
+    agentForToken(token);
+    std::lock_guard lock(mutex_);
+    store_->deleteAgentSession(secrets::tokenHash(token));
+}
+
 // --- End users ---------------------------------------------------------------------------------
 
 DeskEngine::Registration DeskEngine::registerUser(const std::string& tenantId, const std::string& userName,
@@ -198,6 +204,11 @@ User DeskEngine::updateUser(const std::string& userId, const std::optional<std::
 std::vector<User> DeskEngine::users(const std::string& tenantId) {
     std::lock_guard lock(mutex_);
     return store_->users(tenantId);
+}
+
+std::optional<User> DeskEngine::user(const std::string& userId) {
+    std::lock_guard lock(mutex_);
+    return store_->user(userId);
 }
 
 // --- Conversations -----------------------------------------------------------------------------

@@ -77,6 +77,8 @@ public:
     AgentSession signInAgent(const std::string& tenantId, const std::string& email, const std::string& password);
     // Throws unauthorized for an unknown or malformed token.
     Agent agentForToken(const std::string& token);
+    // Ends the session: the token is unknown from now on. Throws unauthorized as agentForToken.
+    void signOutAgent(const std::string& token);
 
     // --- End users
     // A new user of the tenant. A user name some user already has is refused (conflict) unless
@@ -88,6 +90,7 @@ public:
     User updateUser(const std::string& userId, const std::optional<std::string>& firstName,
                     const std::optional<std::string>& lastName);
     std::vector<User> users(const std::string& tenantId);
+    std::optional<User> user(const std::string& userId);
 
     // --- A conversation brought in as it stood elsewhere (a history kept before this desk, a
     // demo's past): its id, number, dates, status, agent and unseen counts are kept, and the

@@ -37,6 +37,7 @@ public:
     virtual void insertAgentSession(const std::string& tokenHash, const std::string& agentId,
                                     Millis createdAt) = 0;
     virtual std::optional<std::pair<Agent, std::string>> agentBySessionHash(const std::string& tokenHash) = 0;
+    virtual void deleteAgentSession(const std::string& tokenHash) = 0;
 
     // The next conversation number of a tenant.
     virtual std::int64_t nextConversationNumber(const std::string& tenantId) = 0;

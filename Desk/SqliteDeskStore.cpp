@@ -328,6 +328,10 @@ std::optional<std::pair<Agent, std::string>> SqliteDeskStore::agentBySessionHash
         .one(agentAndHashFrom<Statement>);
 }
 
+void SqliteDeskStore::deleteAgentSession(const std::string& tokenHash) {
+    prepare("DELETE FROM agent_sessions WHERE token_hash = ?").with(tokenHash).run();
+}
+
 // --- Conversations and messages ---------------------------------------------------------------
 
 #define CONVERSATION_SELECT                                                                      \

@@ -40,6 +40,7 @@ public:
     void insertAgentSession(const std::string& tokenHash, const std::string& agentId,
                             Millis createdAt) override;
     std::optional<std::pair<Agent, std::string>> agentBySessionHash(const std::string& tokenHash) override;
+    void deleteAgentSession(const std::string& tokenHash) override;
     std::int64_t nextConversationNumber(const std::string& tenantId) override;
     std::optional<Conversation> conversation(const std::string& conversationId) override;
     std::vector<Conversation> conversationsOfUser(const std::string& userId) override;

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "Desk/DeskEngine.h"
+#include "DeskServer/Wire/ConsoleFiles.h"
 #include "DeskServer/Wire/Protocol.h"
 
 namespace velmaro::deskserver {
@@ -92,6 +93,11 @@ public:
     desk::User customer(const std::string& token);
     desk::Agent agent(const std::string& token);
 
+    // A ticket opens one WebSocket for the token that asked for it, once and soon, so that a
+    // browser (which cannot set headers on a WebSocket) never puts the token in a URL.
+    std::string issueTicket(const std::string& token);
+    std::string redeemTicket(const std::string& ticket);  // the token, or empty
+
     void log(const std::string& remote, const std::string& method, const std::string& path, int status,
              Clock::time_point started);
     void logFault(const std::string& what);
@@ -121,6 +127,14 @@ public:
     static constexpr std::size_t kMostSendsPerCommit = 512;
     bool committingSends_ = false;
 
+    std::mutex ticketsMutex_;
+    struct Ticket {
+        std::string token;
+        Clock::time_point expires;
+    };
+    std::map<std::string, Ticket> tickets_;  // by the ticket's hash
+    static constexpr std::size_t kMostTickets = 100'000;
+
     std::mutex hubMutex_;
     std::multimap<std::string, std::weak_ptr<WsSession>> chats_, notices_, agents_;
     std::map<WsSession*, std::weak_ptr<WsSession>> sockets_;
@@ -148,6 +162,9 @@ public:
         ws_.set_option(websocket::stream_base::decorator(
             [](websocket::response_type& response) { response.set(http::field::server, "velmaro-desk"); }));
         request_ = std::move(request);
+        // An agent's or a user's socket has no replay: it hears from the moment its upgrade is
+        // answered, so it is registered before, and what comes meanwhile waits for the handshake.
+        if (route_.kind != Kind::chat) server_->registerSocket(shared_from_this(), route_.kind, route_.key);
         ws_.async_accept(request_, beast::bind_front_handler(&WsSession::onAccept, shared_from_this()));
     }
 
@@ -174,8 +191,11 @@ private:
     void onAccept(beast::error_code ec) {
         if (ec) return end();
         ws_.text(true);
-        server_->registerSocket(shared_from_this(), route_.kind, route_.key);
+        accepted_ = true;
+        if (pendingClose_ && !writing_) return doClose();
+        if (route_.kind != Kind::chat && !queue_.empty() && !writing_) writeNext();
         if (route_.kind == Kind::chat) {
+            server_->registerSocket(shared_from_this(), route_.kind, route_.key);
             // Registered first, then the replay: whatever is committed meanwhile arrives live
             // and is sent once, by its offset.
             try {
@@ -283,7 +303,7 @@ private:
         if (queue_.size() >= Limits::queuedEvents)
             return close(websocket::close_reason(websocket::close_code::policy_error, "reading too slowly"));
         queue_.push_back(std::move(payload));
-        if (!writing_) writeNext();
+        if (!writing_ && accepted_) writeNext();
     }
 
     void writeNext() {
@@ -313,7 +333,7 @@ private:
         queue_.clear();
         closeReason_ = reason;
         pendingClose_ = true;
-        if (!writing_) doClose();
+        if (!writing_ && accepted_) doClose();
     }
 
     void doClose() {
@@ -338,6 +358,7 @@ private:
     bool closing_ = false;
     bool pendingClose_ = false;
     bool ended_ = false;
+    bool accepted_ = false;  // nothing is written before the handshake is answered
     websocket::close_reason closeReason_;
     std::int64_t lastOffset_ = 0;
     static constexpr int kUnansweredSends = 64;
@@ -412,6 +433,8 @@ private:
         try {
             Target target = parseTarget(std::string_view(request.target().data(), request.target().size()));
             path = target.path;
+            if (!target.segments.empty() && target.segments[0] == "console" && !websocket::is_upgrade(request))
+                return answerConsole(request, target, method, path);
             if (websocket::is_upgrade(request)) {
                 auto route = server_->routeSocket(request, target);
                 server_->log(remote_, method, path, 101, started_);
@@ -454,6 +477,31 @@ private:
         response->body() = body.dump();
         response->prepare_payload();
         server_->log(remote_, method, path, status, started_);
+        stream_.expires_after(server_->options_.requestTimeout);
+        http::async_write(stream_, *response,
+                          [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
+                              if (ec || !response->keep_alive()) return self->close();
+                              self->read();
+                          });
+    }
+
+    void answerConsole(const Request& request, const Target& target, const std::string& method,
+                       const std::string& path) {
+        const std::vector<std::string> rest(target.segments.begin() + 1, target.segments.end());
+        const auto tag = request[http::field::if_none_match];
+        auto file = consoleFile(server_->options_.consoleFolder, rest, method, std::string_view(tag.data(), tag.size()));
+        auto response = std::make_shared<Response>(static_cast<http::status>(file.status), 11);
+        response->set(http::field::server, "velmaro-desk");
+        if (file.status != 304) response->set(http::field::content_type, file.contentType);
+        bool lengthGiven = false;
+        for (const auto& [name, value] : file.headers) {
+            response->set(name, value);
+            lengthGiven = lengthGiven || name == "Content-Length";
+        }
+        response->keep_alive(request.keep_alive() && !server_->stopping_);
+        response->body() = std::move(file.body);
+        if (!lengthGiven) response->prepare_payload();
+        server_->log(remote_, method, path, file.status, started_);
         stream_.expires_after(server_->options_.requestTimeout);
         http::async_write(stream_, *response,
                           [self = shared_from_this(), response](beast::error_code ec, std::size_t) {
@@ -756,9 +804,53 @@ desk::Agent DeskServer::Impl::agent(const std::string& token) {
         [&](const std::string& t) { engine_->userForToken(t); }, "a customer's token does not reach the agent API");
 }
 
+std::string DeskServer::Impl::issueTicket(const std::string& token) {
+    const std::string ticket = desk::secrets::randomToken();
+    const auto now = Clock::now();
+    std::lock_guard lock(ticketsMutex_);
+    std::erase_if(tickets_, [&](const auto& entry) { return entry.second.expires <= now; });
+    if (tickets_.size() >= kMostTickets)
+        throw ProblemError(503, "unavailable", "Unavailable", "too many WebSocket tickets are waiting");
+    tickets_[desk::secrets::tokenHash(ticket)] = {token, now + options_.ticketLifetime};
+    return ticket;
+}
+
+std::string DeskServer::Impl::redeemTicket(const std::string& ticket) {
+    std::lock_guard lock(ticketsMutex_);
+    auto it = tickets_.find(desk::secrets::tokenHash(ticket));
+    if (it == tickets_.end()) return {};
+    // Once only, whether or not it is still good.
+    Ticket found = std::move(it->second);
+    tickets_.erase(it);
+    return found.expires > Clock::now() ? found.token : std::string();
+}
+
 // --- Routes ----------------------------------------------------------------------------------
 
 namespace {
+
+std::string displayName(const desk::User& user) {
+    std::string name = user.firstName;
+    if (!user.lastName.empty()) name += (name.empty() ? "" : " ") + user.lastName;
+    return name.empty() ? user.userName : name;
+}
+
+std::map<std::string, std::string> customerNames(desk::DeskEngine& engine, const std::string& tenantId) {
+    std::map<std::string, std::string> names;
+    for (const auto& user : engine.users(tenantId)) names[user.id] = displayName(user);
+    return names;
+}
+
+// What an agent's list shows of a conversation: who wrote, and the newest entry.
+json agentConversationForList(desk::DeskEngine& engine, const desk::Conversation& c,
+                              const std::map<std::string, std::string>& names) {
+    json body = agentConversationJson(c);
+    auto name = names.find(c.userId);
+    body["customerName"] = name == names.end() ? std::string() : name->second;
+    if (c.lastOffset > 0)
+        for (const auto& newest : engine.messages(c.id, c.lastOffset - 1, 1)) body["lastMessage"] = messageJson(newest);
+    return body;
+}
 
 json conversationsJson(desk::DeskEngine& engine, const std::vector<desk::Conversation>& list) {
     json array = json::array();
@@ -875,7 +967,26 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
         }
         throw notFoundRoute();
     }
+    if (n == 2 && s[1] == "socket-tickets") {
+        if (!post) throw methodNotAllowed();
+        // Either kind of token; the socket it opens checks the token as if it came itself.
+        const std::string token = bearerToken(request);
+        try {
+            customer(token);
+        } catch (const ProblemError& problem) {
+            if (problem.status != 403) throw;  // 403 here: an agent's token, which is good too
+        }
+        return {201, {{"ticket", issueTicket(token)},
+                      {"expiresIn", std::chrono::duration_cast<std::chrono::seconds>(options_.ticketLifetime).count()}}};
+    }
     if (s[1] == "agent" && n >= 3) {
+        if (n == 4 && s[2] == "sessions" && s[3] == "current") {
+            if (method != http::verb::delete_) throw methodNotAllowed();
+            const std::string token = bearerToken(request);
+            this->agent(token);  // a customer's token: 403; none or unknown: 401
+            engine_->signOutAgent(token);
+            return {200, {{"signedOut", true}}};
+        }
         if (n == 3 && s[2] == "sessions") {
             if (!post) throw methodNotAllowed();
             auto fields = body();
@@ -905,13 +1016,18 @@ Reply DeskServer::Impl::route(const Request& request, const Target& target) {
                 status = it->second;
             }
             json list = json::array();
-            for (const auto& c : engine_->tenantConversations(agent, status)) list.push_back(agentConversationJson(c));
+            const auto names = customerNames(*engine_, agent.tenantId);
+            for (const auto& c : engine_->tenantConversations(agent, status))
+                list.push_back(agentConversationForList(*engine_, c, names));
             return {200, {{"conversations", list}}};
         }
         const std::string& id = validId(s[3], "conversationId");
         if (n == 4) {
             if (!get) throw methodNotAllowed();
-            return {200, agentConversationJson(engine_->conversationForAgent(agent, id))};
+            auto conversation = engine_->conversationForAgent(agent, id);
+            std::map<std::string, std::string> names;
+            if (auto customer = engine_->user(conversation.userId)) names[customer->id] = displayName(*customer);
+            return {200, agentConversationForList(*engine_, conversation, names)};
         }
         if (s[4] == "messages") {
             if (get) {
@@ -957,10 +1073,13 @@ Reply DeskServer::Impl::createOnce(const Request& request, const Target& target,
 
 DeskServer::Impl::SocketRoute DeskServer::Impl::routeSocket(const Request& request, const Target& target) {
     if (request.method() != http::verb::get) throw methodNotAllowed();
-    // Browsers cannot set headers on a WebSocket: the token may come in the query instead.
+    // Browsers cannot set headers on a WebSocket: they show a ticket instead, never the token.
     std::string token = bearerToken(request);
     if (token.empty())
-        if (auto it = target.query.find("access_token"); it != target.query.end()) token = it->second;
+        if (auto it = target.query.find("ticket"); it != target.query.end()) {
+            token = redeemTicket(it->second);
+            if (token.empty()) throw ProblemError(401, "unauthorized", "Unauthorized", "the ticket is not valid");
+        }
     const auto& s = target.segments;
     if (s.size() == 4 && s[0] == "v1" && s[1] == "conversations" && s[3] == "chat") {
         auto user = customer(token);

@@ -27,6 +27,10 @@ public:
         bool handleSignals = false;  // SIGTERM and SIGINT stop the server
         desk::secrets::PasswordCost passwordCost = desk::secrets::PasswordCost::interactive;
         std::ostream* log = nullptr;  // one JSON line per request; none when null
+        // The agents' console, served at /console; empty: no console.
+        std::string consoleFolder;
+        // How long a WebSocket ticket (POST /v1/socket-tickets) may wait for its socket.
+        std::chrono::milliseconds ticketLifetime{30'000};
     };
 
     // Sets up the engine on the store, with the tenant and its agents. Binds the address at

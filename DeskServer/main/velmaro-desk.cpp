@@ -2,6 +2,7 @@
 // command line, 3 when the address cannot be listened on, 4 when the database cannot be used,
 // 5 when the tenant file cannot be read.
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -15,12 +16,22 @@ using velmaro::deskserver::DeskServer;
 using velmaro::deskserver::TenantFile;
 
 constexpr const char* kUsage =
-    "usage: velmaro-desk [--db FILE] [--listen ADDRESS:PORT] [--tenant FILE] [--threads N]\n"
+    "usage: velmaro-desk [--db FILE] [--listen ADDRESS:PORT] [--tenant FILE] [--threads N] [--console FOLDER]\n"
     "  --db FILE              the SQLite database (default: velmaro-desk.db in the working folder;\n"
     "                         :memory: keeps nothing)\n"
     "  --listen ADDRESS:PORT  where to listen (default: 127.0.0.1:8080; port 0 picks a free one)\n"
     "  --tenant FILE          the tenant and its agents, as JSON (default: a tenant \"default\", no agents)\n"
-    "  --threads N            threads serving connections (default: 2)\n";
+    "  --threads N            threads serving connections (default: 2)\n"
+    "  --console FOLDER       the agents' console served at /console (default: share/velmaro/console\n"
+    "                         beside the program's bin folder)\n";
+
+// Installed, the console is in the prefix's share folder; the build tree has the same layout.
+std::string defaultConsoleFolder() {
+    std::error_code ec;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return {};
+    return (program.parent_path().parent_path() / "share" / "velmaro" / "console").string();
+}
 
 int usage(const std::string& problem) {
     std::cerr << "velmaro-desk: " << problem << "\n" << kUsage;
@@ -30,7 +41,7 @@ int usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string db = "velmaro-desk.db", listen = "127.0.0.1:8080", tenantPath;
+    std::string db = "velmaro-desk.db", listen = "127.0.0.1:8080", tenantPath, console = defaultConsoleFolder();
     int threads = 2;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -38,13 +49,15 @@ int main(int argc, char** argv) {
             std::cout << kUsage;
             return 0;
         }
-        if (option != "--db" && option != "--listen" && option != "--tenant" && option != "--threads")
+        if (option != "--db" && option != "--listen" && option != "--tenant" && option != "--threads" &&
+            option != "--console")
             return usage("unknown option " + option);
         if (i + 1 >= argc) return usage(option + " needs a value");
         const std::string value = argv[++i];
         if (option == "--db") db = value;
         if (option == "--listen") listen = value;
         if (option == "--tenant") tenantPath = value;
+        if (option == "--console") console = value;
         if (option == "--threads") {
             threads = std::atoi(value.c_str());
             if (threads < 1 || threads > 64) return usage("--threads needs a number from 1 to 64");
@@ -63,6 +76,7 @@ int main(int argc, char** argv) {
     options.threads = threads;
     options.handleSignals = true;
     options.log = &std::cerr;
+    options.consoleFolder = console;
 
     TenantFile tenant = TenantFile::standard();
     if (!tenantPath.empty()) {

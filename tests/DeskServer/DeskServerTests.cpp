@@ -12,8 +12,11 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
+#include "Desk/SqliteDeskStore.h"
 #include "DeskServer/Beast.h"
+#include "DeskServer/DeskServer.h"
 #include "support/Platform/ScratchFolder.h"
 
 extern char** environ;
@@ -85,10 +88,12 @@ struct Answer {
     int status = 0;
     json body;
     std::string contentType, authenticate, replayed;
+    std::string text, policy, etag, cacheControl, length;
 };
 
 Answer request(unsigned short port, http::verb method, const std::string& target, const std::string& body = {},
-               const std::string& token = {}, const std::string& idempotencyKey = {}) {
+               const std::string& token = {}, const std::string& idempotencyKey = {},
+               const std::string& ifNoneMatch = {}) {
     net::io_context ioc;
     beast::tcp_stream stream(ioc);
     stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
@@ -96,6 +101,7 @@ Answer request(unsigned short port, http::verb method, const std::string& target
     req.set(http::field::host, "127.0.0.1");
     if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
     if (!idempotencyKey.empty()) req.set("Idempotency-Key", idempotencyKey);
+    if (!ifNoneMatch.empty()) req.set(http::field::if_none_match, ifNoneMatch);
     if (!body.empty()) {
         req.set(http::field::content_type, "application/json");
         req.body() = body;
@@ -104,12 +110,16 @@ Answer request(unsigned short port, http::verb method, const std::string& target
     beast::error_code ec;
     http::write(stream, req, ec);
     beast::flat_buffer buffer;
-    http::response<http::string_body> res;
-    http::read(stream, buffer, res, ec);
+    http::response_parser<http::string_body> parser;
+    parser.skip(method == http::verb::head);
+    http::read(stream, buffer, parser, ec);
     if (ec) return {};
+    const auto& res = parser.get();
     Answer answer{static_cast<int>(res.result_int()), json::parse(res.body(), nullptr, false),
                   std::string(res[http::field::content_type]), std::string(res[http::field::www_authenticate]),
-                  std::string(res["Idempotency-Replayed"])};
+                  std::string(res["Idempotency-Replayed"]), res.body(),
+                  std::string(res["Content-Security-Policy"]), std::string(res[http::field::etag]),
+                  std::string(res[http::field::cache_control]), std::string(res[http::field::content_length])};
     return answer;
 }
 
@@ -118,6 +128,26 @@ Answer get(unsigned short port, const std::string& target, const std::string& to
 }
 Answer post(unsigned short port, const std::string& target, const json& body, const std::string& token = {}) {
     return request(port, http::verb::post, target, body.dump(), token);
+}
+
+// The status a WebSocket upgrade is answered with, asked once as plain HTTP.
+int upgradeStatus(unsigned short port, const std::string& target, const std::string& token = {}) {
+    net::io_context ioc;
+    beast::tcp_stream stream(ioc);
+    beast::error_code ec;
+    stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+    http::request<http::empty_body> upgrade(http::verb::get, target, 11);
+    upgrade.set(http::field::host, "127.0.0.1");
+    upgrade.set(http::field::upgrade, "websocket");
+    upgrade.set(http::field::connection, "upgrade");
+    upgrade.set(http::field::sec_websocket_key, "dGhlIHNhbXBsZSBub25jZQ==");
+    upgrade.set(http::field::sec_websocket_version, "13");
+    if (!token.empty()) upgrade.set(http::field::authorization, "Bearer " + token);
+    http::write(stream, upgrade, ec);
+    beast::flat_buffer buffer;
+    http::response<http::string_body> refused;
+    http::read(stream, buffer, refused, ec);
+    return ec ? -1 : static_cast<int>(refused.result_int());
 }
 
 // A WebSocket with reads that give up after a while instead of hanging the test.
@@ -135,21 +165,7 @@ public:
         ws_.handshake(res, "127.0.0.1", target, ec);
         if (!ec) return static_cast<int>(res.result_int());
         // Refused: ask again as plain HTTP to read the answer's status.
-        net::io_context ioc;
-        beast::tcp_stream stream(ioc);
-        stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
-        http::request<http::empty_body> upgrade(http::verb::get, target, 11);
-        upgrade.set(http::field::host, "127.0.0.1");
-        upgrade.set(http::field::upgrade, "websocket");
-        upgrade.set(http::field::connection, "upgrade");
-        upgrade.set(http::field::sec_websocket_key, "dGhlIHNhbXBsZSBub25jZQ==");
-        upgrade.set(http::field::sec_websocket_version, "13");
-        if (!token.empty()) upgrade.set(http::field::authorization, "Bearer " + token);
-        http::write(stream, upgrade, ec);
-        beast::flat_buffer buffer;
-        http::response<http::string_body> refused;
-        http::read(stream, buffer, refused, ec);
-        return ec ? -1 : static_cast<int>(refused.result_int());
+        return upgradeStatus(port, target, token);
     }
     void send(const std::string& text, bool asText = true) {
         ws_.text(asText);
@@ -313,7 +329,8 @@ TEST_F(DeskServerTest, TwoCustomersAndAnAgent) {
     Socket live, annSocket, bobNotices;
     ASSERT_EQ(live.open(port, "/v1/agent/live", alex), 101);
     ASSERT_EQ(annSocket.open(port, "/v1/conversations/" + annChat + "/chat?after=1", ann), 101);
-    ASSERT_EQ(bobNotices.open(port, "/v1/users/me/notices?access_token=" + bob), 101);
+    const auto bobTicket = post(port, "/v1/socket-tickets", json::object(), bob).body.value("ticket", "");
+    ASSERT_EQ(bobNotices.open(port, "/v1/users/me/notices?ticket=" + bobTicket), 101);
     annSocket.read();  // CONNECTED
 
     annSocket.sendJson({{"type", "send"}, {"message", "from Ann"}});
@@ -694,6 +711,165 @@ TEST_F(DeskServerTest, ShutdownAndStartFailures) {
     desk = start();
     EXPECT_EQ(get(desk->port(), "/v1/conversations/" + id, sam).body["description"], "Bye");
     EXPECT_EQ(desk->kill(SIGTERM), 0);
+}
+
+// A browser opens a WebSocket with a ticket fetched with its token: once, for that token's own
+// sockets. The token itself never goes in a URL; a header on the upgrade still works.
+TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string alex = agent(port), sam = customer(port, "sam");
+    auto ticketFor = [&](const std::string& token) {
+        auto answer = post(port, "/v1/socket-tickets", json::object(), token);
+        EXPECT_EQ(answer.status, 201) << answer.body;
+        return answer.body.value("ticket", "");
+    };
+    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object()).status, 401);
+    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object(), "not-a-token").status, 401);
+    EXPECT_EQ(get(port, "/v1/socket-tickets", alex).status, 405);
+
+    const std::string agentTicket = ticketFor(alex), samTicket = ticketFor(sam);
+    ASSERT_NE(agentTicket, alex);
+    struct Case {
+        std::string target, header;
+        int status;
+    };
+    const std::vector<Case> cases{
+        {"/v1/agent/live?ticket=" + agentTicket, "", 101},
+        {"/v1/agent/live?ticket=" + samTicket, "", 403},    // a customer's, on the agent socket: spent too
+        {"/v1/users/me/notices?ticket=" + samTicket, "", 401},
+        {"/v1/users/me/notices?ticket=" + ticketFor(sam), "", 101},
+        {"/v1/agent/live?ticket=made-up", "", 401},
+        {"/v1/agent/live?access_token=" + alex, "", 401},  // tokens in URLs are not taken
+        {"/v1/agent/live", alex, 101},
+    };
+    for (std::size_t i = 1; i < cases.size(); ++i)
+        EXPECT_EQ(upgradeStatus(port, cases[i].target, cases[i].header), cases[i].status) << cases[i].target;
+    Socket live;
+    ASSERT_EQ(live.open(port, cases[0].target), 101);
+    EXPECT_EQ(upgradeStatus(port, cases[0].target), 401) << "a ticket opens one socket";
+
+    // The ticket's socket is live: it hears the tenant's changes.
+    const std::string id = conversation(port, sam, "Hello");
+    auto event = live.readType("MESSAGE");
+    ASSERT_TRUE(event);
+    EXPECT_EQ((*event)["conversation"]["id"], id);
+    const std::string log = logText();
+    for (const auto& secret : {alex, sam, agentTicket, samTicket}) EXPECT_EQ(log.find(secret), std::string::npos);
+}
+
+// Signing out ends the agent's session on the desk: the token opens nothing afterwards, while
+// the agent's other sessions go on.
+TEST_F(DeskServerTest, SigningOutEndsTheSession) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string alex = agent(port), other = agent(port), sam = customer(port, "sam");
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current", {}, sam).status, 403);
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current").status, 401);
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current", {}, alex).status, 200);
+    EXPECT_EQ(get(port, "/v1/agent/conversations", alex).status, 401);
+    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object(), alex).status, 401);
+    EXPECT_EQ(request(port, http::verb::delete_, "/v1/agent/sessions/current", {}, alex).status, 401);
+    EXPECT_EQ(get(port, "/v1/agent/conversations", other).status, 200);
+    EXPECT_EQ(get(port, "/v1/users/me", sam).status, 200);
+}
+
+// The agent's list names the customer and shows the newest entry; the seen count says which of
+// the agent's answers the customer has not read yet, and the live socket tells when it changes.
+TEST_F(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
+    auto desk = start();
+    const auto port = desk->port();
+    const std::string alex = agent(port);
+    const std::string sam =
+        post(port, "/v1/users", {{"userName", "sam"}, {"firstName", "Sam"}, {"lastName", "Lee"}}).body.value("token", "");
+    const std::string kim = customer(port, "kim");
+    const std::string samChat = conversation(port, sam, "The kettle leaks"), kimChat = conversation(port, kim, "Late");
+    post(port, "/v1/conversations/" + samChat + "/messages", {{"message", "<b>still</b> leaking"}}, sam);
+    post(port, "/v1/agent/conversations/" + samChat + "/messages", {{"message", "On it"}}, alex);
+
+    auto list = get(port, "/v1/agent/conversations", alex).body["conversations"];
+    ASSERT_EQ(list.size(), 2u);
+    std::map<std::string, json> byId;
+    for (const auto& c : list) byId[c["id"]] = c;
+    EXPECT_EQ(byId[samChat]["customerName"], "Sam Lee");
+    EXPECT_EQ(byId[samChat]["lastMessage"]["message"], "On it");
+    EXPECT_EQ(byId[samChat]["lastMessage"]["senderType"], "AGENT");
+    EXPECT_EQ(byId[samChat]["unseenActivityCount"], 1) << "the customer has not seen the answer";
+    EXPECT_EQ(byId[kimChat]["customerName"], "kim") << "without names, the user name";
+    EXPECT_EQ(byId[kimChat]["lastMessage"]["contentType"], "CONVERSATION_STARTED");
+    EXPECT_EQ(get(port, "/v1/agent/conversations/" + samChat, alex).body["customerName"], "Sam Lee");
+
+    Socket live;
+    ASSERT_EQ(live.open(port, "/v1/agent/live", alex), 101);
+    EXPECT_EQ(post(port, "/v1/conversations/" + samChat + "/seen", json::object(), sam).status, 200);
+    auto changed = live.readType("CONVERSATION_CHANGED");
+    ASSERT_TRUE(changed);
+    EXPECT_EQ((*changed)["conversation"]["unseenActivityCount"], 0);
+}
+
+// The console's files: the right types and headers, revalidated by their tag, and nothing
+// outside the folder or beyond reading.
+TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
+    auto desk = start();
+    const auto port = desk->port();
+    struct Case {
+        http::verb method;
+        std::string target;
+        int status;
+        std::string type;
+    };
+    const std::vector<Case> cases{
+        {http::verb::get, "/console", 200, "text/html; charset=utf-8"},
+        {http::verb::get, "/console/", 200, "text/html; charset=utf-8"},
+        {http::verb::get, "/console/console.js", 200, "text/javascript; charset=utf-8"},
+        {http::verb::get, "/console/console.css", 200, "text/css; charset=utf-8"},
+        {http::verb::get, "/console/../CMakeLists.txt", 404, ""},
+        {http::verb::get, "/console/..%2fCMakeLists.txt", 404, ""},
+        {http::verb::get, "/console/%2e%2e", 404, ""},
+        {http::verb::get, "/console/..%2fconsole%2fconsole.js", 404, ""},  // a way back to a real file
+        {http::verb::get, "/console/.hidden.js", 404, ""},
+        {http::verb::get, "/console/sub/console.js", 404, ""},
+        {http::verb::get, "/console/missing.js", 404, ""},
+        {http::verb::get, "/console/velmaro-desk.db", 404, ""},
+        {http::verb::post, "/console/console.js", 405, ""},
+        {http::verb::delete_, "/console", 405, ""},
+    };
+    for (const auto& c : cases) {
+        auto answer = request(port, c.method, c.target);
+        EXPECT_EQ(answer.status, c.status) << c.target;
+        if (c.status != 200) continue;
+        EXPECT_EQ(answer.contentType, c.type) << c.target;
+        EXPECT_EQ(answer.cacheControl, "no-cache");
+        EXPECT_NE(answer.policy.find("script-src 'self'"), std::string::npos);
+        EXPECT_NE(answer.policy.find("connect-src 'self'"), std::string::npos);
+        EXPECT_EQ(answer.policy.find("unsafe"), std::string::npos);
+    }
+    auto page = get(port, "/console");
+    EXPECT_NE(page.text.find("<script type=\"module\" src=\"/console/console.js\">"), std::string::npos);
+    EXPECT_EQ(page.text.find("<script>"), std::string::npos) << "no inline script";
+    EXPECT_EQ(request(port, http::verb::get, "/console", {}, {}, {}, page.etag).status, 304);
+    auto head = request(port, http::verb::head, "/console/console.js");
+    EXPECT_EQ(head.status, 200);
+    EXPECT_TRUE(head.text.empty());
+    EXPECT_EQ(head.length, std::to_string(get(port, "/console/console.js").text.size()));
+}
+
+// A ticket is good for its lifetime only: one that has waited too long opens nothing, and is
+// spent all the same.
+TEST(DeskServerInProcess, AnExpiredTicketOpensNothing) {
+    DeskServer::Options options;
+    options.port = 0;
+    options.ticketLifetime = std::chrono::milliseconds(0);
+    DeskServer server(std::make_unique<desk::SqliteDeskStore>(":memory:"), TenantFile::standard(), options);
+    std::thread running([&] { server.run(); });
+    const auto port = server.port();
+    const std::string token = post(port, "/v1/users", {{"userName", "sam"}}).body.value("token", "");
+    auto ticket = post(port, "/v1/socket-tickets", json::object(), token);
+    EXPECT_EQ(ticket.status, 201);
+    EXPECT_EQ(upgradeStatus(port, "/v1/users/me/notices?ticket=" + ticket.body.value("ticket", "")), 401);
+    EXPECT_EQ(upgradeStatus(port, "/v1/users/me/notices", token), 101) << "the header still opens it";
+    server.stop();
+    running.join();
 }
 
 }  // namespace

@@ -1,0 +1,98 @@
+#include "support/Browser/DeskOnLoopback.h"
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "support/Browser/Http.h"
+
+namespace velmaro::testing {
+
+using nlohmann::json;
+
+DeskOnLoopback::DeskOnLoopback(const std::string& program, const std::string& scratch) {
+    const auto folder = std::filesystem::path(scratch);
+    std::filesystem::create_directories(folder);
+    const auto tenant = (folder / "tenant.json").string();
+    logFile_ = (folder / "desk.log").string();
+    std::ofstream(tenant) << json{{"tenantId", "acme"},
+                                  {"name", "Acme"},
+                                  {"primaryColor", "#48DFB2"},
+                                  {"userNameRequired", false},
+                                  {"agents", {{{"email", kAgentEmail}, {"name", "Alex"}, {"password", kAgentPassword}}}}};
+    process_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{program, "--db", ":memory:", "--listen", "127.0.0.1:0", "--tenant", tenant}, logFile_);
+    // The first line says where it listens; it comes once the port is bound.
+    const std::string line = process_->readLine();
+    const auto at = line.find("http://");
+    if (at == std::string::npos) throw std::runtime_error("velmaro-desk did not start: " + line);
+    url_ = line.substr(at, line.find(' ', at) - at);
+}
+
+DeskOnLoopback::~DeskOnLoopback() {
+    if (process_) process_->stop(SIGTERM);
+}
+
+std::string DeskOnLoopback::log() const {
+    std::ifstream in(logFile_);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+namespace {
+
+class HttpCustomer : public Customer {
+public:
+    HttpCustomer(std::string desk, const std::string& firstName, const std::string& lastName)
+        : desk_(std::move(desk)) {
+        auto answer = httpRequest("POST", desk_ + "/v1/users",
+                                  json{{"firstName", firstName}, {"lastName", lastName}}.dump());
+        if (answer.status != 201) throw std::runtime_error("registering failed: " + answer.body);
+        token_ = json::parse(answer.body)["token"];
+    }
+
+    std::string startConversation(const std::string& description) override {
+        const std::string id = call("POST", "/v1/conversations", {{"description", description}})["id"];
+        say(id, description);
+        return id;
+    }
+    void say(const std::string& id, const std::string& text) override {
+        call("POST", "/v1/conversations/" + id + "/messages", {{"message", text}});
+    }
+    std::vector<std::string> shown(const std::string& id) override {
+        std::vector<std::string> texts;
+        const json page = call("GET", "/v1/conversations/" + id + "/messages");
+        for (const auto& m : page["messages"])
+            texts.push_back(m["contentType"] == "TEXT" ? m["message"] : m["eventDescription"]);
+        return texts;
+    }
+    bool ratingOffered(const std::string& id) override {
+        return call("GET", "/v1/conversations/" + id)["status"] == "CLOSED";
+    }
+    void rate(const std::string& id, const std::string& scoreId) override {
+        call("POST", "/v1/conversations/" + id + "/score", {{"scoreId", scoreId}});
+    }
+    void readChat(const std::string& id) override { call("POST", "/v1/conversations/" + id + "/seen", json::object()); }
+
+private:
+    json call(const std::string& method, const std::string& path, const json& body = nullptr) {
+        auto answer = httpRequest(method, desk_ + path, body.is_null() ? std::string() : body.dump(),
+                                  {{"Authorization", "Bearer " + token_}});
+        if (answer.status < 200 || answer.status > 299)
+            throw std::runtime_error(method + " " + path + ": " + std::to_string(answer.status) + " " + answer.body);
+        return json::parse(answer.body);
+    }
+
+    std::string desk_, token_;
+};
+
+}  // namespace
+
+std::unique_ptr<Customer> customerOverHttp(const std::string& deskUrl, const std::string& firstName,
+                                           const std::string& lastName) {
+    return std::make_unique<HttpCustomer>(deskUrl, firstName, lastName);
+}
+
+}  // namespace velmaro::testing
