@@ -2,6 +2,7 @@
 // command line, 3 when the address cannot be listened on, 4 when the database cannot be used,
 // 5 when the tenant file cannot be read.
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -20,7 +21,11 @@ constexpr const char* kUsage =
     "                         :memory: keeps nothing)\n"
     "  --listen ADDRESS:PORT  where to listen (default: 127.0.0.1:8080; port 0 picks a free one)\n"
     "  --tenant FILE          the tenant and its agents, as JSON (default: a tenant \"default\", no agents)\n"
+    "A tenant without agents gets one at start, with a random password, written to\n"
+    "velmaro-desk-agent.json beside the database (mode 0600).\n"
     "  --threads N            threads serving connections (default: 2)\n";
+
+constexpr const char* kFirstAgentFile = "velmaro-desk-agent.json";
 
 int usage(const std::string& problem) {
     std::cerr << "velmaro-desk: " << problem << "\n" << kUsage;
@@ -63,6 +68,12 @@ int main(int argc, char** argv) {
     options.threads = threads;
     options.handleSignals = true;
     options.log = &std::cerr;
+    // Beside the database (in the working folder for one kept in memory).
+    {
+        const std::filesystem::path folder =
+            db == ":memory:" ? std::filesystem::path() : std::filesystem::path(db).parent_path();
+        options.firstAgentFile = (folder / kFirstAgentFile).string();
+    }
 
     TenantFile tenant = TenantFile::standard();
     if (!tenantPath.empty()) {
@@ -93,6 +104,9 @@ int main(int argc, char** argv) {
     // The first line on standard output says where the desk answers (tests read the port here).
     std::cout << "velmaro-desk: listening on http://" << options.address << ":" << server->port() << " (tenant "
               << tenant.tenant.id << ", database " << db << ")" << std::endl;
+    if (!server->firstAgentWritten().empty())
+        std::cout << "velmaro-desk: the tenant had no agent; its first agent's e-mail and password are in "
+                  << server->firstAgentWritten() << " (readable by this user only)" << std::endl;
     server->run();
     std::cout << "velmaro-desk: stopped" << std::endl;
     return 0;
