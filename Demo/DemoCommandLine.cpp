@@ -47,6 +47,16 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
             if (scale != "1" && scale != "2" && scale != "3")
                 return fail("--scale needs 1, 2 or 3 pixels a point");
             line.options.scale = std::stod(*scale);
+        } else if (flag == "--desk") {
+            auto url = value();
+            if (!url || (url->rfind("http://", 0) != 0 && url->rfind("https://", 0) != 0) ||
+                url->find_first_of(" \t\r\n") != std::string::npos)
+                return fail("--desk needs the desk's address, such as http://127.0.0.1:8080");
+            line.options.deskUrl = *url;
+        } else if (flag == "--agent-file") {
+            auto file = value();
+            if (!file || file->empty()) return fail("--agent-file needs a file");
+            line.options.agentFile = *file;
         } else if (flag == "--chaos") {
             auto seed = value();
             if (!seed) return fail("--chaos needs a seed");
@@ -69,6 +79,7 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
             return fail("unknown option " + flag);
         }
     }
+    if (line.options.deskUrl && line.options.chaosSeed) return fail("--chaos plays on the embedded desk only");
     line.mode = interactive ? Mode::interactive : oneStart ? Mode::once : Mode::tour;
     if (line.mode == Mode::tour && snapshots) line.options.snapshotFolder = folder.value_or(defaultSnapshotFolder);
     return line;
@@ -76,6 +87,7 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
 
 std::string DemoCommandLine::usage() {
     return "usage: velmaro-demo [--snapshots DIR | --no-snapshots] [--scale 1|2|3] [--chaos SEED]\n"
+           "       velmaro-demo --desk URL [--agent-file FILE] [--interactive] [other options]\n"
            "       velmaro-demo --interactive [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "       velmaro-demo [--user-name-required] [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "       velmaro-demo --window [--pace SECONDS] [--interactive] [other options as above]\n"
@@ -84,5 +96,7 @@ std::string DemoCommandLine::usage() {
            "--interactive: drive the screens by hand at a prompt (type help there).\n"
            "--window: the same in a desktop window; the tour holds each step SECONDS (default 2.5),\n"
            "  --interactive lets you drive with the mouse and the keyboard.\n"
-           "With user options alone: one start of the layer with the host's user parameters.\n";
+           "With user options alone: one start of the layer with the host's user parameters.\n"
+           "--desk URL: play on a running velmaro-desk instead of the embedded desk, answering as the agent\n"
+           "  of FILE (default velmaro-desk-agent.json, which a desk without agents writes beside its database).\n";
 }

@@ -1,5 +1,6 @@
 #include "Demo/DemoConsole.h"
 
+#include <optional>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -220,8 +221,21 @@ int DemoConsole::run(const DemoTour::Options& options, std::istream& in, std::os
     hostOptions.userNameRequired = true;
     hostOptions.userParameters = options.userParameters;
     hostOptions.chaosSeed = options.chaosSeed;
-    DemoHost host(hostOptions);
-    out << "velmaro-demo: the Acme shop app, on the tour's support desk. Type help for the commands.\n";
+    hostOptions.deskUrl = options.deskUrl;
+    hostOptions.agentFile = options.agentFile;
+    std::optional<DemoHost> made;
+    try {
+        made.emplace(hostOptions);
+    } catch (const std::runtime_error& error) {
+        out << "velmaro-demo: " << error.what() << "\n";
+        return 1;
+    }
+    DemoHost& host = *made;
+    if (options.deskUrl)
+        out << "velmaro-demo: the Acme shop app, on the velmaro-desk at " << *options.deskUrl
+            << " (its conversations come when you sign in). Type help for the commands.\n";
+    else
+        out << "velmaro-demo: the Acme shop app, on the tour's support desk. Type help for the commands.\n";
     DemoConsole console(host, in, out);
     console.run();
     return 0;
@@ -362,17 +376,18 @@ void DemoConsole::back() {
 }
 
 void DemoConsole::agent(const std::string& text) {
-    if (!std::dynamic_pointer_cast<ChatViewController>(host_.topScreen()))
-        return error("no chat is open: the agent writes in the chat on the screen");
-    host_.desk().agentSays(text);
+    auto chat = std::dynamic_pointer_cast<ChatViewController>(host_.topScreen());
+    if (!chat) return error("no chat is open: the agent writes in the chat on the screen");
+    if (!host_.agentSays(chat->conversation ? chat->conversation->id : std::string(), text))
+        return error("the desk refused the agent's message");
     acted();
 }
 
 void DemoConsole::push(const std::string& conversationId) {
     if (!host_.support()) return error("the support layer has not started: tap \"Help & support\" first");
-    if (!host_.desk().conversation(conversationId))
-        return error("the desk has no conversation \"" + conversationId + "\"");
-    host_.support()->handlePushNotification({{"conversationId", conversationId}});
+    auto id = host_.conversationId(conversationId);
+    if (!id) return error("the desk has no conversation \"" + conversationId + "\"");
+    host_.support()->handlePushNotification({{"conversationId", *id}});
     acted();
 }
 

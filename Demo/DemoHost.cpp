@@ -1,6 +1,15 @@
 #include "Demo/DemoHost.h"
 
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
 #include "CoreSimulator/SupportDesk.h"
+#include "Demo/RemoteDesk.h"
+#include "NetworkCore/NetworkCore.h"
 #include "Demo/HostHomeViewController.h"
 #include "Demo/HostStoryboard.h"
 #include "Dispatch/RunLoop.h"
@@ -11,7 +20,84 @@
 
 using namespace velmaro;
 
+struct DemoHost::Setup {
+    std::mutex mutex;
+    bool done = false;
+    std::map<std::string, std::string> ids;
+    std::string problem;
+};
+
 namespace {
+
+const char* const kAgentAnswer = "Thank you for your message. I am looking into it right away.";
+
+// The network core as this host uses it: the host may ask who writes whatever the tenant says
+// (as it may on the embedded desk), and the user's first registration is followed, before the
+// screens hear of it, by setting up the user's history on the desk.
+class HostNetworkCore : public CoreLibrary {
+public:
+    HostNetworkCore(std::shared_ptr<NetworkCore> core, bool userNameRequired,
+                    std::function<void(const std::string& token)> registered)
+        : core_(std::move(core)), userNameRequired_(userNameRequired), registered_(std::move(registered)) {}
+
+    void getAllConversations(std::optional<StringDictionary> parameters,
+                             ServiceCompletion<std::vector<ConversationModel>> completion) override {
+        core_->getAllConversations(std::move(parameters), std::move(completion));
+    }
+    void getConversation(std::string conversationId, ServiceCompletion<ConversationModel> completion) override {
+        core_->getConversation(std::move(conversationId), std::move(completion));
+    }
+    void createConversation(std::optional<StringDictionary> parameters,
+                            ServiceCompletion<ConversationModel> completion) override {
+        core_->createConversation(std::move(parameters), std::move(completion));
+    }
+    void setConversationSeen(std::string conversationId, ServiceCompletion<ConversationModel> completion) override {
+        core_->setConversationSeen(std::move(conversationId), std::move(completion));
+    }
+    void getSatisfactionScores(ServiceCompletion<std::vector<SatisfactionScoreModel>> completion) override {
+        core_->getSatisfactionScores(std::move(completion));
+    }
+    void sendConversationScore(std::string conversationId, std::string scoreId,
+                               ServiceCompletion<ConversationModel> completion) override {
+        core_->sendConversationScore(std::move(conversationId), std::move(scoreId), std::move(completion));
+    }
+    void createEndUser(std::optional<StringDictionary> userParameters, ServiceCompletion<UserModel> completion) override {
+        core_->createEndUser(std::move(userParameters),
+                             [core = core_, registered = registered_, completion = std::move(completion)](
+                                 std::optional<UserModel> user, std::optional<ServiceError> error) {
+                                 if (user && registered) registered(core->signedInToken());
+                                 if (completion) completion(std::move(user), std::move(error));
+                             });
+    }
+    void updateUser(StringDictionary userParameters, ServiceCompletion<UserModel> completion) override {
+        core_->updateUser(std::move(userParameters), std::move(completion));
+    }
+    std::optional<UserModel> loadUser() override { return core_->loadUser(); }
+    void authenticateUser(UserModel user, UserModel::AuthenticationCompletion completion) override {
+        core_->authenticateUser(std::move(user), std::move(completion));
+    }
+    void clearUserDetails(UserModel user) override { core_->clearUserDetails(std::move(user)); }
+    std::optional<Config> loadConfig() override {
+        auto config = core_->loadConfig();
+        if (config && userNameRequired_) config->userNameRequired = true;
+        return config;
+    }
+    void configureChat(std::optional<std::string> tenantId, std::optional<std::string> userId,
+                       std::optional<std::string> chatId, std::weak_ptr<ChatEventDelegate> delegate) override {
+        core_->configureChat(std::move(tenantId), std::move(userId), std::move(chatId), std::move(delegate));
+    }
+    void connectChat(std::optional<std::string> firstMessage) override { core_->connectChat(std::move(firstMessage)); }
+    double sendMessage(std::string message) override { return core_->sendMessage(std::move(message)); }
+    void subscribe() override { core_->subscribe(); }
+    void disconnectChat() override { core_->disconnectChat(); }
+
+    const std::shared_ptr<NetworkCore>& network() const { return core_; }
+
+private:
+    std::shared_ptr<NetworkCore> core_;
+    bool userNameRequired_;
+    std::function<void(const std::string&)> registered_;
+};
 
 }  // namespace
 
@@ -22,8 +108,11 @@ const UIColor& DemoHost::acmeRed() {
 
 DemoHost::DemoHost(Options options) : options_(std::move(options)) {
     HostStoryboard::registerScenes([this](HostHomeViewController& home) { home.onHelpRequested = [this] { startSupport(); }; });
-    Config tenant;
-    tenant.userNameRequired = options_.userNameRequired;
+    if (options_.deskUrl) {
+        useRemoteDesk();
+    } else {
+        Config tenant;
+        tenant.userNameRequired = options_.userNameRequired;
     tenant.tenantId = "acme";
     tenant.name = "Acme";
     tenant.primaryColor = acmeRed();
@@ -35,6 +124,7 @@ DemoHost::DemoHost(Options options) : options_(std::move(options)) {
     desk_ = std::make_shared<SupportDesk>(tenant, desk);
     installCoreLibrary(desk_);
     seedConversations();
+    }
 
     window_ = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
     auto root = HostStoryboard::instantiateInitial();
@@ -47,6 +137,7 @@ DemoHost::~DemoHost() {
     // close and the queue's last tasks (which may hold them) run.
     installCoreLibrary(nullptr);
     desk_.reset();
+    core_.reset();
     HostStoryboard::registerScenes();
     if (auto home = this->home()) home->onHelpRequested = nullptr;
     window_->setRootViewController(nullptr);
@@ -83,6 +174,90 @@ void DemoHost::seedConversations() {
     seed(slotConversation, "Change my delivery slot", "OPEN", 1, "Thursday works.", 2);
 }
 
+void DemoHost::useRemoteDesk() {
+    remote_ = std::make_shared<RemoteDesk>(*options_.deskUrl, options_.agentFile);
+    setup_ = std::make_shared<Setup>();
+    NetworkCore::Options network;
+    network.deskUrl = remote_->url();
+    network.connectTimeout = std::chrono::milliseconds(2000);
+    network.requestTimeout = std::chrono::milliseconds(10000);
+    // Runs on the core's thread while the layer waits for the registration: the start screen that
+    // follows it finds the history there, as it does on the embedded desk.
+    auto registered = [remote = remote_, setup = setup_](const std::string& token) {
+        {
+            std::lock_guard lock(setup->mutex);
+            if (setup->done) return;
+            setup->done = true;
+        }
+        std::map<std::string, std::string> ids;
+        std::string problem;
+        try {
+            ids = remote->seedHistory(token);
+        } catch (const std::exception& error) {
+            problem = error.what();
+        }
+        std::lock_guard lock(setup->mutex);
+        setup->ids = std::move(ids);
+        setup->problem = std::move(problem);
+    };
+    core_ = std::make_shared<HostNetworkCore>(std::make_shared<NetworkCore>(network), options_.userNameRequired,
+                                              registered);
+    installCoreLibrary(core_);
+}
+
+UIColor DemoHost::brandColor() const {
+    if (!remote_) return acmeRed();
+    auto config = core_->loadConfig();
+    if (!config) return acmeRed();
+    const auto& c = config->primaryColor;
+    return UIColor(c.red, c.green, c.blue, c.alpha);
+}
+
+std::optional<std::string> DemoHost::conversationId(const std::string& name) const {
+    if (!remote_) return desk_->conversation(name) ? std::optional(name) : std::nullopt;
+    {
+        std::lock_guard lock(setup_->mutex);
+        if (auto it = setup_->ids.find(name); it != setup_->ids.end()) return it->second;
+    }
+    return remote_->hasConversation(name) ? std::optional(name) : std::nullopt;
+}
+
+bool DemoHost::anyUserRegistered() const {
+    if (!remote_) return !desk_->users().empty();
+    return core_->loadUser().has_value();
+}
+
+std::string DemoHost::lastNameOnDesk() const {
+    if (!remote_) {
+        auto users = desk_->users();
+        return users.empty() ? std::string() : users.back().lastName;
+    }
+    // Asked in a loop while the screens wait: a short pause keeps it from flooding the desk.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    auto user = remote_->user(static_cast<HostNetworkCore&>(*core_).network()->signedInToken());
+    return user.is_object() ? user.value("lastName", "") : std::string();
+}
+
+std::optional<std::string> DemoHost::conversationScore(const std::string& conversationId) const {
+    return remote_ ? remote_->conversationScore(conversationId) : desk_->conversationScore(conversationId);
+}
+
+bool DemoHost::agentSays(const std::string& conversationId, const std::string& text) const {
+    if (remote_) return remote_->agentSays(conversationId, text);
+    desk_->agentSays(text);
+    return true;
+}
+
+bool DemoHost::agentAnswers(const std::string& conversationId) const {
+    return !remote_ || remote_->agentSays(conversationId, kAgentAnswer);
+}
+
+std::string DemoHost::setupProblem() const {
+    if (!setup_) return {};
+    std::lock_guard lock(setup_->mutex);
+    return setup_->problem;
+}
+
 std::shared_ptr<HostHomeViewController> DemoHost::home() const {
     auto root = window_->rootViewController();
     if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(root)) {
@@ -109,6 +284,15 @@ bool DemoHost::settle(const ScreenTest& done) const {
 }
 
 std::string DemoHost::usersLine() const {
+    if (remote_) {
+        auto user = core_->loadUser();
+        if (!user) return "support desk at " + remote_->url() + ": no user registered from this app";
+        std::string name = user->firstName;
+        if (!user->lastName.empty()) name += (name.empty() ? "" : " ") + user->lastName;
+        return "support desk at " + remote_->url() + ": signed in as " +
+               (user->userName.empty() ? std::string("an anonymous user") : user->userName) +
+               (name.empty() ? "" : " (" + name + ")");
+    }
     auto users = desk_->users();
     std::string line = "support desk: " + std::to_string(users.size()) + " registered user(s)";
     for (const auto& user : users) {

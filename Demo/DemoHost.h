@@ -9,7 +9,9 @@
 #include "Foundation/Any.h"
 #include "UIKit/UIColor.h"
 
+class RemoteDesk;
 namespace velmaro {
+class CoreLibrary;
 class SupportDesk;
 class SupportUI;
 }  // namespace velmaro
@@ -37,6 +39,10 @@ public:
         // The user the host knows, handed to the layer when it starts.
         std::optional<StringDictionary> userParameters;
         std::optional<std::uint64_t> chaosSeed;
+        // A velmaro-desk to use instead of the embedded desk, and the file with its agent's
+        // e-mail and password (the demo answers as that agent).
+        std::optional<std::string> deskUrl;
+        std::string agentFile = "velmaro-desk-agent.json";
     };
     using ScreenTest = std::function<bool(const std::shared_ptr<UIViewController>&)>;
 
@@ -47,6 +53,8 @@ public:
     static constexpr const char* slotConversation = "slot";
     static const UIColor& acmeRed();
 
+    // Throws std::runtime_error, with a message for a person, when the desk of Options::deskUrl
+    // does not answer or refuses the agent.
     explicit DemoHost(Options options);
     ~DemoHost();
     DemoHost(const DemoHost&) = delete;
@@ -55,7 +63,28 @@ public:
     const std::shared_ptr<UIWindow>& window() const { return window_; }
     // The host's home screen under the window's root now.
     std::shared_ptr<HostHomeViewController> home() const;
-    velmaro::SupportDesk& desk() const { return *desk_; }
+    // The embedded desk; null on a velmaro-desk.
+    velmaro::SupportDesk* embeddedDesk() const { return desk_.get(); }
+    bool onRemoteDesk() const { return remote_ != nullptr; }
+
+    // What the tour and the prompt ask of either desk.
+    // The colour the support screens take: Acme's red on the embedded desk, the tenant's on a desk.
+    UIColor brandColor() const;
+    // The desk's id of one of the conversations it holds from the start ("kettle", ...), or of a
+    // conversation the agent can see; nothing when there is none.
+    std::optional<std::string> conversationId(const std::string& name) const;
+    // Whether any user has been registered with the desk from this host.
+    bool anyUserRegistered() const;
+    // The signed-in user's last name as the desk keeps it.
+    std::string lastNameOnDesk() const;
+    std::optional<std::string> conversationScore(const std::string& conversationId) const;
+    // The agent writes in the conversation; false when the desk refused.
+    bool agentSays(const std::string& conversationId, const std::string& text) const;
+    // The agent answers the customer's latest message: the embedded desk's agent does so by
+    // itself after a pause; on a desk the demo answers through the agent API, as that agent would.
+    bool agentAnswers(const std::string& conversationId) const;
+    // Empty, or what went wrong while the desk was set up for the user.
+    std::string setupProblem() const;
     // Null until the layer has been started.
     const std::shared_ptr<velmaro::SupportUI>& support() const { return support_; }
 
@@ -77,9 +106,15 @@ public:
 
 private:
     void seedConversations();
+    void useRemoteDesk();
 
     Options options_;
     std::shared_ptr<velmaro::SupportDesk> desk_;
+    std::shared_ptr<RemoteDesk> remote_;
+    std::shared_ptr<velmaro::CoreLibrary> core_;
+    // Set up on the core's thread when the user registers; read on the main thread.
+    struct Setup;
+    std::shared_ptr<Setup> setup_;
     std::shared_ptr<UIWindow> window_;
     std::shared_ptr<velmaro::SupportUI> support_;
 };

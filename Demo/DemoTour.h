@@ -13,6 +13,7 @@
 #include "Demo/DemoHost.h"
 #include "Foundation/Any.h"
 #include "Foundation/Date.h"
+#include "UIKit/UIColor.h"
 
 namespace velmaro {
 class ChatViewController;
@@ -37,6 +38,9 @@ public:
         // The moment the tour plays at; its pictures show it in UTC with the en_US_POSIX locale,
         // whatever the machine's settings, so they come out the same on every run.
         Date moment{1772446500};  // 2026-03-02 10:15 UTC
+        // A velmaro-desk to play on instead of the embedded desk, and its agent's file.
+        std::optional<std::string> deskUrl;
+        std::string agentFile = "velmaro-desk-agent.json";
     };
 
     explicit DemoTour(std::ostream& out) : out_(out) {}
@@ -68,7 +72,7 @@ private:
     void step(const std::string& caption);
     // Prints the glass and writes the step's picture.
     void show(const DemoHost& host);
-    void printSeenMarks(const velmaro::ChatViewController& chat);
+    void printSeenMarks(const velmaro::ChatViewController& chat, const UIColor& brand);
     void writeIndex();
     bool check(bool condition, const std::string& failure);
 
@@ -77,6 +81,8 @@ private:
     double scale_ = 2;
     std::vector<std::pair<std::string, std::string>> pictures_;  // file name, caption
     std::string caption_;
+    // The address Sam signs in with: a new one on every run on a desk, which keeps its users.
+    std::string userAddress_ = "sam@acme.example";
     int stepNumber_ = 0;
     bool failed_ = false;
     std::shared_ptr<UINavigationController> navigation_;

@@ -93,6 +93,11 @@ std::optional<Tenant> DeskEngine::tenant(const std::string& tenantId) {
     return store_->tenant(tenantId);
 }
 
+bool DeskEngine::hasAgent(const std::string& tenantId, const std::string& email) {
+    std::lock_guard lock(mutex_);
+    return store_->agentByEmail(tenantId, email).has_value();
+}
+
 Agent DeskEngine::ensureAgent(const std::string& tenantId, const std::string& email, const std::string& name,
                               const std::string& password, const std::string& avatarUrl) {
     checkText(email, kNameLimit, "email", true);

@@ -74,6 +74,7 @@ public:
     // Adds an agent, or leaves one with that e-mail as it is. Answers the agent.
     Agent ensureAgent(const std::string& tenantId, const std::string& email, const std::string& name,
                       const std::string& password, const std::string& avatarUrl = {});
+    bool hasAgent(const std::string& tenantId, const std::string& email);
     AgentSession signInAgent(const std::string& tenantId, const std::string& email, const std::string& password);
     // Throws unauthorized for an unknown or malformed token.
     Agent agentForToken(const std::string& token);

@@ -2,7 +2,13 @@
 
 #include "DeskServer/Beast.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <atomic>
 #include <cmath>
 #include <deque>
@@ -109,8 +115,11 @@ public:
     void unregisterSocket(WsSession* session);
     void trackHttp(const std::shared_ptr<HttpSession>& session);
 
+    void makeFirstAgent();
+
     Options options_;
     desk::Tenant tenant_;
+    std::string firstAgentWritten_;
     std::unique_ptr<desk::DeskEngine> engine_;
     net::io_context ioc_;
     // The acceptor, the signals and stopping run on one strand.
@@ -542,6 +551,7 @@ DeskServer::Impl::Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile&
     engine_->putTenant(tenant_);
     for (const auto& entry : tenantFile.agents)
         engine_->ensureAgent(tenant_.id, entry.email, entry.name, entry.password, entry.avatarUrl);
+    if (tenantFile.agents.empty() && !options_.firstAgentFile.empty()) makeFirstAgent();
 
     try {
         tcp::endpoint endpoint(net::ip::make_address(options_.address), options_.port);
@@ -1105,6 +1115,34 @@ DeskServer::DeskServer(std::unique_ptr<desk::DeskStore> store, const TenantFile&
 
 // Connections cut at the deadline are released with the I/O context, before the engine.
 DeskServer::~DeskServer() = default;
+
+std::string DeskServer::firstAgentEmail(const std::string& tenantId) {
+    return "agent@" + tenantId + ".example";
+}
+
+// Without an agent nobody can answer, and an open door (a known password, an unauthenticated
+// way to add agents) would be worse: the operator gets a random password in a file only they
+// can read. The file is written before the agent exists, so a password is never lost.
+void DeskServer::Impl::makeFirstAgent() {
+    const std::string email = firstAgentEmail(tenant_.id);
+    if (engine_->hasAgent(tenant_.id, email)) return;
+    const std::string password = desk::secrets::randomToken();
+    const std::string& path = options_.firstAgentFile;
+    const std::string text = json{{"email", email}, {"password", password}, {"deskTenant", tenant_.id}}.dump() + "\n";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written = fd >= 0 && ::fchmod(fd, 0600) == 0 &&
+                   ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    const int error = errno;
+    if (fd >= 0) written = ::close(fd) == 0 && written;
+    if (!written)
+        throw std::runtime_error("cannot write the first agent's file " + path + ": " + std::strerror(error));
+    engine_->ensureAgent(tenant_.id, email, "Agent", password);
+    firstAgentWritten_ = path;
+}
+
+const std::string& DeskServer::firstAgentWritten() const {
+    return impl_->firstAgentWritten_;
+}
 
 unsigned short DeskServer::port() const {
     return impl_->port_;

@@ -31,7 +31,13 @@ public:
         std::string consoleFolder;
         // How long a WebSocket ticket (POST /v1/socket-tickets) may wait for its socket.
         std::chrono::milliseconds ticketLifetime{30'000};
+        // When the tenant file names no agents: where the desk's first agent, made at start with a
+        // random password, is written (mode 0600). Empty: a desk without agents stays so.
+        std::string firstAgentFile;
     };
+
+    // The e-mail of the first agent a desk makes for itself.
+    static std::string firstAgentEmail(const std::string& tenantId);
 
     // Sets up the engine on the store, with the tenant and its agents. Binds the address at
     // once: throws std::system_error (address in use, not allowed, …) or desk::DeskError.
@@ -41,6 +47,8 @@ public:
     DeskServer& operator=(const DeskServer&) = delete;
 
     unsigned short port() const;
+    // The file the first agent was written to at this start, or empty when none was made.
+    const std::string& firstAgentWritten() const;
     // Serves until stop(); then answers the requests in flight, sends WebSockets a close frame
     // ("going away") and returns. Runs Options::threads threads, the caller's among them.
     void run();

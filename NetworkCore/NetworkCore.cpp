@@ -756,6 +756,11 @@ void NetworkCore::updateUser(StringDictionary userParameters, ServiceCompletion<
                    });
 }
 
+std::string NetworkCore::signedInToken() const {
+    std::lock_guard lock(impl_->mutex_);
+    return impl_->storedUser_ ? impl_->currentTokenLocked() : std::string();
+}
+
 std::optional<UserModel> NetworkCore::loadUser() {
     std::lock_guard lock(impl_->mutex_);
     return impl_->storedUser_;

@@ -77,6 +77,10 @@ public:
     void subscribe() override;
     void disconnectChat() override;
 
+    // The desk's token of the signed-in user, or empty: for a host that also talks to the desk
+    // itself, as the same user.
+    std::string signedInToken() const;
+
     class Impl;
 
 private:

@@ -1,7 +1,7 @@
 # What `cmake --install` lays down: every room's headers under one include root (so the prefix
-# gets include/velmaro/{Dispatch,Foundation,UIKit,UIKitTesting,Velmaro,Desk,CoreSimulator}), the static
-# libraries, the framework bundle, and the CMake package Velmaro (targets Velmaro::Velmaro,
-# Velmaro::CoreSimulator, Velmaro::UIKitTesting).
+# gets include/velmaro/{Dispatch,Foundation,UIKit,UIKitTesting,Velmaro,Desk,CoreSimulator,NetworkCore}),
+# the static libraries, the framework bundle, and the CMake package Velmaro (targets Velmaro::Velmaro,
+# Velmaro::CoreSimulator, Velmaro::NetworkCore, Velmaro::UIKitTesting).
 include(CMakePackageConfigHelpers)
 
 set(VELMARO_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/velmaro)
@@ -9,7 +9,7 @@ set(VELMARO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/Velmaro)
 set(VELMARO_INSTALL_BUNDLEDIR ${CMAKE_INSTALL_DATADIR}/velmaro/Velmaro.bundle)
 
 install(TARGETS Dispatch Foundation UIKit UIKitTesting VelmaroCoreInterface VelmaroViews VelmaroScreens Velmaro
-  Desk CoreSimulator
+  Desk CoreSimulator NetworkCore
   EXPORT VelmaroTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -21,6 +21,7 @@ foreach(room Dispatch Foundation UIKit UIKitTesting)
     FILES_MATCHING PATTERN "*.h")
 endforeach()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Velmaro ${PROJECT_SOURCE_DIR}/Desk ${PROJECT_SOURCE_DIR}/CoreSimulator
+  ${PROJECT_SOURCE_DIR}/NetworkCore
   DESTINATION ${VELMARO_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h" PATTERN "Resources" EXCLUDE)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Velmaro/Resources/ DESTINATION ${VELMARO_INSTALL_BUNDLEDIR})
 

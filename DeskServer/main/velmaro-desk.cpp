@@ -23,7 +23,9 @@ constexpr const char* kUsage =
     "  --tenant FILE          the tenant and its agents, as JSON (default: a tenant \"default\", no agents)\n"
     "  --threads N            threads serving connections (default: 2)\n"
     "  --console FOLDER       the agents' console served at /console (default: share/velmaro/console\n"
-    "                         beside the program's bin folder)\n";
+    "                         beside the program's bin folder)\n"
+    "A tenant without agents gets one at start, with a random password, written to\n"
+    "velmaro-desk-agent.json beside the database (mode 0600).\n";
 
 // Installed, the console is in the prefix's share folder; the build tree has the same layout.
 std::string defaultConsoleFolder() {
@@ -32,6 +34,8 @@ std::string defaultConsoleFolder() {
     if (ec) return {};
     return (program.parent_path().parent_path() / "share" / "velmaro" / "console").string();
 }
+
+constexpr const char* kFirstAgentFile = "velmaro-desk-agent.json";
 
 int usage(const std::string& problem) {
     std::cerr << "velmaro-desk: " << problem << "\n" << kUsage;
@@ -77,6 +81,12 @@ int main(int argc, char** argv) {
     options.handleSignals = true;
     options.log = &std::cerr;
     options.consoleFolder = console;
+    // Beside the database (in the working folder for one kept in memory).
+    {
+        const std::filesystem::path folder =
+            db == ":memory:" ? std::filesystem::path() : std::filesystem::path(db).parent_path();
+        options.firstAgentFile = (folder / kFirstAgentFile).string();
+    }
 
     TenantFile tenant = TenantFile::standard();
     if (!tenantPath.empty()) {
@@ -107,6 +117,9 @@ int main(int argc, char** argv) {
     // The first line on standard output says where the desk answers (tests read the port here).
     std::cout << "velmaro-desk: listening on http://" << options.address << ":" << server->port() << " (tenant "
               << tenant.tenant.id << ", database " << db << ")" << std::endl;
+    if (!server->firstAgentWritten().empty())
+        std::cout << "velmaro-desk: the tenant had no agent; its first agent's e-mail and password are in "
+                  << server->firstAgentWritten() << " (readable by this user only)" << std::endl;
     server->run();
     std::cout << "velmaro-desk: stopped" << std::endl;
     return 0;

@@ -1,6 +1,7 @@
 #include "HostApp.h"
 
 #include "CoreSimulator/SupportDesk.h"
+#include "NetworkCore/NetworkCore.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIWindow.h"
 
@@ -23,13 +24,25 @@ HostApp HostApp::launch(double latency) {
     options.latency = latency;
     app.desk = std::make_shared<SupportDesk>(tenant, options);
     installCoreLibrary(app.desk);
-
-    app.home = std::make_shared<UIViewController>();
-    app.home->setTitle("Home");
-    app.window = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
-    app.window->setRootViewController(UINavigationController::make(app.home));
-    app.window->makeKeyAndVisible();
+    app.showHome();
     return app;
+}
+
+HostApp HostApp::launchOnDesk(const std::string& deskUrl) {
+    HostApp app;
+    NetworkCore::Options options;
+    options.deskUrl = deskUrl;  // the tenant, its colour and agents are the desk's
+    installCoreLibrary(std::make_shared<NetworkCore>(options));
+    app.showHome();
+    return app;
+}
+
+void HostApp::showHome() {
+    home = std::make_shared<UIViewController>();
+    home->setTitle("Home");
+    window = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
+    window->setRootViewController(UINavigationController::make(home));
+    window->makeKeyAndVisible();
 }
 
 void HostApp::openSupport() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "Velmaro/Velmaro.h"
 
@@ -11,7 +13,7 @@ class SupportDesk;
 }
 
 // The shop app of this example: one window with its home screen in a navigation controller,
-// the embedded support desk as the core library, and the support screens started from home.
+// the embedded support desk (or a velmaro-desk over the network) as the core library, and the support screens started from home.
 struct HostApp {
     // The shop's brand colour; the support screens' bars take it from the tenant's configuration.
     static const UIColor& brandColor();
@@ -24,6 +26,11 @@ struct HostApp {
     // Window, home screen and core library; call on the main thread once its run loop exists.
     // `latency`: seconds the desk takes to answer.
     static HostApp launch(double latency = 0.2);
+    // The same app in the field: the network core talks to the velmaro-desk at `deskUrl`.
+    static HostApp launchOnDesk(const std::string& deskUrl);
     // What the app's "Help" button does: the support screens, pushed over home.
     void openSupport();
+
+private:
+    void showHome();
 };

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -62,6 +63,11 @@ public:
 
     unsigned short port() const { return port_; }
     const std::string& firstLine() const { return firstLine_; }
+    // The next line on standard output (waits for it).
+    std::string nextLine() {
+        char line[512] = {};
+        return std::fgets(line, sizeof line, output_) ? line : "";
+    }
     // Sends the signal and answers the exit status (or 128 + the signal that ended it).
     int kill(int signal) {
         ::kill(pid_, signal);
@@ -683,6 +689,45 @@ TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
 
 // SIGTERM: a WebSocket hears "going away", the desk exits 0. A port in use and a database that
 // cannot be used are said plainly, with their own exit status.
+TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwnerReads) {
+    const auto file = folder_.path() / "velmaro-desk-agent.json";
+    {
+        auto desk = start();  // the tenant file names Alex
+        EXPECT_EQ(get(desk->port(), "/v1/health").status, 200);
+        EXPECT_EQ(desk->kill(SIGTERM), 0);
+        EXPECT_FALSE(std::filesystem::exists(file));
+    }
+    std::string password;
+    {
+        DeskProcess desk(db_, "", log_);
+        ASSERT_NE(desk.port(), 0) << desk.firstLine();
+        EXPECT_NE(desk.nextLine().find(file.string()), std::string::npos);
+        ASSERT_TRUE(std::filesystem::exists(file));
+        EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::ifstream in(file);
+        const auto written = json::parse(in, nullptr, false);
+        ASSERT_TRUE(written.is_object());
+        password = written.value("password", "");
+        EXPECT_GE(password.size(), 32u);
+        auto session = post(desk.port(), "/v1/agent/sessions", {{"email", written.value("email", "")}, {"password", password}});
+        EXPECT_EQ(session.status, 201) << session.body;
+        EXPECT_EQ(session.body["agent"].value("tenantId", ""), "default");
+        EXPECT_EQ(desk.kill(SIGTERM), 0);
+    }
+    {
+        // The agent exists now: a restart leaves it and its file as they are.
+        DeskProcess desk(db_, "", log_);
+        ASSERT_NE(desk.port(), 0) << desk.firstLine();
+        std::ifstream in(file);
+        EXPECT_EQ(json::parse(in, nullptr, false).value("password", ""), password);
+        EXPECT_EQ(post(desk.port(), "/v1/agent/sessions", {{"email", "agent@default.example"}, {"password", password}}).status,
+                  201);
+        EXPECT_EQ(desk.kill(SIGTERM), 0);
+    }
+    EXPECT_EQ(logText().find(password), std::string::npos);
+}
+
 TEST_F(DeskServerTest, ShutdownAndStartFailures) {
     auto desk = start();
     const auto port = desk->port();
