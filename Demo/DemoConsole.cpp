@@ -217,15 +217,9 @@ private:
 
 int DemoConsole::run(const DemoTour::Options& options, std::istream& in, std::ostream& out) {
     UserDefaults::standard().remove("extuserName");
-    DemoHost::Options hostOptions;
-    hostOptions.userNameRequired = true;
-    hostOptions.userParameters = options.userParameters;
-    hostOptions.chaosSeed = options.chaosSeed;
-    hostOptions.deskUrl = options.deskUrl;
-    hostOptions.agentFile = options.agentFile;
     std::optional<DemoHost> made;
     try {
-        made.emplace(hostOptions);
+        made.emplace(options.host(true));
     } catch (const std::runtime_error& error) {
         out << "velmaro-demo: " << error.what() << "\n";
         return 1;

@@ -179,11 +179,9 @@ int DemoTour::runTour(const Options& options) {
                 "times, ids and names are the desk's.\n";
     }
     try {
-        DemoHost::Options hostOptions;
-        hostOptions.userNameRequired = true;  // so the story begins with onboarding
-        hostOptions.chaosSeed = options.chaosSeed;
-        hostOptions.deskUrl = options.deskUrl;
-        hostOptions.agentFile = options.agentFile;
+        // A user name is required, so the story begins with onboarding; the tour's own user.
+        auto hostOptions = options.host(true);
+        hostOptions.userParameters.reset();
         DemoHost host(hostOptions);
         if (onboarding(host) && contactAgent(host) && chatting(host) && conversationList(host) &&
             profileAndLogout(host) && pushNotification(host))
@@ -496,15 +494,9 @@ void DemoTour::leaving(DemoHost& host) {
 int DemoTour::runOnce(const Options& options) {
     out_ << "velmaro-demo: Acme " << (options.userNameRequired ? "requires" : "does not require")
          << " a user name.\n";
-    DemoHost::Options hostOptions;
-    hostOptions.userNameRequired = options.userNameRequired;
-    hostOptions.userParameters = options.userParameters;
-    hostOptions.chaosSeed = options.chaosSeed;
-    hostOptions.deskUrl = options.deskUrl;
-    hostOptions.agentFile = options.agentFile;
     std::optional<DemoHost> made;
     try {
-        made.emplace(hostOptions);
+        made.emplace(options.host(options.userNameRequired));
     } catch (const std::runtime_error& error) {
         out_ << "velmaro-demo: " << error.what() << "\n";
         return 1;

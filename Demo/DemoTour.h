@@ -41,6 +41,17 @@ public:
         // A velmaro-desk to play on instead of the embedded desk, and its agent's file.
         std::optional<std::string> deskUrl;
         std::string agentFile = "velmaro-desk-agent.json";
+
+        // The host these options ask for: their user, desk and faults.
+        DemoHost::Options host(bool userNameRequired) const {
+            DemoHost::Options made;
+            made.userNameRequired = userNameRequired;
+            made.userParameters = userParameters;
+            made.chaosSeed = chaosSeed;
+            made.deskUrl = deskUrl;
+            made.agentFile = agentFile;
+            return made;
+        }
     };
 
     explicit DemoTour(std::ostream& out) : out_(out) {}

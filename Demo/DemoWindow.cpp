@@ -58,11 +58,14 @@ int DemoWindow::runTour(const DemoTour::Options& options, double pace, std::ostr
 
 int DemoWindow::runInteractive(const DemoTour::Options& options, std::ostream& out) {
     UserDefaults::standard().remove("extuserName");
-    DemoHost::Options hostOptions;
-    hostOptions.userNameRequired = true;
-    hostOptions.userParameters = options.userParameters;
-    hostOptions.chaosSeed = options.chaosSeed;
-    DemoHost host(hostOptions);
+    std::optional<DemoHost> made;
+    try {
+        made.emplace(options.host(true));
+    } catch (const std::runtime_error& error) {
+        out << "velmaro-demo: " << error.what() << "\n";
+        return 1;
+    }
+    DemoHost& host = *made;
     // The host's forms get arrows and Done above the keyboard; Tab is the next arrow.
     velmaro::KeyboardHelper::shared()->enable = true;
     std::optional<GlassWindow> glass;

@@ -143,7 +143,7 @@ TEST_F(WindowTest, TheWheelAndADragScrollTheConversationList) {
         conversation.id = "extra-" + std::to_string(i);
         conversation.subject = conversation.description = "Question number " + std::to_string(i);
         conversation.status = "OPEN";
-        host.desk().seedConversation(conversation);
+        host.embeddedDesk()->seedConversation(conversation);
     }
     auto& loop = RunLoop::main();
     ASSERT_TRUE(UIEventGenerator::tap(host.home()->helpButton()));
