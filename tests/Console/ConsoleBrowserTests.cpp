@@ -152,7 +152,7 @@ const char* const kRowOf =
 // shows as seen, and once closed the customer's rating comes back to the agent.
 TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
     auto kim = customerOverHttp(desk().url(), "Kim", "Novak"), ana = customerOverHttp(desk().url(), "Ana", "Silva");
-    const std::string kimId = kim->startConversation("Where is my parcel?");
+    const std::string kimId = kim->startConversation("Where is my parcel?\nOrdered on the 3rd.");
     ana->startConversation("The invoice shows the wrong address");
     customerOnScreens("Sam", "Lee");
     signIn();
@@ -168,6 +168,8 @@ TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
     EXPECT_EQ(page(kRowOf, {id}), (json{{"name", "Sam Lee"}, {"subject", "#3 My kettle leaks"},
                                         {"last", "My kettle leaks"}, {"unseen", "1"}}));
     EXPECT_EQ(page(rowNames), (json{"Sam Lee", "Ana Silva", "Kim Novak"})) << "newest activity first";
+    EXPECT_EQ(page(kRowOf, {kimId})["subject"], "#1 Where is my parcel?") << "the subject is the first line";
+    EXPECT_EQ(page(kRowOf, {kimId})["last"], "Where is my parcel?\nOrdered on the 3rd.");
     kim->say(kimId, "Still nothing today.");
     ASSERT_TRUE(waitForPage(rowNames + "[0] === 'Kim Novak'")) << "a new message moves its conversation up";
     EXPECT_EQ(page(rowNames), (json{"Kim Novak", "Sam Lee", "Ana Silva"}));
