@@ -20,6 +20,9 @@ using nlohmann::json;
 using namespace std::chrono_literals;
 
 const std::string kEnter = "\ue007", kShift = "\ue008", kReleaseKeys = "\ue000";
+// How long the customer's screens may take to see what the desk sends, in seconds of real time:
+// as long as the browser is given, for a machine busy with other tests.
+constexpr double kCustomerPatience = 10.0;
 
 // One desk and one browser for the suite (starting Chromium is the slow part); each test signs
 // in afresh and signs out at its end. The customer is the layer's screens on the network core,
@@ -67,7 +70,7 @@ protected:
                                             [answered](auto, auto) {
                                                 DispatchQueue::main().async([answered] { *answered = true; });
                                             });
-        ASSERT_TRUE(runUntil([&] { return *answered; }));
+        ASSERT_TRUE(runUntil([&] { return *answered; }, kCustomerPatience));
         ASSERT_TRUE(UserModel::loadUser());
     }
     // The customer describes the problem on the add screen and starts; the chat that follows is
@@ -82,7 +85,7 @@ protected:
         runUntil([&] {
             chat_ = topScreen<ChatViewController>();
             return chat_ && chat_->conversation && chat_->fldMessage->isEnabled();
-        }, 5.0);
+        }, kCustomerPatience);
         return chat_ && chat_->conversation ? chat_->conversation->id : "";
     }
     // What the customer's chat shows, top to bottom.
@@ -97,7 +100,7 @@ protected:
         return runUntil([&] {
             auto rows = customerSees();
             return !rows.empty() && rows.back() == text;
-        }, 5.0);
+        }, kCustomerPatience);
     }
     // Runs the customer's main queue a moment.
     void letTheCustomerRun() {
@@ -213,14 +216,14 @@ TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
     UIEventGenerator::tap(chat_->btnEndChat.get());
     ASSERT_TRUE(runUntil([&] {
         return chat_->starRatingView->superview() == chat_->viewIfLoaded() && chat_->satisfactionScores.size() == 5;
-    }, 5.0)) << "the rating panel with the desk's five scores";
+    }, kCustomerPatience)) << "the rating panel with the desk's five scores";
     auto chosen = std::find_if(chat_->satisfactionScores.begin(), chat_->satisfactionScores.end(),
                                [](const auto& score) { return score.id == "VERY_SATISFIED"; });
     ASSERT_NE(chosen, chat_->satisfactionScores.end());
     UIEventGenerator::tap(chat_->ratingButtons.at(static_cast<std::size_t>(chosen - chat_->satisfactionScores.begin())));
     EXPECT_TRUE(waitForPage("document.getElementById('conversation-rating').textContent === 'Rating: Very satisfied'"))
         << page("document.getElementById('conversation-rating').textContent");
-    EXPECT_TRUE(runUntil([&] { return hostNavigation()->topViewController() != chat_; })) << "the rated chat leaves";
+    EXPECT_TRUE(runUntil([&] { return hostNavigation()->topViewController() != chat_; }, kCustomerPatience)) << "the rated chat leaves";
     EXPECT_EQ(page("document.getElementById('closed-count').textContent"), "1");
     EXPECT_EQ(page(rowNames), (json{"Kim Novak", "Ana Silva"})) << "the closed one is apart";
     browser().click(browser().find("#sign-out"));
