@@ -485,6 +485,9 @@ private:
         response->keep_alive(keepAlive && !server_->stopping_);
         response->body() = body.dump();
         response->prepare_payload();
+        // HEAD gets the headers of the answer, length included, and no body: a body would be
+        // read as the start of the next answer on a kept-alive connection.
+        if (method == "HEAD") response->body().clear();
         server_->log(remote_, method, path, status, started_);
         stream_.expires_after(server_->options_.requestTimeout);
         http::async_write(stream_, *response,

@@ -4,6 +4,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "Integration/DeskChatTest.h"
+#include "NetworkCore/NetworkCore.h"
+#include "UIKit/UINavigationController.h"
+#include "Velmaro/Controllers/Conversation/AddConversationViewController.h"
+#include "Velmaro/View/AddConversationIssueCell.h"
 #include "support/Browser/DeskOnLoopback.h"
 #include "support/Browser/WebDriver.h"
 #include "support/Platform/ScratchFolder.h"
@@ -15,10 +20,14 @@ using nlohmann::json;
 using namespace std::chrono_literals;
 
 const std::string kEnter = "\ue007", kShift = "\ue008", kReleaseKeys = "\ue000";
+// How long the customer's screens may take to see what the desk sends, in seconds of real time:
+// as long as the browser is given, for a machine busy with other tests.
+constexpr double kCustomerPatience = 10.0;
 
 // One desk and one browser for the suite (starting Chromium is the slow part); each test signs
-// in afresh and signs out at its end.
-class ConsoleBrowserTest : public ::testing::Test {
+// in afresh and signs out at its end. The customer is the layer's screens on the network core,
+// pointed at the same desk; their main queue runs while the test waits on the browser.
+class ConsoleBrowserTest : public DeskChatTest {
 protected:
     static void SetUpTestSuite() {
         if (WebDriver::unavailable()) return;
@@ -35,8 +44,68 @@ protected:
         folder_ = nullptr;
     }
     void SetUp() override {
+        DeskChatTest::SetUp();
         if (auto why = WebDriver::unavailable()) GTEST_SKIP() << "no browser to drive: " << *why;
         browser().go(desk().url() + "/console");
+    }
+    void TearDown() override {
+        chat_.reset();
+        installCoreLibrary(nullptr);
+        network_.reset();
+        DeskChatTest::TearDown();
+    }
+
+    // The customer signs in to the layer on the network core under this name.
+    void customerOnScreens(const std::string& firstName, const std::string& lastName) {
+        NetworkCore::Options options;
+        options.deskUrl = desk().url();
+        options.requestTimeout = std::chrono::milliseconds(3000);
+        options.firstReconnectDelay = std::chrono::milliseconds(20);
+        options.maximumReconnectDelay = std::chrono::milliseconds(200);
+        installCoreLibrary(nullptr);
+        network_ = std::make_shared<NetworkCore>(options);
+        installCoreLibrary(network_);
+        auto answered = std::make_shared<bool>(false);
+        CoreService::shared().createEndUser(StringDictionary{{"firstName", firstName}, {"lastName", lastName}},
+                                            [answered](auto, auto) {
+                                                DispatchQueue::main().async([answered] { *answered = true; });
+                                            });
+        ASSERT_TRUE(runUntil([&] { return *answered; }, kCustomerPatience));
+        ASSERT_TRUE(UserModel::loadUser());
+    }
+    // The customer describes the problem on the add screen and starts; the chat that follows is
+    // kept. Answers the conversation's id.
+    std::string customerStarts(const std::string& description) {
+        auto add = pushScene<AddConversationViewController>();
+        add->tableView->layoutIfNeeded();
+        auto cell = std::dynamic_pointer_cast<AddConversationIssueCell>(add->tableView->cellForRow(IndexPath::forRow(0, 0)));
+        if (!cell) return "";
+        UIEventGenerator::type(cell->txtVwParentView->textView.get(), description);
+        UIEventGenerator::tap(add->startConversationButton.get());
+        runUntil([&] {
+            chat_ = topScreen<ChatViewController>();
+            return chat_ && chat_->conversation && chat_->fldMessage->isEnabled();
+        }, kCustomerPatience);
+        return chat_ && chat_->conversation ? chat_->conversation->id : "";
+    }
+    // What the customer's chat shows, top to bottom.
+    std::vector<std::string> customerSees() {
+        std::vector<std::string> texts;
+        if (chat_)
+            for (const auto& row : rowsOnGlass(*chat_))
+                if (row.kind != "other") texts.push_back(row.text);
+        return texts;
+    }
+    bool customerSeesLast(const std::string& text) {
+        return runUntil([&] {
+            auto rows = customerSees();
+            return !rows.empty() && rows.back() == text;
+        }, kCustomerPatience);
+    }
+    // Runs the customer's main queue a moment.
+    void letTheCustomerRun() {
+        waitFor([] { return false; }, 0.005);
+        advance(0.25);
     }
 
     static WebDriver& browser() { return *browser_; }
@@ -53,7 +122,10 @@ protected:
         return browser().script("return (" + expression + ");", args);
     }
     bool waitForPage(const std::string& expression, const json& args = json::array()) {
-        return WebDriver::waitUntil([&] { return page(expression, args) == true; });
+        return WebDriver::waitUntil([&] {
+            letTheCustomerRun();
+            return page(expression, args) == true;
+        });
     }
     // The texts of the open conversation's messages, as the agent sees them.
     json shownMessages() {
@@ -65,6 +137,9 @@ protected:
         std::ofstream(folder / name, std::ios::binary) << browser().screenshot();
     }
 
+    std::shared_ptr<NetworkCore> network_;
+    std::shared_ptr<ChatViewController> chat_;  // the customer's chat on top
+
     static inline ScratchFolder* folder_ = nullptr;
     static inline DeskOnLoopback* desk_ = nullptr;
     static inline WebDriver* browser_ = nullptr;
@@ -75,25 +150,29 @@ const char* const kRowOf =
     " return row && { name: row.querySelector('.name').textContent, subject: row.querySelector('.subject').textContent,"
     " last: row.querySelector('.last').textContent, unseen: (row.querySelector('.unseen') || {}).textContent || '' }; })()";
 
-// The agent's whole road with one customer: a new conversation appears live, the reply (two
-// lines) reaches the customer, the customer's reading shows as seen, closing brings the
-// customer the rating, and the score comes back to the agent.
+// The agent's whole road with a customer on the layer's chat screen: the new conversation
+// appears live, the reply (two lines) shows on the customer's glass, the customer's reading
+// shows as seen, and once closed the customer's rating comes back to the agent.
 TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
     auto kim = customerOverHttp(desk().url(), "Kim", "Novak"), ana = customerOverHttp(desk().url(), "Ana", "Silva");
-    const std::string kimId = kim->startConversation("Where is my parcel?");
+    const std::string kimId = kim->startConversation("Where is my parcel?\nOrdered on the 3rd.");
     ana->startConversation("The invoice shows the wrong address");
+    customerOnScreens("Sam", "Lee");
     signIn();
     ASSERT_TRUE(waitForPage("document.getElementById('live-state').textContent === 'Live'"));
-    auto sam = customerOverHttp(desk().url(), "Sam", "Lee");
-    const std::string id = sam->startConversation("My kettle leaks\nsince Monday");
+    const std::string id = customerStarts("My kettle leaks");
+    ASSERT_FALSE(id.empty()) << "the customer's chat did not open";
     const std::string rowNames = "[...document.querySelectorAll('#list .row')].sort((a, b) => parseInt(a.style.top) - "
                                  "parseInt(b.style.top)).map(r => r.querySelector('.name').textContent)";
 
     ASSERT_TRUE(waitForPage(kRowOf + std::string(" !== null && ") + kRowOf + ".name === 'Sam Lee'", {id}))
         << "the new conversation appears without a reload";
+    ASSERT_TRUE(waitForPage(kRowOf + std::string(".last === 'My kettle leaks'"), {id})) << page(kRowOf, {id}).dump();
     EXPECT_EQ(page(kRowOf, {id}), (json{{"name", "Sam Lee"}, {"subject", "#3 My kettle leaks"},
-                                        {"last", "My kettle leaks\nsince Monday"}, {"unseen", "1"}}));
+                                        {"last", "My kettle leaks"}, {"unseen", "1"}}));
     EXPECT_EQ(page(rowNames), (json{"Sam Lee", "Ana Silva", "Kim Novak"})) << "newest activity first";
+    EXPECT_EQ(page(kRowOf, {kimId})["subject"], "#1 Where is my parcel?") << "the subject is the first line";
+    EXPECT_EQ(page(kRowOf, {kimId})["last"], "Where is my parcel?\nOrdered on the 3rd.");
     kim->say(kimId, "Still nothing today.");
     ASSERT_TRUE(waitForPage(rowNames + "[0] === 'Kim Novak'")) << "a new message moves its conversation up";
     EXPECT_EQ(page(rowNames), (json{"Kim Novak", "Sam Lee", "Ana Silva"}));
@@ -101,36 +180,50 @@ TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
 
     browser().click(browser().find("#list .row[data-id='" + id + "']"));
     ASSERT_TRUE(waitForPage("document.querySelectorAll('#messages .message').length === 2"));
-    EXPECT_EQ(shownMessages(), (json{"Conversation started", "My kettle leaks\nsince Monday"}));
+    EXPECT_EQ(shownMessages(), (json{"Conversation started", "My kettle leaks"}));
     ASSERT_TRUE(waitForPage(kRowOf + std::string(".unseen === ''"), {id})) << "opening it marks it seen";
 
-    sam->say(id, "Hello?");
+    UIEventGenerator::type(chat_->fldMessage.get(), "Hello?");
+    UIEventGenerator::tap(chat_->btnSend.get());
     ASSERT_TRUE(waitForPage("document.querySelectorAll('#messages .message').length === 3"))
         << "the customer's message arrives live";
+    EXPECT_EQ(shownMessages()[2], "Hello?");
+    chat_->view()->endEditing(true);
 
     const auto reply = browser().find("#reply");
     browser().type(reply, "Which model is it?" + kShift + kEnter + kReleaseKeys + "The label is underneath." + kEnter);
-    const std::string answer = "Which model is it?\nThe label is underneath.";
-    auto lastShown = [&] {
-        auto shown = sam->shown(id);
-        return shown.empty() ? std::string() : shown.back();
-    };
-    ASSERT_TRUE(WebDriver::waitUntil([&] { return lastShown() == answer; }))
-        << "Enter sends, Shift+Enter breaks the line";
+    ASSERT_TRUE(customerSeesLast("Which model is it?\nThe label is underneath."))
+        << "Enter sends, Shift+Enter breaks the line: " << ::testing::PrintToString(customerSees());
+    EXPECT_EQ(customerSees(), (std::vector<std::string>{"My kettle leaks", "Hello?",
+                                                        "Which model is it?\nThe label is underneath."}));
     EXPECT_EQ(page("document.getElementById('reply').value"), "");
-    ASSERT_TRUE(waitForPage("[...document.querySelectorAll('#messages .outbound .meta')].pop().textContent.endsWith('Sent')"));
-    sam->readChat(id);
-    ASSERT_TRUE(waitForPage("[...document.querySelectorAll('#messages .outbound .meta')].pop().textContent.endsWith('Seen')"))
-        << "the customer's reading shows";
+    const std::string lastMeta = "[...document.querySelectorAll('#messages .outbound .meta')].pop().textContent";
+    ASSERT_TRUE(waitForPage(lastMeta + ".endsWith('Seen')")) << "a customer in the chat has seen it: " << page(lastMeta);
+
+    // Away from the chat, an answer waits unseen until the customer opens the chat again.
+    const ConversationModel conversation = *chat_->conversation;
+    close(chat_);
+    browser().type(browser().find("#reply"), "Are you there?" + kEnter);
+    ASSERT_TRUE(waitForPage("document.querySelectorAll('#messages .message').length === 5"));
+    ASSERT_TRUE(waitForPage(lastMeta + ".endsWith('Sent')")) << page(lastMeta);
+    chat_ = open(conversation);
+    ASSERT_TRUE(customerSeesLast("Are you there?")) << ::testing::PrintToString(customerSees());
+    ASSERT_TRUE(waitForPage(lastMeta + ".endsWith('Seen')")) << "the customer's reading shows: " << page(lastMeta);
     saveScreenshot("console-conversation.png");
 
     browser().click(browser().find("#close-conversation"));
-    ASSERT_TRUE(WebDriver::waitUntil([&] { return sam->ratingOffered(id); }));
-    EXPECT_EQ(lastShown(), "Conversation closed");
     EXPECT_TRUE(waitForPage("document.getElementById('reply').disabled"));
-    sam->rate(id, "VERY_SATISFIED");
+    UIEventGenerator::tap(chat_->btnEndChat.get());
+    ASSERT_TRUE(runUntil([&] {
+        return chat_->starRatingView->superview() == chat_->viewIfLoaded() && chat_->satisfactionScores.size() == 5;
+    }, kCustomerPatience)) << "the rating panel with the desk's five scores";
+    auto chosen = std::find_if(chat_->satisfactionScores.begin(), chat_->satisfactionScores.end(),
+                               [](const auto& score) { return score.id == "VERY_SATISFIED"; });
+    ASSERT_NE(chosen, chat_->satisfactionScores.end());
+    UIEventGenerator::tap(chat_->ratingButtons.at(static_cast<std::size_t>(chosen - chat_->satisfactionScores.begin())));
     EXPECT_TRUE(waitForPage("document.getElementById('conversation-rating').textContent === 'Rating: Very satisfied'"))
         << page("document.getElementById('conversation-rating').textContent");
+    EXPECT_TRUE(runUntil([&] { return hostNavigation()->topViewController() != chat_; }, kCustomerPatience)) << "the rated chat leaves";
     EXPECT_EQ(page("document.getElementById('closed-count').textContent"), "1");
     EXPECT_EQ(page(rowNames), (json{"Kim Novak", "Ana Silva"})) << "the closed one is apart";
     browser().click(browser().find("#sign-out"));
@@ -139,11 +232,12 @@ TEST_F(ConsoleBrowserTest, AnAgentAnswersACustomerLive) {
 // What a customer writes is text: markup shows as its characters, in the list and the chat,
 // and runs nothing.
 TEST_F(ConsoleBrowserTest, MarkupFromACustomerStaysText) {
+    customerOnScreens("<b>Eve</b>", "");
     signIn();
     ASSERT_TRUE(waitForPage("document.getElementById('live-state').textContent === 'Live'"));
-    auto eve = customerOverHttp(desk().url(), "<b>Eve</b>", "");
     const std::string markup = "<img src=x onerror=alert(1)>";
-    const std::string id = eve->startConversation(markup);
+    const std::string id = customerStarts(markup);
+    ASSERT_FALSE(id.empty()) << "the customer's chat did not open";
     ASSERT_TRUE(waitForPage(kRowOf + std::string(" !== null && ") + kRowOf + ".last === arguments[1]", {id, markup}));
     EXPECT_EQ(page(kRowOf, {id})["name"], "<b>Eve</b>");
     browser().click(browser().find("#list .row[data-id='" + id + "']"));

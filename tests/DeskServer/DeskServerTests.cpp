@@ -899,6 +899,42 @@ TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
     EXPECT_EQ(head.length, std::to_string(get(port, "/console/console.js").text.size()));
 }
 
+// HEAD on the API answers the headers a GET would get, the length of its body included, and no
+// body: the next answer on the same kept-alive connection reads whole.
+TEST_F(DeskServerTest, HeadAnswersCarryNoBodyOnAKeptAliveConnection) {
+    auto desk = start();
+    const auto port = desk->port();
+    net::io_context ioc;
+    beast::tcp_stream stream(ioc);
+    stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+    stream.expires_after(5s);
+    beast::flat_buffer buffer;
+    auto exchange = [&](http::verb method, const std::string& target) {
+        http::request<http::empty_body> req(method, target, 11);
+        req.set(http::field::host, "127.0.0.1");
+        req.keep_alive(true);
+        http::write(stream, req);
+        http::response_parser<http::string_body> parser;
+        parser.skip(method == http::verb::head);
+        beast::error_code ec;
+        http::read(stream, buffer, parser, ec);
+        EXPECT_FALSE(ec) << target << ": " << ec.message();
+        return parser.release();
+    };
+    for (const std::string target : {"/v1/nowhere", "/v1/users/me", "/v1/conversations"}) {
+        SCOPED_TRACE(target);
+        const auto head = exchange(http::verb::head, target);
+        const auto got = exchange(http::verb::get, target);
+        EXPECT_GE(head.result_int(), 400u);
+        EXPECT_EQ(head.result_int(), got.result_int());
+        EXPECT_EQ(head[http::field::content_type], got[http::field::content_type]);
+        EXPECT_EQ(head[http::field::content_length], std::to_string(got.body().size()));
+        EXPECT_TRUE(json::parse(got.body(), nullptr, false).is_object()) << got.body();
+        EXPECT_TRUE(got.keep_alive());
+    }
+    EXPECT_EQ(buffer.size(), 0u) << "nothing left over after the answers";
+}
+
 // A ticket is good for its lifetime only: one that has waited too long opens nothing, and is
 // spent all the same.
 TEST(DeskServerInProcess, AnExpiredTicketOpensNothing) {

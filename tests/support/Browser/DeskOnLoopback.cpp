@@ -61,20 +61,6 @@ public:
     void say(const std::string& id, const std::string& text) override {
         call("POST", "/v1/conversations/" + id + "/messages", {{"message", text}});
     }
-    std::vector<std::string> shown(const std::string& id) override {
-        std::vector<std::string> texts;
-        const json page = call("GET", "/v1/conversations/" + id + "/messages");
-        for (const auto& m : page["messages"])
-            texts.push_back(m["contentType"] == "TEXT" ? m["message"] : m["eventDescription"]);
-        return texts;
-    }
-    bool ratingOffered(const std::string& id) override {
-        return call("GET", "/v1/conversations/" + id)["status"] == "CLOSED";
-    }
-    void rate(const std::string& id, const std::string& scoreId) override {
-        call("POST", "/v1/conversations/" + id + "/score", {{"scoreId", scoreId}});
-    }
-    void readChat(const std::string& id) override { call("POST", "/v1/conversations/" + id + "/seen", json::object()); }
 
 private:
     json call(const std::string& method, const std::string& path, const json& body = nullptr) {

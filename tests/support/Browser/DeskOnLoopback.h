@@ -29,22 +29,13 @@ private:
     std::string url_;
 };
 
-// The customer's side of a conversation. Behind this seam: the desk's customer API now; the
-// chat screen on the network core can take its place without the tests changing.
+// A customer in the background of a test (the one under test is the layer's chat screen).
 class Customer {
 public:
     virtual ~Customer() = default;
     // Opens a conversation and sends its description as the first message; answers its id.
     virtual std::string startConversation(const std::string& description) = 0;
     virtual void say(const std::string& conversationId, const std::string& text) = 0;
-    // What the customer's chat shows: every entry's text (messages; the closing entry's
-    // description), oldest first.
-    virtual std::vector<std::string> shown(const std::string& conversationId) = 0;
-    // Whether the customer is offered the rating (the conversation was closed).
-    virtual bool ratingOffered(const std::string& conversationId) = 0;
-    virtual void rate(const std::string& conversationId, const std::string& scoreId) = 0;
-    // The customer reads the chat: the agent's messages count as seen.
-    virtual void readChat(const std::string& conversationId) = 0;
 };
 
 // A customer who talks to the desk over its customer API (HTTP), registered on creation.
