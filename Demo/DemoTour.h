@@ -43,9 +43,9 @@ public:
         std::string agentFile = "velmaro-desk-agent.json";
 
         // The host these options ask for: their user, desk and faults.
-        DemoHost::Options host(bool userNameRequired) const {
+        DemoHost::Options host(bool nameRequired) const {
             DemoHost::Options made;
-            made.userNameRequired = userNameRequired;
+            made.userNameRequired = nameRequired;
             made.userParameters = userParameters;
             made.chaosSeed = chaosSeed;
             made.deskUrl = deskUrl;
