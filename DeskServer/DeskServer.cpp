@@ -545,6 +545,12 @@ DeskServer::Impl::Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile&
       acceptor_(control_),
       signals_(control_),
       graceTimer_(control_) {
+    // Taken at once, not when run() starts: a SIGTERM right after the listening line still stops
+    // the desk cleanly (it waits in the set until run() reads it).
+    if (options_.handleSignals) {
+        signals_.add(SIGTERM);
+        signals_.add(SIGINT);
+    }
     desk::DeskEngine::Options engineOptions;
     engineOptions.passwordCost = options_.passwordCost;
     // The engine outlives no socket: events reach sockets only while the server runs.
@@ -588,8 +594,6 @@ void DeskServer::Impl::startAccepting() {
 
 void DeskServer::Impl::run() {
     if (options_.handleSignals) {
-        signals_.add(SIGTERM);
-        signals_.add(SIGINT);
         signals_.async_wait([self = this](beast::error_code ec, int) {
             if (!ec) self->stop();
         });

@@ -687,8 +687,8 @@ TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
               corrected.body);
 }
 
-// SIGTERM: a WebSocket hears "going away", the desk exits 0. A port in use and a database that
-// cannot be used are said plainly, with their own exit status.
+// A desk without agents makes its first one, whose password only the file's owner can read and
+// no log line shows.
 TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwnerReads) {
     const auto file = folder_.path() / "velmaro-desk-agent.json";
     {
@@ -728,7 +728,11 @@ TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwner
     EXPECT_EQ(logText().find(password), std::string::npos);
 }
 
+// SIGTERM: a WebSocket hears "going away", the desk exits 0, even when the signal comes right
+// after the listening line. A port in use and a database that cannot be used are said plainly,
+// with their own exit status.
 TEST_F(DeskServerTest, ShutdownAndStartFailures) {
+    EXPECT_EQ(start()->kill(SIGTERM), 0);
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
