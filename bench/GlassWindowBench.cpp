@@ -20,6 +20,7 @@
 #include "UIKit/UIWindow.h"
 #include "UIKitWindow/GlassWindow.h"
 #include "Velmaro/Velmaro.h"
+#include "ChatScreen.h"
 
 namespace {
 
@@ -28,37 +29,9 @@ bool hasDisplay() {
     return display && *display;
 }
 
-// The chat screen of 60 messages, scrolled to its end, on a window of its own.
+// The chat screen of 60 messages on a window of its own (the benchmark adds a label to it).
 std::shared_ptr<UIWindow> chatForTheGlassWindow() {
-    static std::shared_ptr<UIWindow> window = [] {
-        Locale::setCurrent(Locale("en_US"));
-        TimeZone::setCurrent(*TimeZone::named("Europe/Berlin"));
-        RunLoop::makeMain();
-        velmaro::setUpVelmaroBundle();
-        auto shown = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
-        auto chat = velmaro::instantiateVC<velmaro::ChatViewController>(*velmaro::loadStoryboard(velmaro::Storyboard::Velmaro));
-        chat->setTitle("Acme support");
-        shown->setRootViewController(UINavigationController::make(chat));
-        shown->makeKeyAndVisible();
-        velmaro::ConversationModel conversation;
-        for (int i = 0; i < 60; ++i) {
-            velmaro::ActivityModel activity;
-            activity.contents.push_back(velmaro::ContentModel{"message " + std::to_string(i),
-                                                              i % 2 ? "OUTBOUND" : "INBOUND",
-                                                              Date(1489500000 + i * 1200.0), "TEXT", ""});
-            conversation.activities.push_back(std::move(activity));
-        }
-        std::vector<velmaro::MessageModel> messages;
-        velmaro::ChatViewController::extractMessages(messages, conversation);
-        velmaro::ChatViewController::sortMessages(messages);
-        chat->extractSectionDates(messages);
-        chat->tableView->reloadData();
-        RunLoop::main().runUntilIdle();
-        chat->scrollToBottom(false);
-        RunLoop::main().runUntilIdle();
-        shown->layoutIfNeeded();
-        return shown;
-    }();
+    static std::shared_ptr<UIWindow> window = bench::makeChatScreenWindow(60);
     return window;
 }
 

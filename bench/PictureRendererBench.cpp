@@ -20,50 +20,15 @@
 #include "UIKitTesting/LayoutCheck.h"
 #include "UIKitTesting/PictureComparison.h"
 #include "Velmaro/Velmaro.h"
+#include "ChatScreen.h"
 
 using namespace velmaro;
 
 namespace {
 
-ConversationModel chatOf(int count) {
-    ConversationModel conversation;
-    conversation.id = "c-1";
-    const double start = 1489500000;  // March 2017, a few messages an hour
-    for (int i = 0; i < count; ++i) {
-        ActivityModel activity;
-        std::string text = "message ";
-        text += std::to_string(i);
-        if (i % 4 == 0) text += ", a longer one that wraps over a second line in its bubble";
-        activity.contents.push_back(ContentModel{text, i % 2 ? "OUTBOUND" : "INBOUND", Date(start + i * 1200.0), "TEXT", ""});
-        conversation.activities.push_back(std::move(activity));
-    }
-    return conversation;
-}
-
-// The chat screen on a window, as the timeline shows it after a load. Kept for the process: the
-// benchmarks only draw it.
+// Kept for the process: the benchmarks only draw it.
 std::shared_ptr<UIWindow> chatWindow() {
-    static std::shared_ptr<UIWindow> window = [] {
-        Locale::setCurrent(Locale("en_US"));
-        TimeZone::setCurrent(*TimeZone::named("Europe/Berlin"));
-        RunLoop::makeMain();
-        setUpVelmaroBundle();
-        auto shown = UIView::make<UIWindow>(CGRect{0, 0, 375, 667});
-        auto chat = instantiateVC<ChatViewController>(*loadStoryboard(Storyboard::Velmaro));
-        chat->setTitle("Acme support");
-        shown->setRootViewController(UINavigationController::make(chat));
-        shown->makeKeyAndVisible();
-        std::vector<MessageModel> messages;
-        ChatViewController::extractMessages(messages, chatOf(200));
-        ChatViewController::sortMessages(messages);
-        chat->extractSectionDates(messages);
-        chat->tableView->reloadData();
-        RunLoop::main().runUntilIdle();
-        chat->scrollToBottom(false);
-        RunLoop::main().runUntilIdle();
-        shown->layoutIfNeeded();
-        return shown;
-    }();
+    static std::shared_ptr<UIWindow> window = bench::makeChatScreenWindow(200);
     return window;
 }
 
