@@ -217,13 +217,8 @@ private:
 
 int DemoConsole::run(const DemoTour::Options& options, std::istream& in, std::ostream& out) {
     UserDefaults::standard().remove("extuserName");
-    std::optional<DemoHost> made;
-    try {
-        made.emplace(options.host(true));
-    } catch (const std::runtime_error& error) {
-        out << "velmaro-demo: " << error.what() << "\n";
-        return 1;
-    }
+    auto made = options.open(true, out);
+    if (!made) return 1;
     DemoHost& host = *made;
     if (options.deskUrl)
         out << "velmaro-demo: the Acme shop app, on the velmaro-desk at " << *options.deskUrl

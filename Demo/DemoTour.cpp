@@ -491,16 +491,20 @@ void DemoTour::leaving(DemoHost& host) {
     show(host);
 }
 
+std::unique_ptr<DemoHost> DemoTour::Options::open(bool nameRequired, std::ostream& out) const {
+    try {
+        return std::make_unique<DemoHost>(host(nameRequired));
+    } catch (const std::runtime_error& error) {
+        out << "velmaro-demo: " << error.what() << "\n";
+        return nullptr;
+    }
+}
+
 int DemoTour::runOnce(const Options& options) {
     out_ << "velmaro-demo: Acme " << (options.userNameRequired ? "requires" : "does not require")
          << " a user name.\n";
-    std::optional<DemoHost> made;
-    try {
-        made.emplace(options.host(options.userNameRequired));
-    } catch (const std::runtime_error& error) {
-        out_ << "velmaro-demo: " << error.what() << "\n";
-        return 1;
-    }
+    auto made = options.open(options.userNameRequired, out_);
+    if (!made) return 1;
     DemoHost& host = *made;
     host.startSupport();
     bool appeared = check(host.settle(isFirstScreen), "no support screen or alert appeared");

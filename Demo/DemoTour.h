@@ -52,6 +52,9 @@ public:
             made.agentFile = agentFile;
             return made;
         }
+
+        // That host, made; null, with the reason said on `out`, when its desk cannot be set up.
+        std::unique_ptr<DemoHost> open(bool nameRequired, std::ostream& out) const;
     };
 
     explicit DemoTour(std::ostream& out) : out_(out) {}

@@ -58,13 +58,8 @@ int DemoWindow::runTour(const DemoTour::Options& options, double pace, std::ostr
 
 int DemoWindow::runInteractive(const DemoTour::Options& options, std::ostream& out) {
     UserDefaults::standard().remove("extuserName");
-    std::optional<DemoHost> made;
-    try {
-        made.emplace(options.host(true));
-    } catch (const std::runtime_error& error) {
-        out << "velmaro-demo: " << error.what() << "\n";
-        return 1;
-    }
+    auto made = options.open(true, out);
+    if (!made) return 1;
     DemoHost& host = *made;
     // The host's forms get arrows and Done above the keyboard; Tab is the next arrow.
     velmaro::KeyboardHelper::shared()->enable = true;
