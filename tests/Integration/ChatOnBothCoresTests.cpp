@@ -68,6 +68,13 @@ protected:
         return *opened;
     }
 
+    // A chat screen on `conversation`, live and taking messages.
+    std::shared_ptr<ChatViewController> openLive(const ConversationModel& conversation) {
+        auto chat = open(conversation);
+        EXPECT_TRUE(runUntil([&] { return chat->fldMessage->isEnabled(); })) << "the chat never went live";
+        return chat;
+    }
+
     void agentSays(const std::string& conversationId, const std::string& text) {
         if (GetParam() == CoreKind::embedded) return desk->agentSays(text);
         EXPECT_EQ(agentHttp_->agentSays(agentToken_, conversationId, text), 201);
@@ -136,12 +143,12 @@ protected:
 TEST_P(ChatOnBothCoresTest, ChatsOpenSendAndCloseCleanly) {
     installCore();
     for (int i = 0; i < 10; ++i) {
-        auto chat = open(openConversation());
-        ASSERT_TRUE(runUntil([&] { return chat->fldMessage->isEnabled(); })) << "chat " << i;
+        SCOPED_TRACE("chat " + std::to_string(i));
+        auto chat = openLive(openConversation());
         send(*chat, "Hello");
         send(*chat, "Thanks");
-        ASSERT_TRUE(runUntil([&] { return chat->unconfirmedMessages.empty(); })) << "chat " << i;
-        ASSERT_EQ(mine(*chat), (std::vector<std::string>{"Hello (seen)", "Thanks (seen)"})) << "chat " << i;
+        ASSERT_TRUE(runUntil([&] { return chat->unconfirmedMessages.empty(); }));
+        ASSERT_EQ(mine(*chat), (std::vector<std::string>{"Hello (seen)", "Thanks (seen)"}));
         close(chat);
     }
     EXPECT_TRUE(closedChatsDestroyed());
@@ -152,8 +159,7 @@ TEST_P(ChatOnBothCoresTest, ChatsOpenSendAndCloseCleanly) {
 TEST_P(ChatOnBothCoresTest, ADroppedLinkLosesNothing) {
     installCore();
     const ConversationModel conversation = openConversation();
-    auto chat = open(conversation);
-    ASSERT_TRUE(runUntil([&] { return chat->fldMessage->isEnabled(); }));
+    auto chat = openLive(conversation);
     send(*chat, "one");
     send(*chat, "two");
     UIEventGenerator::type(chat->fldMessage.get(), "three");
@@ -207,8 +213,7 @@ protected:
 TEST_P(ChatOnTheNetworkTest, ADeskRestartedMidChatMissesNothing) {
     installCore();
     const ConversationModel conversation = openConversation();
-    auto chat = open(conversation);
-    ASSERT_TRUE(runUntil([&] { return chat->fldMessage->isEnabled(); }));
+    auto chat = openLive(conversation);
     send(*chat, "before");
     ASSERT_TRUE(runUntil([&] { return chat->unconfirmedMessages.empty(); }));
     loopback_->stop();
