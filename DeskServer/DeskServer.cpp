@@ -339,7 +339,8 @@ private:
     void close(websocket::close_reason reason) {
         if (closing_) return;
         closing_ = true;
-        queue_.clear();
+        // A frame being written stays until its write completes: the write reads from it.
+        queue_.erase(writing_ ? std::next(queue_.begin()) : queue_.begin(), queue_.end());
         closeReason_ = reason;
         pendingClose_ = true;
         if (!writing_ && accepted_) doClose();

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "Desk/SqliteDeskStore.h"
+#include "DeskServer/Beast.h"
+#include "DeskServer/DeskServer.h"
+
+namespace velmaro::deskserver {
+namespace {
+
+// Requests one after another on one kept-alive connection.
+class KeptAliveClient {
+public:
+    explicit KeptAliveClient(unsigned short port) : stream_(ioc_) {
+        stream_.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+    }
+    json post(const std::string& target, const json& body, const std::string& token = {}) {
+        http::request<http::string_body> req(http::verb::post, target, 11);
+        req.set(http::field::host, "127.0.0.1");
+        req.set(http::field::content_type, "application/json");
+        if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
+        req.body() = body.dump();
+        req.prepare_payload();
+        http::write(stream_, req);
+        http::response<http::string_body> res;
+        http::read(stream_, buffer_, res);
+        return json::parse(res.body(), nullptr, false);
+    }
+
+private:
+    net::io_context ioc_;
+    beast::tcp_stream stream_;
+    beast::flat_buffer buffer_;
+};
+
+// A chat socket whose reader stops reading is dropped with 1008 once its backlog is full, while
+// a frame is still being written to it; the desk lives on and the reader, reading again, gets
+// whole frames and then the close.
+TEST(DeskServerSlowReader, IsDroppedWhileAFrameIsBeingWritten) {
+    DeskServer::Options options;
+    options.port = 0;
+    DeskServer server(std::make_unique<desk::SqliteDeskStore>(":memory:"), TenantFile::standard(), options);
+    std::thread running([&] { server.run(); });
+    KeptAliveClient client(server.port());
+    const std::string token = client.post("/v1/users", {{"userName", "sam"}}).value("token", "");
+    const std::string id = client.post("/v1/conversations", {{"description", "Help"}}, token).value("id", "");
+    ASSERT_FALSE(id.empty());
+
+    net::io_context ioc;
+    websocket::stream<tcp::socket> reader(ioc);
+    reader.next_layer().open(tcp::v4());
+    // A small window, so that the desk's writes stall soon.
+    reader.next_layer().set_option(net::socket_base::receive_buffer_size(4096));
+    reader.next_layer().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), server.port()));
+    reader.set_option(websocket::stream_base::decorator(
+        [&](websocket::request_type& req) { req.set(http::field::authorization, "Bearer " + token); }));
+    reader.read_message_max(1 << 20);
+    reader.handshake("127.0.0.1", "/v1/conversations/" + id + "/chat");
+
+    // More events than the kernel's buffers and the desk's backlog hold together.
+    const std::string text(64, 'x');
+    for (int i = 0; i < 6000; ++i)
+        ASSERT_TRUE(client.post("/v1/conversations/" + id + "/messages", {{"message", text}}, token).contains("offset"))
+            << "message " << i;
+
+    beast::error_code ec;
+    int frames = 0;
+    for (;;) {
+        beast::flat_buffer frame;
+        reader.read(frame, ec);
+        if (ec) break;
+        const json event = json::parse(beast::buffers_to_string(frame.data()), nullptr, false);
+        ASSERT_FALSE(event.is_discarded()) << "frame " << frames << " is not whole";
+        ++frames;
+    }
+    EXPECT_EQ(ec, websocket::error::closed);
+    EXPECT_EQ(reader.reason().code, websocket::close_code::policy_error);
+    EXPECT_GT(frames, 0);
+    EXPECT_LT(frames, 6000);
+    EXPECT_TRUE(client.post("/v1/conversations/" + id + "/messages", {{"message", "still here"}}, token)
+                    .contains("offset"))
+        << "the desk answers after the drop";
+    server.stop();
+    running.join();
+}
+
+}  // namespace
+}  // namespace velmaro::deskserver
