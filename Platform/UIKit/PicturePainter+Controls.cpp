@@ -430,18 +430,14 @@ bool PicturePainter::showsKeyboard(const UIWindow& window) {
     return window.keyboardFrame() && !editingUnderPresentation(window);
 }
 
-std::shared_ptr<UIBarButtonItem> PicturePainter::keyboardBarItemAt(UIWindow& window, CGPoint point) {
-    if (!showsKeyboard(window)) return nullptr;
+std::vector<PicturePainter::BarSlot> PicturePainter::keyboardBarLayout(UIWindow& window) {
+    if (!showsKeyboard(window)) return {};
     auto accessory = keyboardAccessory(window, *window.keyboardFrame());
     auto* toolbar = accessory ? dynamic_cast<UIToolbar*>(accessory->view.get()) : nullptr;
-    if (!toolbar) return nullptr;
-    const CGPoint local{point.x - accessory->offset.x, point.y - accessory->offset.y};
-    if (!accessory->bounds.contains(local)) return nullptr;
-    for (const auto& slot : toolbarLayout(*toolbar, accessory->bounds)) {
-        // Half the gap between items on either side counts too: a finger is not a pixel.
-        if (slot.frame.insetBy(-4, 0).contains(local)) return slot.item;
-    }
-    return nullptr;
+    if (!toolbar) return {};
+    auto slots = toolbarLayout(*toolbar, accessory->bounds);
+    for (auto& slot : slots) slot.frame = slot.frame.offsetBy(accessory->offset.x, accessory->offset.y);
+    return slots;
 }
 
 // The status bar's clock: a 24-hour one in the current time zone (no locale, so a picture does

@@ -53,8 +53,9 @@ public:
     };
     // Where the toolbar's items (not its spaces) are drawn in `bounds`, left to right.
     std::vector<BarSlot> toolbarLayout(const UIToolbar& toolbar, CGRect bounds);
-    // The item of the keyboard's accessory toolbar under the point (window coordinates), if any.
-    std::shared_ptr<UIBarButtonItem> keyboardBarItemAt(UIWindow& window, CGPoint point);
+    // Where the toolbar above the keyboard draws its items, in window coordinates; none while no
+    // keyboard with a toolbar shows.
+    std::vector<BarSlot> keyboardBarLayout(UIWindow& window);
 
     // What the glass shows, as a front that keeps its last frame compares it: where each view on
     // it draws (window points) and the state it draws that is not the view's own.

@@ -186,13 +186,23 @@ Picture PictureRenderer::render(const std::shared_ptr<UIWindow>& window, double 
     return picture;
 }
 
-std::shared_ptr<UIBarButtonItem> PictureRenderer::keyboardBarItemAt(const std::shared_ptr<UIWindow>& window,
-                                                                    CGPoint point) {
-    if (!window) return nullptr;
-    // Items are laid out with the drawing's own text widths.
+std::vector<PictureRenderer::BarItemPlace> PictureRenderer::keyboardBarItems(const std::shared_ptr<UIWindow>& window) {
+    if (!window) return {};
+    // Laid out with the drawing's own text widths.
     auto surface = makeSurface(1, 1);
     ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
-    return PicturePainter(cr.get()).keyboardBarItemAt(*window, point);
+    std::vector<BarItemPlace> places;
+    for (auto& slot : PicturePainter(cr.get()).keyboardBarLayout(*window)) places.push_back({slot.item, slot.frame});
+    return places;
+}
+
+std::shared_ptr<UIBarButtonItem> PictureRenderer::keyboardBarItemAt(const std::shared_ptr<UIWindow>& window,
+                                                                    CGPoint point) {
+    // Items stand at least 8 points apart: half of that on either side is still the item's.
+    for (const auto& place : keyboardBarItems(window)) {
+        if (place.frame.insetBy(-4, 0).contains(point)) return place.item;
+    }
+    return nullptr;
 }
 
 // ----- Drawing only what changed

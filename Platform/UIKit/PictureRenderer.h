@@ -37,8 +37,15 @@ public:
     // Reads a PNG file back as a picture; throws std::runtime_error naming the file when it cannot.
     static Picture readPng(const std::filesystem::path& file);
 
-    // The item of the toolbar drawn above the keyboard at the point (window coordinates), as the
-    // glass shows it; null over its spaces, outside it, or while no keyboard shows.
+    // The items of the toolbar drawn above the keyboard and where they are drawn (window
+    // coordinates, the bar's height); none while no keyboard with a toolbar shows.
+    struct BarItemPlace {
+        std::shared_ptr<UIBarButtonItem> item;
+        CGRect frame;
+    };
+    static std::vector<BarItemPlace> keyboardBarItems(const std::shared_ptr<UIWindow>& window);
+    // The item a tap at the point (window coordinates) lands on: its drawn place and half the
+    // gap to its neighbours; null over spaces, outside the bar, or while it does not show.
     static std::shared_ptr<UIBarButtonItem> keyboardBarItemAt(const std::shared_ptr<UIWindow>& window, CGPoint point);
 };
 
