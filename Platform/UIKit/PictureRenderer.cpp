@@ -153,8 +153,10 @@ void paintWindow(Picture& picture, UIWindow& window, double scale, const std::ve
     // The byte cairo leaves unused.
     auto opaque = [&](const PixelRect& r) {
         for (int y = r.y; y < r.y + r.height; ++y) {
-            auto* row = picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width);
-            for (int x = r.x; x < r.x + r.width; ++x) row[x] |= 0xFF000000u;
+            std::uint32_t* pixel =
+                picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) + r.x;
+            std::uint32_t* const end = pixel + r.width;
+            for (; pixel != end; ++pixel) *pixel |= 0xFF000000u;
         }
     };
     if (!regions) return opaque(PixelRect{0, 0, picture.width, picture.height});

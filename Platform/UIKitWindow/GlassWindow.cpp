@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -79,6 +80,9 @@ GlassWindow::GlassWindow(std::shared_ptr<UIWindow> window, Options options)
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The click that brings the window to the front is a tap like any other, as a finger's is.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The window's own pixel buffer (shared memory with an X server), not one emulated over GL:
+    // a software GL would redraw the whole window for every changed line.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         throw std::runtime_error(std::string("no display for a window: ") + SDL_GetError());
     }
@@ -164,19 +168,38 @@ bool GlassWindow::present(bool force) {
     // Until a frame goes out whole again, the window may not hold what the canvas drew.
     n.drawnSurface = nullptr;
     if (!surface || picture.width <= 0 || picture.height <= 0) return false;
-    // 0xAARRGGBB words, as the picture holds them.
-    SDL_Surface* glass = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(picture.pixels.data()),
-                                                            picture.width, picture.height, 32, picture.width * 4,
-                                                            SDL_PIXELFORMAT_ARGB8888);
-    if (!glass) return false;
-    SDL_SetSurfaceBlendMode(glass, SDL_BLENDMODE_NONE);
     std::vector<SDL_Rect> rects;
-    for (const auto& region : changed) {
-        SDL_Rect rect{region.x, region.y, region.width, region.height};
-        SDL_Rect to = rect;
-        if (SDL_BlitSurface(glass, &rect, surface, &to) == 0) rects.push_back(to);
+    // A window of 32-bit pixels laid out as the picture's (the usual X visual) takes its rows as
+    // they are; any other is converted.
+    const auto format = surface->format->format;
+    if ((format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) && SDL_LockSurface(surface) == 0) {
+        for (const auto& region : changed) {
+            const int width = std::min(region.x + region.width, surface->w) - region.x;
+            const int height = std::min(region.y + region.height, surface->h) - region.y;
+            if (width <= 0 || height <= 0) continue;
+            for (int y = region.y; y < region.y + height; ++y) {
+                std::memcpy(static_cast<char*>(surface->pixels) + std::ptrdiff_t(y) * surface->pitch + region.x * 4,
+                            picture.pixels.data() + std::size_t(y) * std::size_t(picture.width) + std::size_t(region.x),
+                            std::size_t(width) * 4);
+            }
+            rects.push_back(SDL_Rect{region.x, region.y, width, height});
+        }
+        SDL_UnlockSurface(surface);
+        changed.resize(rects.size());
+    } else {
+        // 0xAARRGGBB words, as the picture holds them.
+        SDL_Surface* glass = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(picture.pixels.data()),
+                                                                picture.width, picture.height, 32, picture.width * 4,
+                                                                SDL_PIXELFORMAT_ARGB8888);
+        if (!glass) return false;
+        SDL_SetSurfaceBlendMode(glass, SDL_BLENDMODE_NONE);
+        for (const auto& region : changed) {
+            SDL_Rect rect{region.x, region.y, region.width, region.height};
+            SDL_Rect to = rect;
+            if (SDL_BlitSurface(glass, &rect, surface, &to) == 0) rects.push_back(to);
+        }
+        SDL_FreeSurface(glass);
     }
-    SDL_FreeSurface(glass);
     if (rects.size() != changed.size() ||
         SDL_UpdateWindowSurfaceRects(n.window, rects.data(), int(rects.size())) != 0)
         return false;
