@@ -581,9 +581,27 @@ void describeItem(std::string& out, const UIBarButtonItem& item) {
     out += '\x1e';
 }
 
+// Free-standing sublayers are not views: their changes stamp none.
+void describeSublayers(std::string& out, const CALayer& layer) {
+    for (const auto& sublayer : layer.sublayers()) {
+        out += sublayer->frame().description();
+        out += std::to_string(sublayer->opacity()) + ',' + std::to_string(sublayer->borderWidth()) + ',' +
+               std::to_string(sublayer->cornerRadius());
+        if (auto color = sublayer->borderColor()) out += color->description();
+        if (auto shape = std::dynamic_pointer_cast<CAShapeLayer>(sublayer)) {
+            if (auto color = shape->fillColor()) out += color->description();
+            if (auto path = shape->path()) out += path->bounds().description();
+        }
+        out += '[';
+        describeSublayers(out, *sublayer);
+        out += ']';
+    }
+}
+
 // What a view draws from objects that are not views: their changes stamp no view.
 std::string outsideStateOf(const UIView& view) {
     std::string out;
+    describeSublayers(out, *view.layer());
     if (auto* bar = dynamic_cast<const UINavigationBar*>(&view)) {
         auto holder = bar->superview();
         auto navigation = holder ? std::dynamic_pointer_cast<UINavigationController>(

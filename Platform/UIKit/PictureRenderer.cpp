@@ -313,19 +313,21 @@ std::vector<PixelRect> GlassCanvas::update(const std::shared_ptr<UIWindow>& wind
         last_.reset();
         return {};
     }
+    // A drawing that fails leaves no last frame to build on: the next one is drawn whole.
+    auto last = std::move(last_);
     auto layout = PicturePainter::layoutOf(*window);
     const int width = pixelSide(layout.bounds.width(), scale_);
     const int height = pixelSide(layout.bounds.height(), scale_);
-    const bool whole = !last_ || last_->window.lock() != window || picture_.width != width ||
-                       picture_.height != height || last_->layout.bounds != layout.bounds ||
-                       last_->layout.hidden || layout.hidden;
+    const bool whole = !last || last->window.lock() != window || picture_.width != width ||
+                       picture_.height != height || last->layout.bounds != layout.bounds || last->layout.hidden ||
+                       layout.hidden;
     std::vector<PixelRect> regions;
     if (whole) {
         picture_ = blankPicture(*window, scale_);
         if (!layout.hidden) paintWindow(picture_, *window, scale_, nullptr);
         regions = {PixelRect{0, 0, width, height}};
     } else {
-        regions = pixelRegions(changedAreas(last_->layout, layout), scale_, width, height);
+        regions = pixelRegions(changedAreas(last->layout, layout), scale_, width, height);
         if (!regions.empty()) paintWindow(picture_, *window, scale_, &regions);
     }
     if (width == 0 || height == 0) regions.clear();

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "UIKit/CAShapeLayer.h"
 #include "UIKit/PictureRenderer.h"
+#include "UIKit/UIBezierPath.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UINavigationController.h"
@@ -104,6 +106,7 @@ protected:
     void expectEveryFrameWhole(double scale, const std::vector<std::pair<const char*, std::function<void()>>>& steps) {
         GlassCanvas canvas(scale);
         canvas.update(window());
+        canvasSees = [&] { canvas.update(window()); };
         for (const auto& [what, step] : steps) {
             step();
             drain();
@@ -112,6 +115,8 @@ protected:
         }
     }
 
+    // A frame in the middle of a step.
+    std::function<void()> canvasSees;
     std::shared_ptr<UIViewController> screen;
     std::shared_ptr<ChatRows> rows;
     std::shared_ptr<UITableView> table;
@@ -142,6 +147,16 @@ TEST_P(GlassCanvasFrames, RedrawingOnlyWhatChangedGivesTheWholePictureFrameAfter
                                 false);
          }},
         {"scrolling back", [&] { table->setContentOffset({0, 37}); }},
+        {"a row selected", [&] { table->visibleCells().at(2)->setSelected(true); }},
+        {"a shape drawn on the input bar recoloured", [&] {
+             auto dot = std::make_shared<CAShapeLayer>();
+             dot->setFrame(CGRect{300, 2, 8, 8});
+             dot->setPath(UIBezierPath::makeRoundedRect(CGRect{0, 0, 8, 8}, 4));
+             dot->setFillColor(UIColor::blueColor());
+             inputBar->layer()->addSublayer(dot);
+             canvasSees();
+             dot->setFillColor(UIColor(0, 0.6, 0, 1));
+         }},
         {"a bar item above the keyboard disabled", [&] { previous->setEnabled(false); }},
         {"the screen's title", [&] { screen->setTitle("Support team"); }},
         {"a badge hidden", [&] { badge->setHidden(true); }},
