@@ -131,11 +131,10 @@ class GlassCanvasFrames : public GlassCanvasTest, public ::testing::WithParamInt
 INSTANTIATE_TEST_SUITE_P(Scales, GlassCanvasFrames, ::testing::Values(2.0, 1.5));
 
 TEST_P(GlassCanvasFrames, RedrawingOnlyWhatChangedGivesTheWholePictureFrameAfterFrame) {
-    const CGFloat keyboardRise = 260;
     const std::vector<std::pair<const char*, std::function<void()>>> steps{
         {"the keyboard shows and the input bar rises", [&] {
              field->becomeFirstResponder();
-             inputBar->setFrame(inputBar->frame().offsetBy(0, -keyboardRise));
+             inputBar->setFrame({0, window()->keyboardFrame()->minY() - 60, 375, 60});
          }},
         {"typing", [&] { field->insertText("H"); }},
         {"more typing", [&] { field->insertText("ello"); }},
@@ -148,12 +147,12 @@ TEST_P(GlassCanvasFrames, RedrawingOnlyWhatChangedGivesTheWholePictureFrameAfter
          }},
         {"scrolling back", [&] { table->setContentOffset({0, 37}); }},
         {"a row selected", [&] { table->visibleCells().at(2)->setSelected(true); }},
-        {"a shape drawn on the input bar recoloured", [&] {
+        {"a shape drawn on the screen recoloured", [&] {
              auto dot = std::make_shared<CAShapeLayer>();
-             dot->setFrame(CGRect{300, 2, 8, 8});
+             dot->setFrame(CGRect{300, 70, 8, 8});
              dot->setPath(UIBezierPath::makeRoundedRect(CGRect{0, 0, 8, 8}, 4));
              dot->setFillColor(UIColor::blueColor());
-             inputBar->layer()->addSublayer(dot);
+             screen->view()->layer()->addSublayer(dot);
              canvasSees();
              dot->setFillColor(UIColor(0, 0.6, 0, 1));
          }},
@@ -168,7 +167,7 @@ TEST_P(GlassCanvasFrames, RedrawingOnlyWhatChangedGivesTheWholePictureFrameAfter
         {"the input bar faded with what is in it", [&] { inputBar->setAlpha(0.6); }},
         {"the keyboard goes and the bar comes down", [&] {
              field->resignFirstResponder();
-             inputBar->setFrame(inputBar->frame().offsetBy(0, keyboardRise));
+             inputBar->setFrame({0, 607, 375, 60});
          }},
         {"the badge removed", [&] { badge->removeFromSuperview(); }},
         {"nothing", [] {}},

@@ -13,9 +13,9 @@
 namespace {
 
 using Channel = int (*)(std::uint32_t);
-int red(std::uint32_t p) { return (p >> 16) & 0xFF; }
-int green(std::uint32_t p) { return (p >> 8) & 0xFF; }
-int blue(std::uint32_t p) { return p & 0xFF; }
+int redOf(std::uint32_t p) { return (p >> 16) & 0xFF; }
+int greenOf(std::uint32_t p) { return (p >> 8) & 0xFF; }
+int blueOf(std::uint32_t p) { return p & 0xFF; }
 
 // The box around the pixels in `area` where one channel is strong and the others weak: an item's
 // ink in its own pure colour.
@@ -24,7 +24,7 @@ std::optional<CGRect> inkOf(const Picture& picture, CGRect area, Channel strong)
     for (int y = int(area.minY()); y < int(area.maxY()); ++y) {
         for (int x = int(area.minX()); x < int(area.maxX()); ++x) {
             const auto p = picture.pixel(x, y);
-            if (strong(p) > 150 && red(p) + green(p) + blue(p) - strong(p) < 120) {
+            if (strong(p) > 150 && redOf(p) + greenOf(p) + blueOf(p) - strong(p) < 120) {
                 left = std::min(left, x), right = std::max(right, x);
                 top = std::min(top, y), bottom = std::max(bottom, y);
             }
@@ -71,7 +71,7 @@ protected:
 
 TEST_F(KeyboardBarTest, ATapLandsOnTheItemDrawnUnderItAndNowhereElse) {
     const Picture picture = PictureRenderer::render(window());
-    for (auto [item, colour, name] : {std::tuple{previous, &red, "previous"}, {next, &green, "next"}, {done, &blue, "Done"}}) {
+    for (auto [item, colour, name] : {std::tuple{previous, &redOf, "previous"}, {next, &greenOf, "next"}, {done, &blueOf, "Done"}}) {
         auto ink = inkOf(picture, bar, colour);
         ASSERT_TRUE(ink) << name << " is not drawn on the bar";
         EXPECT_EQ(PictureRenderer::keyboardBarItemAt(window(), ink->center()), item) << name;
@@ -80,7 +80,7 @@ TEST_F(KeyboardBarTest, ATapLandsOnTheItemDrawnUnderItAndNowhereElse) {
         EXPECT_EQ(PictureRenderer::keyboardBarItemAt(window(), {ink->maxX() + 2, bar.maxY() - 3}), item) << name;
     }
     // The fixed space between the arrows, the flexible one before Done, the keys, the screen.
-    for (CGPoint nothing : {CGPoint{inkOf(picture, bar, &red)->maxX() + 14, bar.midY()}, CGPoint{200, bar.midY()},
+    for (CGPoint nothing : {CGPoint{inkOf(picture, bar, &redOf)->maxX() + 14, bar.midY()}, CGPoint{200, bar.midY()},
                             CGPoint{200, bar.maxY() + 30}, CGPoint{200, bar.minY() - 5}}) {
         EXPECT_EQ(PictureRenderer::keyboardBarItemAt(window(), nothing), nullptr) << nothing.x << ", " << nothing.y;
     }
