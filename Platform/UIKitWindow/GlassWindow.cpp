@@ -19,12 +19,29 @@
 #include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
 
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#endif
+
 namespace {
 
 // How far a pressed pointer moves, in points, before the press is a drag and no longer a tap.
 constexpr CGFloat dragSlop = 4;
 // Points one notch of the wheel scrolls.
 constexpr CGFloat wheelStep = 40;
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+XErrorHandler previousXErrorHandler = nullptr;
+
+// SDL wakes a waiting window by sending it a message on a connection of its own. One that the
+// server takes after the window is gone (a wake racing the window's end) fails harmlessly, but
+// Xlib's default handler would end the program over it.
+int toleratingLateWakes(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+    return previousXErrorHandler ? previousXErrorHandler(display, error) : 0;
+}
+#endif
 
 double steadySeconds() {
     using namespace std::chrono;
@@ -83,6 +100,14 @@ GlassWindow::GlassWindow(std::shared_ptr<UIWindow> window, Options options)
     // The window's own pixel buffer (shared memory with an X server), not one emulated over GL:
     // a software GL would redraw the whole window for every changed line.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+#if defined(SDL_VIDEO_DRIVER_X11)
+    // Before SDL's own start, which keeps the handler it finds and puts it back at its end.
+    static const bool tolerating = [] {
+        previousXErrorHandler = XSetErrorHandler(toleratingLateWakes);
+        return true;
+    }();
+    (void)tolerating;
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         throw std::runtime_error(std::string("no display for a window: ") + SDL_GetError());
     }
