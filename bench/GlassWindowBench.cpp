@@ -45,21 +45,60 @@ std::optional<GlassWindow> openGlass(benchmark::State& state, double scale) {
     }
 }
 
-// One label's text changes; the window draws the next frame.
-void BM_GlassWindowFrameAfterAChange(benchmark::State& state) {
+std::shared_ptr<velmaro::ChatViewController> chatScreen() {
+    auto navigation = std::dynamic_pointer_cast<UINavigationController>(chatForTheGlassWindow()->rootViewController());
+    return std::dynamic_pointer_cast<velmaro::ChatViewController>(navigation->topViewController());
+}
+
+// Each iteration changes the tree with `change` and the window draws the next frame.
+template <class Change>
+void measureFrames(benchmark::State& state, Change change) {
     auto glass = openGlass(state, 2);
     if (!glass) return;
-    auto label = UIView::make<UILabel>(CGRect{20, 100, 200, 20});
-    chatForTheGlassWindow()->addSubview(label);
+    glass->present(true);
     int frame = 0;
     for (auto _ : state) {
-        label->setText("frame " + std::to_string(++frame));
+        change(++frame);
         if (!glass->present()) state.SkipWithError("no frame drawn after a change");
     }
-    label->removeFromSuperview();
     state.SetLabel(hasDisplay() ? "display" : "offscreen");
 }
+
+// One label's text changes.
+void BM_GlassWindowFrameAfterAChange(benchmark::State& state) {
+    auto label = UIView::make<UILabel>(CGRect{20, 100, 200, 20});
+    chatForTheGlassWindow()->addSubview(label);
+    measureFrames(state, [&](int frame) { label->setText("frame " + std::to_string(frame)); });
+    label->removeFromSuperview();
+}
 BENCHMARK(BM_GlassWindowFrameAfterAChange)->Unit(benchmark::kMillisecond);
+
+// A letter typed into the chat's message field, the keyboard up.
+void BM_GlassWindowFrameAfterTyping(benchmark::State& state) {
+    auto field = chatScreen()->fldMessage.get();
+    field->becomeFirstResponder();
+    RunLoop::main().runUntilIdle();
+    measureFrames(state, [&](int frame) {
+        if (frame % 20 == 0) {
+            field->setText("");
+        } else {
+            field->insertText("a");
+        }
+    });
+    field->resignFirstResponder();
+    field->setText("");
+    RunLoop::main().runUntilIdle();
+}
+BENCHMARK(BM_GlassWindowFrameAfterTyping)->Unit(benchmark::kMillisecond);
+
+// The conversation scrolled by a few points, up and down.
+void BM_GlassWindowFrameAfterAScroll(benchmark::State& state) {
+    auto table = chatScreen()->tableView.get();
+    const CGPoint start = table->contentOffset();
+    measureFrames(state, [&](int frame) { table->setContentOffset({start.x, start.y - 12.0 * (frame % 2)}); });
+    table->setContentOffset(start);
+}
+BENCHMARK(BM_GlassWindowFrameAfterAScroll)->Unit(benchmark::kMillisecond);
 
 double processCpuSeconds() {
     timespec now{};

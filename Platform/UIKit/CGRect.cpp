@@ -39,3 +39,8 @@ std::string CGRect::description() const {
                   size.height);
     return text;
 }
+
+CGRect CGRect::unionWith(const CGRect& other) const {
+    const CGFloat left = std::min(minX(), other.minX()), top = std::min(minY(), other.minY());
+    return {left, top, std::max(maxX(), other.maxX()) - left, std::max(maxY(), other.maxY()) - top};
+}

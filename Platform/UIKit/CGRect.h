@@ -35,6 +35,8 @@ struct CGRect {
     CGRect standardized() const;
     CGRect offsetBy(CGFloat dx, CGFloat dy) const;
     CGRect insetBy(CGFloat dx, CGFloat dy) const;
+    // The smallest rectangle holding both.
+    CGRect unionWith(const CGRect& other) const;
 
     // "{{x, y}, {w, h}}" for messages and the glass.
     std::string description() const;

@@ -182,25 +182,35 @@ void PicturePainter::drawSegments(UISegmentedControl& control, CGRect bounds) {
     cairo_stroke(cr_);
 }
 
+CGFloat PicturePainter::barItemWidth(const UIBarButtonItem& item, CGFloat barHeight) {
+    if (item.isSpace()) return item.width();
+    if (item.title() && !item.title()->empty()) {
+        return textWidth(*item.title(),
+                         item.style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17) : UIFont::systemFont(17));
+    }
+    if (item.image()) return fitted(item.image()->size(), CGSize{barHeight, std::min<CGFloat>(28, barHeight)}).width;
+    return 0;
+}
+
 CGFloat PicturePainter::drawBarItem(const UIBarButtonItem& item, CGFloat x, CGRect bar, UIColor tint, bool leftwards) {
-    if (item.isSpace()) return leftwards ? x - item.width() : x + item.width();
+    const CGFloat width = barItemWidth(item, bar.height());
+    const CGFloat left = leftwards ? x - width : x;
+    const CGFloat end = leftwards ? x - width : x + width;
+    if (item.isSpace()) return end;
     const unsigned state = item.isEnabled() ? UIControlStateNormal : UIControlStateDisabled;
     UIColor color = foregroundOf(item.titleTextAttributes(state)).value_or(item.tintColor().value_or(tint));
     if (!item.isEnabled()) color = disabledColor;
     if (item.title() && !item.title()->empty()) {
         const UIFont font =
             item.style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17) : UIFont::systemFont(17);
-        const CGFloat width = textWidth(*item.title(), font);
-        const CGFloat left = leftwards ? x - width : x;
         drawText(*item.title(), CGRect{left, bar.minY(), width + 1, bar.height()},
                  {font, color, NSTextAlignment::left, 1, Vertical::center, false});
-        return leftwards ? x - width : x + width;
+        return end;
     }
     if (item.image()) {
-        const CGSize size = fitted(item.image()->size(), CGSize{bar.height(), std::min<CGFloat>(28, bar.height())});
-        const CGFloat left = leftwards ? x - size.width : x;
-        drawImage(item.image(), CGRect{left, bar.midY() - size.height / 2, size.width, size.height});
-        return leftwards ? x - size.width : x + size.width;
+        const CGFloat height = fitted(item.image()->size(), CGSize{bar.height(), std::min<CGFloat>(28, bar.height())}).height;
+        drawImage(item.image(), CGRect{left, bar.midY() - height / 2, width, height});
+        return end;
     }
     return x;
 }
@@ -266,22 +276,23 @@ void PicturePainter::drawToolbar(UIToolbar& toolbar, CGRect bounds) {
     cairo_rectangle(cr_, bounds.minX(), bounds.minY(), bounds.width(), 0.5);
     setColor(hairlineColor);
     cairo_fill(cr_);
+    for (const auto& slot : toolbarLayout(toolbar, bounds)) {
+        drawBarItem(*slot.item, slot.frame.minX(), bounds, toolbar.tintColor(), false);
+    }
+}
+
+std::vector<PicturePainter::BarSlot> PicturePainter::toolbarLayout(const UIToolbar& toolbar, CGRect bounds) {
+    std::vector<BarSlot> slots;
     const auto& items = toolbar.items();
-    if (items.empty()) return;
+    if (items.empty()) return slots;
     // Flexible spaces share what the other items leave.
     CGFloat used = 16 + 8 * static_cast<CGFloat>(items.size() - 1);
     int flexible = 0;
     for (const auto& item : items) {
         if (item->systemItem() == UIBarButtonItem::SystemItem::flexibleSpace) {
             ++flexible;
-        } else if (item->isSpace()) {
-            used += item->width();
-        } else if (item->title() && !item->title()->empty()) {
-            used += textWidth(*item->title(), item->style() == UIBarButtonItem::Style::done ? UIFont::boldSystemFont(17)
-                                                                                            : UIFont::systemFont(17));
-        } else if (item->image()) {
-            used +=
-                fitted(item->image()->size(), CGSize{bounds.height(), std::min<CGFloat>(28, bounds.height())}).width;
+        } else {
+            used += barItemWidth(*item, bounds.height());
         }
     }
     const CGFloat share = flexible > 0 ? std::max<CGFloat>(0, bounds.width() - used) / flexible : 0;
@@ -291,8 +302,11 @@ void PicturePainter::drawToolbar(UIToolbar& toolbar, CGRect bounds) {
             x += share + 8;
             continue;
         }
-        x = drawBarItem(*item, x, bounds, toolbar.tintColor(), false) + 8;
+        const CGFloat width = barItemWidth(*item, bounds.height());
+        if (!item->isSpace()) slots.push_back({item, CGRect{x, bounds.minY(), width, bounds.height()}});
+        x += width + 8;
     }
+    return slots;
 }
 
 // A dimmed screen and a box: title, message, then the actions, side by side when there are two.
@@ -355,19 +369,14 @@ void PicturePainter::drawKeyboard(UIWindow& window, CGRect frame) {
     setColor(keyboardColor);
     cairo_fill(cr_);
     CGFloat accessoryHeight = 0;
-    auto responder = window.firstResponder();
-    if (auto accessory = responder ? responder->inputAccessoryView() : nullptr; accessory && shows(*accessory)) {
-        // The keyboard stretches its accessory across its width.
-        accessoryHeight = std::clamp<CGFloat>(accessory->frame().height(), 0, frame.height());
-        const CGRect bounds = accessory->bounds();
-        if (finite(bounds) && accessoryHeight > 0) {
-            cairo_save(cr_);
-            cairo_rectangle(cr_, frame.minX(), frame.minY(), frame.width(), accessoryHeight);
-            cairo_clip(cr_);
-            cairo_translate(cr_, frame.minX() - bounds.minX(), frame.minY() - bounds.minY());
-            drawContent(*accessory, CGRect{bounds.origin, CGSize{frame.width(), accessoryHeight}});
-            cairo_restore(cr_);
-        }
+    if (auto accessory = keyboardAccessory(window, frame)) {
+        accessoryHeight = accessory->bounds.height();
+        cairo_save(cr_);
+        cairo_rectangle(cr_, frame.minX(), frame.minY(), frame.width(), accessoryHeight);
+        cairo_clip(cr_);
+        cairo_translate(cr_, accessory->offset.x, accessory->offset.y);
+        drawContent(*accessory->view, accessory->bounds);
+        cairo_restore(cr_);
     }
     static const std::vector<std::vector<std::string>> rows = {
         {"Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P"},
@@ -405,6 +414,44 @@ void PicturePainter::drawKeyboard(UIWindow& window, CGRect frame) {
     }
 }
 
+std::optional<PicturePainter::Accessory> PicturePainter::keyboardAccessory(const UIWindow& window, CGRect frame) {
+    auto responder = window.firstResponder();
+    auto accessory = responder ? responder->inputAccessoryView() : nullptr;
+    if (!accessory || !shows(*accessory)) return std::nullopt;
+    // The keyboard stretches its accessory across its width.
+    const CGFloat height = std::clamp<CGFloat>(accessory->frame().height(), 0, frame.height());
+    const CGRect bounds = accessory->bounds();
+    if (!finite(bounds) || !finite(frame) || height <= 0) return std::nullopt;
+    return Accessory{accessory, CGRect{bounds.origin, CGSize{frame.width(), height}},
+                     CGPoint{frame.minX() - bounds.minX(), frame.minY() - bounds.minY()}};
+}
+
+bool PicturePainter::showsKeyboard(const UIWindow& window) {
+    return window.keyboardFrame() && !editingUnderPresentation(window);
+}
+
+std::vector<PicturePainter::BarSlot> PicturePainter::keyboardBarLayout(UIWindow& window) {
+    if (!showsKeyboard(window)) return {};
+    auto accessory = keyboardAccessory(window, *window.keyboardFrame());
+    auto* toolbar = accessory ? dynamic_cast<UIToolbar*>(accessory->view.get()) : nullptr;
+    if (!toolbar) return {};
+    auto slots = toolbarLayout(*toolbar, accessory->bounds);
+    for (auto& slot : slots) slot.frame = slot.frame.offsetBy(accessory->offset.x, accessory->offset.y);
+    return slots;
+}
+
+// The status bar's clock: a 24-hour one in the current time zone (no locale, so a picture does
+// not change with the machine's).
+std::string PicturePainter::statusBarTime() {
+    const Date now = Date::now();
+    const long long local =
+        static_cast<long long>(std::floor(now.timeIntervalSince1970())) + TimeZone::current().secondsFromGMT(now);
+    const long long minutes = ((local / 60) % (24 * 60) + 24 * 60) % (24 * 60);
+    char time[8];
+    std::snprintf(time, sizeof time, "%02lld:%02lld", minutes / 60, minutes % 60);
+    return time;
+}
+
 // The status bar over the window's top: signal, the time in the current time zone as a 24-hour
 // clock (no locale, so a picture does not change with the machine's), and a full battery.
 void PicturePainter::drawStatusBar(CGRect window) {
@@ -415,13 +462,7 @@ void PicturePainter::drawStatusBar(CGRect window) {
         cairo_arc(cr_, bar.minX() + 9 + 7 * dot, bar.midY(), 2.75, 0, 2 * M_PI);
         cairo_fill(cr_);
     }
-    const Date now = Date::now();
-    const long long local =
-        static_cast<long long>(std::floor(now.timeIntervalSince1970())) + TimeZone::current().secondsFromGMT(now);
-    const long long minutes = ((local / 60) % (24 * 60) + 24 * 60) % (24 * 60);
-    char time[8];
-    std::snprintf(time, sizeof time, "%02lld:%02lld", minutes / 60, minutes % 60);
-    drawText(time, bar, {UIFont::boldSystemFont(12), statusTextColor, NSTextAlignment::center, 1, Vertical::center});
+    drawText(statusBarTime(), bar, {UIFont::boldSystemFont(12), statusTextColor, NSTextAlignment::center, 1, Vertical::center});
     const CGRect battery{bar.maxX() - 33, bar.midY() - 5.5, 24, 11};
     roundedRect(battery.insetBy(0.5, 0.5), 2.5);
     cairo_set_line_width(cr_, 1);

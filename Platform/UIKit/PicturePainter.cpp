@@ -14,6 +14,7 @@
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
+#include "UIKit/UINavigationController.h"
 #include "UIKit/UINavigationBar.h"
 #include "UIKit/UISegmentedControl.h"
 #include "UIKit/UITableView.h"
@@ -232,7 +233,7 @@ void PicturePainter::drawWindow(UIWindow& window) {
     cairo_fill(cr_);
     drawContent(window, bounds);
     auto keyboard = window.keyboardFrame();
-    if (keyboard && !editingUnderPresentation(window)) drawKeyboard(window, *keyboard);
+    if (keyboard && showsKeyboard(window)) drawKeyboard(window, *keyboard);
     drawStatusBar(bounds);
     cairo_restore(cr_);
 }
@@ -560,4 +561,166 @@ void PicturePainter::drawImage(const std::shared_ptr<UIImage>& image, CGRect rec
     cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
     cairo_paint(cr_);
     cairo_restore(cr_);
+}
+
+// ----- Where things are drawn
+
+namespace {
+
+// Anti-aliasing reaches a little past the edges a view draws to.
+constexpr CGFloat inkMargin = 2;
+
+void describeItem(std::string& out, const UIBarButtonItem& item) {
+    out += std::to_string(reinterpret_cast<std::uintptr_t>(&item));
+    out += item.isEnabled() ? '+' : '-';
+    out += item.title().value_or("");
+    out += '\x1f';
+    out += std::to_string(reinterpret_cast<std::uintptr_t>(item.image().get()));
+    out += std::to_string(item.width());
+    if (auto tint = item.tintColor()) out += std::to_string(tint->red() + 2 * tint->green() + 4 * tint->blue());
+    out += '\x1e';
+}
+
+// Free-standing sublayers are not views: their changes stamp none.
+void describeSublayers(std::string& out, const CALayer& layer) {
+    for (const auto& sublayer : layer.sublayers()) {
+        out += sublayer->frame().description();
+        out += std::to_string(sublayer->opacity()) + ',' + std::to_string(sublayer->borderWidth()) + ',' +
+               std::to_string(sublayer->cornerRadius());
+        if (auto color = sublayer->borderColor()) out += color->description();
+        if (auto shape = std::dynamic_pointer_cast<CAShapeLayer>(sublayer)) {
+            if (auto color = shape->fillColor()) out += color->description();
+            if (auto path = shape->path()) out += path->bounds().description();
+        }
+        out += '[';
+        describeSublayers(out, *sublayer);
+        out += ']';
+    }
+}
+
+// What a view draws from objects that are not views: their changes stamp no view.
+std::string outsideStateOf(const UIView& view) {
+    std::string out;
+    describeSublayers(out, *view.layer());
+    if (auto* bar = dynamic_cast<const UINavigationBar*>(&view)) {
+        auto holder = bar->superview();
+        auto navigation = holder ? std::dynamic_pointer_cast<UINavigationController>(
+                                       std::dynamic_pointer_cast<UIViewController>(holder->nextResponder()))
+                                 : nullptr;
+        if (!navigation) return out;
+        out += navigation->backButtonTitle().value_or("\x1d");
+        out += '\x1f';
+        out += navigation->barTitle().value_or("\x1d");
+        out += '\x1f';
+        for (const auto& item : navigation->leftBarItems()) describeItem(out, *item);
+        out += '|';
+        for (const auto& item : navigation->rightBarItems()) describeItem(out, *item);
+    } else if (auto* toolbar = dynamic_cast<const UIToolbar*>(&view)) {
+        for (const auto& item : toolbar->items()) describeItem(out, *item);
+    } else if (auto alert = std::dynamic_pointer_cast<UIAlertController>(
+                   std::dynamic_pointer_cast<UIViewController>(view.nextResponder()))) {
+        out += alert->title().value_or("");
+        out += '\x1f';
+        out += alert->message().value_or("");
+        for (const auto& action : alert->actions()) {
+            out += '\x1e';
+            out += action->title();
+            out += action->isEnabled() ? '+' : '-';
+        }
+    }
+    return out;
+}
+
+// The view's own drawing in its bounds' coordinates: its bounds, the free-standing sublayers it
+// draws, and for a navigation bar the strip behind the status bar.
+CGRect ownDrawing(const UIView& view, CGRect bounds) {
+    CGRect area = bounds;
+    std::vector<std::pair<const CALayer*, CGPoint>> layers{{view.layer().get(), CGPoint{0, 0}}};
+    while (!layers.empty()) {
+        auto [layer, origin] = layers.back();
+        layers.pop_back();
+        for (const auto& sublayer : layer->sublayers()) {
+            const CGRect frame = sublayer->frame();
+            if (!std::isfinite(frame.origin.x) || !std::isfinite(frame.origin.y) || !std::isfinite(frame.width()) ||
+                !std::isfinite(frame.height()))
+                continue;
+            const CGRect placed = frame.offsetBy(origin.x, origin.y);
+            area = area.unionWith(placed);
+            layers.push_back({sublayer.get(), placed.origin});
+        }
+    }
+    if (dynamic_cast<const UINavigationBar*>(&view)) {
+        area = area.unionWith(CGRect{bounds.minX(), bounds.minY() - UIViewController::statusBarHeight, bounds.width(),
+                                     UIViewController::statusBarHeight});
+    }
+    return area.insetBy(-inkMargin, -inkMargin);
+}
+
+}  // namespace
+
+// Mirrors drawPlaced and drawContent: a view is listed when they would draw it. Clips are left
+// out, so a view's extent may be larger than what shows of it, never smaller.
+namespace {
+
+struct ExtentWalk {
+    PicturePainter::GlassLayout& out;
+    UIWindow* window;
+    bool (*shows)(const UIView&);
+    bool (*finite)(CGRect);
+
+    CGRect visit(UIView& view, const CGAffineTransform& toWindow) {
+        const CGRect bounds = view.bounds();
+        PicturePainter::DrawnView drawn;
+        drawn.stamp = view.glassStamp();
+        drawn.own = toWindow.apply(ownDrawing(view, bounds));
+        drawn.outside = outsideStateOf(view);
+        CGRect subtree = drawn.own;
+        for (const auto& subview : std::vector(view.subviews())) {
+            if (&view == window && offGlass(*window, *subview)) continue;
+            if (!shows(*subview)) continue;
+            const CGRect b = subview->bounds();
+            const CGPoint center = subview->center();
+            const CGAffineTransform t = subview->transform();
+            if (!finite(b) || !std::isfinite(center.x) || !std::isfinite(center.y) || !finiteTransform(t) ||
+                !t.isInvertible())
+                continue;
+            const CGAffineTransform placed =
+                CGAffineTransform::makeTranslation(-(b.origin.x + b.size.width / 2), -(b.origin.y + b.size.height / 2))
+                    .concatenating(t)
+                    .concatenating(CGAffineTransform::makeTranslation(center.x, center.y))
+                    .concatenating(toWindow);
+            subtree = subtree.unionWith(visit(*subview, placed));
+        }
+        drawn.subtree = subtree;
+        out.views[&view] = std::move(drawn);
+        return subtree;
+    }
+};
+
+}  // namespace
+
+PicturePainter::GlassLayout PicturePainter::layoutOf(UIWindow& window) {
+    GlassLayout layout;
+    layout.bounds = window.bounds();
+    layout.hidden = window.isHidden();
+    if (layout.hidden || !finite(layout.bounds)) return layout;
+    ExtentWalk walk{layout, &window, &PicturePainter::shows, &PicturePainter::finite};
+    walk.visit(window, CGAffineTransform::makeTranslation(-layout.bounds.origin.x, -layout.bounds.origin.y));
+    auto responder = window.firstResponder();
+    layout.firstResponder = responder.get();
+    if (showsKeyboard(window)) {
+        const CGRect frame = *window.keyboardFrame();
+        layout.keyboard = frame.offsetBy(-layout.bounds.origin.x, -layout.bounds.origin.y).insetBy(-inkMargin, -inkMargin);
+        if (auto accessory = keyboardAccessory(window, frame)) {
+            auto& state = layout.keyboardState;
+            state += std::to_string(reinterpret_cast<std::uintptr_t>(accessory->view.get()));
+            state += '@';
+            state += std::to_string(accessory->bounds.minX()) + ',' + std::to_string(accessory->bounds.minY()) + ',' +
+                     std::to_string(accessory->bounds.height());
+            state += std::to_string(accessory->view->glassStamp());
+            state += outsideStateOf(*accessory->view);
+        }
+    }
+    layout.statusBar = statusBarTime();
+    return layout;
 }

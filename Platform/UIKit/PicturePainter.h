@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,36 @@ public:
     // The view and its subviews with its bounds' top-left corner at the origin.
     void drawAtOrigin(UIView& view);
 
+    // A toolbar's item as drawn: from its left edge to its right, the bar's height.
+    struct BarSlot {
+        std::shared_ptr<UIBarButtonItem> item;
+        CGRect frame;
+    };
+    // Where the toolbar's items (not its spaces) are drawn in `bounds`, left to right.
+    std::vector<BarSlot> toolbarLayout(const UIToolbar& toolbar, CGRect bounds);
+    // Where the toolbar above the keyboard draws its items, in window coordinates; none while no
+    // keyboard with a toolbar shows.
+    std::vector<BarSlot> keyboardBarLayout(UIWindow& window);
+
+    // What the glass shows, as a front that keeps its last frame compares it: where each view on
+    // it draws (window points) and the state it draws that is not the view's own.
+    struct DrawnView {
+        std::uint64_t stamp = 0;
+        CGRect own;      // the view's own drawing
+        CGRect subtree;  // with everything drawn inside it
+        std::string outside;  // state of other objects the view draws (bar items, alert actions)
+    };
+    struct GlassLayout {
+        CGRect bounds;
+        bool hidden = false;
+        std::unordered_map<const UIView*, DrawnView> views;
+        const UIView* firstResponder = nullptr;
+        std::optional<CGRect> keyboard;  // while drawn
+        std::string keyboardState;
+        std::string statusBar;
+    };
+    static GlassLayout layoutOf(UIWindow& window);
+
 private:
     enum class Vertical { top, center };
     struct TextStyle {
@@ -82,6 +113,17 @@ private:
     void drawToolbar(UIToolbar& toolbar, CGRect bounds);
     void drawAlert(UIView& view, CGRect bounds, const UIAlertController& alert);
     void drawKeyboard(UIWindow& window, CGRect frame);
+    // The input's accessory view above the keyboard and the bounds it is drawn in, with the
+    // offset from those bounds to the window; null when none shows.
+    struct Accessory {
+        std::shared_ptr<UIView> view;
+        CGRect bounds;
+        CGPoint offset;
+    };
+    static std::optional<Accessory> keyboardAccessory(const UIWindow& window, CGRect frame);
+    static bool showsKeyboard(const UIWindow& window);
+    static std::string statusBarTime();
+    CGFloat barItemWidth(const UIBarButtonItem& item, CGFloat barHeight);
     void drawStatusBar(CGRect window);
     static bool editingUnderPresentation(const UIWindow& window);
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "UIKit/PicturePainter.h"
+#include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 
 namespace {
@@ -120,37 +121,218 @@ std::uint32_t Picture::pixel(int x, int y) const {
     return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
 }
 
-Picture PictureRenderer::render(const std::shared_ptr<UIWindow>& window, double scale) {
-    checkScale(scale);
-    if (!window) return {};
-    const CGRect bounds = window->bounds();
-    const int width = pixelSide(bounds.width(), scale);
-    const int height = pixelSide(bounds.height(), scale);
-    // A hidden window leaves the glass empty.
-    if (window->isHidden()) return pictureOf(makeSurface(width, height).get());
-    // A drawn window is opaque (over white): cairo draws straight into the picture's pixels, with
-    // no alpha to blend or undo and no copy, which halves the time of a picture at 2x.
-    Picture picture;
-    picture.width = width;
-    picture.height = height;
-    // Starts white, so that pixels the window covers only in part at a fractional scale are too.
-    picture.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFFFFFFFFu);
-    if (picture.pixels.empty()) return picture;
+namespace {
+
+// Draws the window into an opaque picture of its size: all of it, or only inside `regions`.
+// Cairo draws straight into the picture's pixels, with no alpha to blend or undo and no copy,
+// which halves the time of a picture at 2x.
+void paintWindow(Picture& picture, UIWindow& window, double scale, const std::vector<PixelRect>* regions) {
+    if (picture.pixels.empty()) return;
     SurfacePtr surface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(picture.pixels.data()),
-                                                           CAIRO_FORMAT_RGB24, width, height,
-                                                           width * static_cast<int>(sizeof(std::uint32_t))),
+                                                           CAIRO_FORMAT_RGB24, picture.width, picture.height,
+                                                           picture.width * static_cast<int>(sizeof(std::uint32_t))),
                        &cairo_surface_destroy);
     checkSurface(surface.get());
     {
         ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
+        if (regions) {
+            // Whole pixels: what is drawn inside them is what a whole picture has there.
+            for (const auto& r : *regions) cairo_rectangle(cr.get(), r.x, r.y, r.width, r.height);
+            cairo_clip(cr.get());
+            // Back to the blank a whole picture starts from: edge pixels the window covers only
+            // in part blend with white, not with the last frame.
+            cairo_set_source_rgb(cr.get(), 1, 1, 1);
+            cairo_paint(cr.get());
+        }
         cairo_scale(cr.get(), scale, scale);
-        PicturePainter(cr.get()).drawWindow(*window);
+        PicturePainter(cr.get()).drawWindow(window);
         checkDrawn(cr.get());
     }
     cairo_surface_flush(surface.get());
     surface.reset();
-    for (auto& pixel : picture.pixels) pixel |= 0xFF000000u;  // the byte cairo leaves unused
+    // The byte cairo leaves unused.
+    auto opaque = [&](const PixelRect& r) {
+        for (int y = r.y; y < r.y + r.height; ++y) {
+            std::uint32_t* pixel =
+                picture.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) + r.x;
+            std::uint32_t* const end = pixel + r.width;
+            for (; pixel != end; ++pixel) *pixel |= 0xFF000000u;
+        }
+    };
+    if (!regions) return opaque(PixelRect{0, 0, picture.width, picture.height});
+    for (const auto& r : *regions) opaque(r);
+}
+
+// A picture of the window's size, white before anything is drawn (so that pixels the window
+// covers only in part at a fractional scale are too); clear for a hidden window.
+Picture blankPicture(const UIWindow& window, double scale) {
+    const CGRect bounds = window.bounds();
+    const int width = pixelSide(bounds.width(), scale);
+    const int height = pixelSide(bounds.height(), scale);
+    if (window.isHidden()) return pictureOf(makeSurface(width, height).get());
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0xFFFFFFFFu);
     return picture;
+}
+
+}  // namespace
+
+Picture PictureRenderer::render(const std::shared_ptr<UIWindow>& window, double scale) {
+    checkScale(scale);
+    if (!window) return {};
+    Picture picture = blankPicture(*window, scale);
+    // A hidden window leaves the glass empty.
+    if (!window->isHidden()) paintWindow(picture, *window, scale, nullptr);
+    return picture;
+}
+
+std::vector<PictureRenderer::BarItemPlace> PictureRenderer::keyboardBarItems(const std::shared_ptr<UIWindow>& window) {
+    if (!window) return {};
+    // Laid out with the drawing's own text widths.
+    auto surface = makeSurface(1, 1);
+    ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
+    std::vector<BarItemPlace> places;
+    for (auto& slot : PicturePainter(cr.get()).keyboardBarLayout(*window)) places.push_back({slot.item, slot.frame});
+    return places;
+}
+
+std::shared_ptr<UIBarButtonItem> PictureRenderer::keyboardBarItemAt(const std::shared_ptr<UIWindow>& window,
+                                                                    CGPoint point) {
+    // Items stand at least 8 points apart: half of that on either side is still the item's.
+    for (const auto& place : keyboardBarItems(window)) {
+        if (place.frame.insetBy(-4, 0).contains(point)) return place.item;
+    }
+    return nullptr;
+}
+
+// ----- Drawing only what changed
+
+struct GlassCanvas::Last {
+    std::weak_ptr<UIWindow> window;
+    PicturePainter::GlassLayout layout;
+};
+
+GlassCanvas::GlassCanvas(double scale) : scale_(scale) { checkScale(scale); }
+
+GlassCanvas::~GlassCanvas() = default;
+
+void GlassCanvas::redrawAll() { last_.reset(); }
+
+namespace {
+
+using GlassLayout = PicturePainter::GlassLayout;
+
+// Where the glass differs between two layouts of the same window, in window points.
+std::vector<CGRect> changedAreas(const GlassLayout& before, const GlassLayout& now) {
+    std::vector<CGRect> areas;
+    auto subtreeOf = [](const GlassLayout& layout, const UIView* view, std::vector<CGRect>& into) {
+        if (auto it = layout.views.find(view); view && it != layout.views.end()) into.push_back(it->second.subtree);
+    };
+    for (const auto& [view, drawn] : now.views) {
+        auto it = before.views.find(view);
+        if (it == before.views.end()) {
+            areas.push_back(drawn.own);
+            continue;
+        }
+        const auto& old = it->second;
+        if (old.stamp != drawn.stamp) {
+            // Its looks changed, and with them maybe everything drawn inside it (its alpha, its
+            // tint, the order of its subviews).
+            areas.push_back(old.subtree);
+            areas.push_back(drawn.subtree);
+        } else if (old.own != drawn.own || old.outside != drawn.outside) {
+            areas.push_back(old.own);
+            areas.push_back(drawn.own);
+        }
+    }
+    for (const auto& [view, old] : before.views) {
+        if (!now.views.count(view)) areas.push_back(old.own);
+    }
+    if (before.firstResponder != now.firstResponder) {
+        // The input being edited is drawn as such.
+        subtreeOf(before, before.firstResponder, areas);
+        subtreeOf(now, now.firstResponder, areas);
+    }
+    if (before.keyboard != now.keyboard || before.keyboardState != now.keyboardState) {
+        if (before.keyboard) areas.push_back(*before.keyboard);
+        if (now.keyboard) areas.push_back(*now.keyboard);
+    }
+    if (before.statusBar != now.statusBar) {
+        areas.push_back(CGRect{0, 0, now.bounds.width(), UIViewController::statusBarHeight});
+    }
+    return areas;
+}
+
+bool touches(const PixelRect& a, const PixelRect& b) {
+    return a.x <= b.x + b.width && b.x <= a.x + a.width && a.y <= b.y + b.height && b.y <= a.y + a.height;
+}
+
+PixelRect joined(const PixelRect& a, const PixelRect& b) {
+    const int x = std::min(a.x, b.x), y = std::min(a.y, b.y);
+    return {x, y, std::max(a.x + a.width, b.x + b.width) - x, std::max(a.y + a.height, b.y + b.height) - y};
+}
+
+// The areas as whole pixels of the picture, those that touch joined into one: few rectangles to
+// draw and upload.
+std::vector<PixelRect> pixelRegions(const std::vector<CGRect>& areas, double scale, int width, int height) {
+    std::vector<PixelRect> regions;
+    for (const auto& area : areas) {
+        if (!std::isfinite(area.minX()) || !std::isfinite(area.maxX()) || !std::isfinite(area.minY()) ||
+            !std::isfinite(area.maxY()))
+            return {PixelRect{0, 0, width, height}};
+        const double left = std::clamp(std::floor(area.minX() * scale), 0.0, double(width));
+        const double top = std::clamp(std::floor(area.minY() * scale), 0.0, double(height));
+        const double right = std::clamp(std::ceil(area.maxX() * scale), 0.0, double(width));
+        const double bottom = std::clamp(std::ceil(area.maxY() * scale), 0.0, double(height));
+        if (right <= left || bottom <= top) continue;
+        PixelRect region{int(left), int(top), int(right - left), int(bottom - top)};
+        // Join it with every region it touches, and those joined with what they then touch.
+        for (bool merged = true; merged;) {
+            merged = false;
+            for (auto it = regions.begin(); it != regions.end(); ++it) {
+                if (touches(*it, region)) {
+                    region = joined(*it, region);
+                    regions.erase(it);
+                    merged = true;
+                    break;
+                }
+            }
+        }
+        regions.push_back(region);
+    }
+    return regions;
+}
+
+}  // namespace
+
+std::vector<PixelRect> GlassCanvas::update(const std::shared_ptr<UIWindow>& window) {
+    if (!window) {
+        picture_ = {};
+        last_.reset();
+        return {};
+    }
+    // A drawing that fails leaves no last frame to build on: the next one is drawn whole.
+    auto last = std::move(last_);
+    auto layout = PicturePainter::layoutOf(*window);
+    const int width = pixelSide(layout.bounds.width(), scale_);
+    const int height = pixelSide(layout.bounds.height(), scale_);
+    const bool whole = !last || last->window.lock() != window || picture_.width != width ||
+                       picture_.height != height || last->layout.bounds != layout.bounds || last->layout.hidden ||
+                       layout.hidden;
+    std::vector<PixelRect> regions;
+    if (whole) {
+        picture_ = blankPicture(*window, scale_);
+        if (!layout.hidden) paintWindow(picture_, *window, scale_, nullptr);
+        regions = {PixelRect{0, 0, width, height}};
+    } else {
+        regions = pixelRegions(changedAreas(last->layout, layout), scale_, width, height);
+        if (!regions.empty()) paintWindow(picture_, *window, scale_, &regions);
+    }
+    if (width == 0 || height == 0) regions.clear();
+    last_ = std::make_unique<Last>(Last{window, std::move(layout)});
+    return regions;
 }
 
 Picture PictureRenderer::renderView(const std::shared_ptr<UIView>& view, double scale) {

@@ -15,6 +15,7 @@ std::shared_ptr<UIView> UITableViewCell::contentView() {
 }
 
 void UITableViewCell::setSelected(bool selected, bool /*animated*/) {
+    checkMainThread("setSelected");
     selected_ = selected;
 }
 

@@ -3,9 +3,11 @@
 #include <cxxabi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <unordered_map>
 #include <cstdlib>
+#include <string_view>
 #include <typeinfo>
 
 #include "Dispatch/DispatchQueue.h"
@@ -20,6 +22,12 @@ namespace {
 
 constexpr UIColor systemBlue{0.0, 122.0 / 255.0, 1.0, 1.0};
 
+// Views may be made on any thread; stamps stay unique.
+std::uint64_t nextGlassStamp() {
+    static std::atomic<std::uint64_t> stamps{0};
+    return ++stamps;
+}
+
 bool& animationsEnabledFlag() {
     static bool enabled = true;
     return enabled;
@@ -30,6 +38,7 @@ bool& animationsEnabledFlag() {
 UIView::UIView() : UIView(CGRect{}) {}
 
 UIView::UIView(CGRect frame) : layer_(std::make_shared<CALayer>()) {
+    glassStamp_ = nextGlassStamp();
     center_ = frame.center();
     bounds_ = CGRect{0, 0, frame.size.width, frame.size.height};
     layer_->view_ = this;
@@ -57,19 +66,33 @@ std::uint64_t UIView::glassGeneration() { return glassGenerationCounter; }
 
 void UIView::glassChanged() { ++glassGenerationCounter; }
 
+namespace {
+
+// Operations that change no pixel of the view itself.
+bool changesLooks(std::string_view operation) {
+    return operation != "layoutIfNeeded" && operation != "setUserInteractionEnabled" &&
+           operation != "addGestureRecognizer" && operation != "removeGestureRecognizer";
+}
+
+}  // namespace
+
+void UIView::noteGlassChange(const char* operation) const {
+    glassChanged();
+    if (changesLooks(operation)) glassStamp_ = nextGlassStamp();
+}
+
 // Every change to a view in a window passes here first, which makes it the one place to note
 // that the glass may look different.
 void UIView::checkMainThread(const char* operation) const {
     if (!isWindow_ && window_.expired()) return;
     if (RunLoop::isMainThread()) {
-        glassChanged();
+        noteGlassChange(operation);
         return;
     }
-    if (RunLoop::isMainThread()) return;
     // Before any main run loop exists, the first thread to use the toolkit becomes the main one.
     RunLoop::main();
     if (RunLoop::isMainThread()) {
-        glassChanged();
+        noteGlassChange(operation);
         return;
     }
     std::fprintf(stderr,

@@ -227,6 +227,9 @@ public:
     // moved; it never goes down. Main thread only.
     static std::uint64_t glassGeneration();
     static void glassChanged();
+    // Changes with each change to how this view itself looks while in a window, and differs
+    // between views: a front that keeps its last frame redraws the views whose stamp moved.
+    std::uint64_t glassStamp() const { return glassStamp_; }
 
     // ----- Animations: values are applied at once; see UIViewAnimationRecord.
     static void animate(double duration, std::function<void()> animations,
@@ -250,6 +253,7 @@ protected:
     const void* notificationObject();
     // Stops the program when this view is in a window and the caller is not on the main thread.
     void checkMainThread(const char* operation) const;
+    void noteGlassChange(const char* operation) const;
 
 private:
     friend class CALayer;
@@ -290,6 +294,7 @@ private:
     bool opaque_ = true;
     bool needsLayout_ = true;
     bool isWindow_ = false;
+    mutable std::uint64_t glassStamp_ = 0;
 
 protected:
     bool userInteractionEnabled_ = true;  // subclasses (labels, image views) start without it

@@ -7,15 +7,22 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
 #include "Dispatch/RunLoop.h"
 #include "UIKit/PictureRenderer.h"
+#include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIScrollView.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UITextView.h"
 #include "UIKit/UIWindow.h"
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#endif
 
 namespace {
 
@@ -23,6 +30,18 @@ namespace {
 constexpr CGFloat dragSlop = 4;
 // Points one notch of the wheel scrolls.
 constexpr CGFloat wheelStep = 40;
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+XErrorHandler previousXErrorHandler = nullptr;
+
+// SDL wakes a waiting window by sending it a message on a connection of its own. One that the
+// server takes after the window is gone (a wake racing the window's end) fails harmlessly, but
+// Xlib's default handler would end the program over it.
+int toleratingLateWakes(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+    return previousXErrorHandler ? previousXErrorHandler(display, error) : 0;
+}
+#endif
 
 double steadySeconds() {
     using namespace std::chrono;
@@ -49,14 +68,13 @@ std::vector<std::string> codePoints(const std::string& text) {
 
 struct GlassWindow::Native {
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    int textureWidth = 0;
-    int textureHeight = 0;
     Uint32 wakeEvent = 0;
     // Set while the main thread sleeps in the window's wait: a submit then pushes one wake event.
     std::shared_ptr<std::atomic<bool>> waiting = std::make_shared<std::atomic<bool>>(false);
     std::shared_ptr<RunLoop> loop;
+    std::unique_ptr<GlassCanvas> canvas;
+    // The window's pixels the last frame went into; another one holds none of the glass yet.
+    SDL_Surface* drawnSurface = nullptr;
 };
 
 struct GlassWindow::Press {
@@ -79,12 +97,22 @@ GlassWindow::GlassWindow(std::shared_ptr<UIWindow> window, Options options)
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The click that brings the window to the front is a tap like any other, as a finger's is.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The window's own pixel buffer (shared memory with an X server), not one emulated over GL:
+    // a software GL would redraw the whole window for every changed line.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+#if defined(SDL_VIDEO_DRIVER_X11)
+    // Before SDL's own start, which keeps the handler it finds and puts it back at its end.
+    static const bool tolerating = [] {
+        previousXErrorHandler = XSetErrorHandler(toleratingLateWakes);
+        return true;
+    }();
+    (void)tolerating;
+#endif
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         throw std::runtime_error(std::string("no display for a window: ") + SDL_GetError());
     }
     auto fail = [this](const char* what) {
         std::string message = std::string(what) + ": " + SDL_GetError();
-        if (native_->renderer) SDL_DestroyRenderer(native_->renderer);
         if (native_->window) SDL_DestroyWindow(native_->window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw std::runtime_error(message);
@@ -104,9 +132,10 @@ GlassWindow::GlassWindow(std::shared_ptr<UIWindow> window, Options options)
     native_->window = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                        height, SDL_WINDOW_SHOWN);
     if (!native_->window) fail("cannot open a window");
-    native_->renderer = SDL_CreateRenderer(native_->window, -1, SDL_RENDERER_ACCELERATED);
-    if (!native_->renderer) native_->renderer = SDL_CreateRenderer(native_->window, -1, SDL_RENDERER_SOFTWARE);
-    if (!native_->renderer) fail("cannot draw in the window");
+    // The glass goes straight into the window's own pixels, a changed rectangle at a time: no
+    // texture to upload whole and no GPU to wake for a frame of a few changed lines.
+    if (!SDL_GetWindowSurface(native_->window)) fail("cannot draw in the window");
+    native_->canvas = std::make_unique<GlassCanvas>(scale_);
     native_->wakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
 
@@ -124,8 +153,6 @@ GlassWindow::GlassWindow(std::shared_ptr<UIWindow> window, Options options)
 GlassWindow::~GlassWindow() {
     native_->loop->setSubmitHook(nullptr);
     SDL_StopTextInput();
-    if (native_->texture) SDL_DestroyTexture(native_->texture);
-    SDL_DestroyRenderer(native_->renderer);
     SDL_DestroyWindow(native_->window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
@@ -135,6 +162,7 @@ void GlassWindow::setWindow(std::shared_ptr<UIWindow> window) {
     window_ = std::move(window);
     press_.reset();
     drawnOnce_ = false;
+    native_->canvas->redrawAll();
 }
 
 std::uint64_t GlassWindow::nativeId() const {
@@ -150,26 +178,57 @@ std::uint64_t GlassWindow::nativeId() const {
 bool GlassWindow::present(bool force) {
     if (!window_ || closed_) return false;
     if (!force && isUpToDate()) return false;
-    Picture picture = PictureRenderer::render(window_, scale_);
-    // Rendering lays out what was waiting for it: that is in this frame too.
+    auto& n = *native_;
+    SDL_Surface* surface = SDL_GetWindowSurface(n.window);
+    // A window shown again, or whose pixels were lost, gets all of the glass.
+    const bool whole = force || exposed_ || !drawnOnce_ || !surface || surface != n.drawnSurface;
+    std::vector<PixelRect> changed = n.canvas->update(window_);
+    // Drawing lays out what was waiting for it: that is in this frame too.
     drawnGeneration_ = UIView::glassGeneration();
     drawnOnce_ = true;
     exposed_ = false;
-    if (picture.width <= 0 || picture.height <= 0) return false;
-    auto& n = *native_;
-    if (!n.texture || n.textureWidth != picture.width || n.textureHeight != picture.height) {
-        if (n.texture) SDL_DestroyTexture(n.texture);
+    const Picture& picture = n.canvas->picture();
+    if (whole) changed = {PixelRect{0, 0, picture.width, picture.height}};
+    if (changed.empty()) return false;
+    // Until a frame goes out whole again, the window may not hold what the canvas drew.
+    n.drawnSurface = nullptr;
+    if (!surface || picture.width <= 0 || picture.height <= 0) return false;
+    std::vector<SDL_Rect> rects;
+    // A window of 32-bit pixels laid out as the picture's (the usual X visual) takes its rows as
+    // they are; any other is converted.
+    const auto format = surface->format->format;
+    if ((format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) && SDL_LockSurface(surface) == 0) {
+        for (const auto& region : changed) {
+            const int width = std::min(region.x + region.width, surface->w) - region.x;
+            const int height = std::min(region.y + region.height, surface->h) - region.y;
+            if (width <= 0 || height <= 0) continue;
+            for (int y = region.y; y < region.y + height; ++y) {
+                std::memcpy(static_cast<char*>(surface->pixels) + std::ptrdiff_t(y) * surface->pitch + region.x * 4,
+                            picture.pixels.data() + std::size_t(y) * std::size_t(picture.width) + std::size_t(region.x),
+                            std::size_t(width) * 4);
+            }
+            rects.push_back(SDL_Rect{region.x, region.y, width, height});
+        }
+        SDL_UnlockSurface(surface);
+        changed.resize(rects.size());
+    } else {
         // 0xAARRGGBB words, as the picture holds them.
-        n.texture = SDL_CreateTexture(n.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                      picture.width, picture.height);
-        if (!n.texture) return false;
-        SDL_SetTextureBlendMode(n.texture, SDL_BLENDMODE_NONE);
-        n.textureWidth = picture.width;
-        n.textureHeight = picture.height;
+        SDL_Surface* glass = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(picture.pixels.data()),
+                                                                picture.width, picture.height, 32, picture.width * 4,
+                                                                SDL_PIXELFORMAT_ARGB8888);
+        if (!glass) return false;
+        SDL_SetSurfaceBlendMode(glass, SDL_BLENDMODE_NONE);
+        for (const auto& region : changed) {
+            SDL_Rect rect{region.x, region.y, region.width, region.height};
+            SDL_Rect to = rect;
+            if (SDL_BlitSurface(glass, &rect, surface, &to) == 0) rects.push_back(to);
+        }
+        SDL_FreeSurface(glass);
     }
-    SDL_UpdateTexture(n.texture, nullptr, picture.pixels.data(), picture.width * 4);
-    SDL_RenderCopy(n.renderer, n.texture, nullptr, nullptr);
-    SDL_RenderPresent(n.renderer);
+    if (rects.size() != changed.size() ||
+        SDL_UpdateWindowSurfaceRects(n.window, rects.data(), int(rects.size())) != 0)
+        return false;
+    n.drawnSurface = surface;
     lastFrameNanoseconds_ = std::int64_t(steadySeconds() * 1e9);
     ++frames_;
     return true;
@@ -316,7 +375,12 @@ void GlassWindow::released(CGPoint point) {
     if (!press_) return;
     moved(point);
     auto press = std::move(press_);
-    if (press->dragging || !window_ || onKeyboard(press->start)) return;
+    if (press->dragging || !window_) return;
+    if (onKeyboard(press->start)) {
+        // The keys are the desktop's own; the toolbar above them works as on the device.
+        if (auto item = PictureRenderer::keyboardBarItemAt(window_, press->start)) item->sendAction();
+        return;
+    }
     window_->sendTap(press->start);
 }
 

@@ -12,12 +12,14 @@ class UIWindow;
 // A desktop window that shows a UIWindow's glass as the picture renderer draws it, and feeds the
 // mouse and keyboard to it as a person's fingers and keys on the device: a click taps the view
 // under the pointer, a drag or the wheel scrolls the scroll view under it, typed text goes to the
-// input being edited, backspace deletes, Return returns.
+// input being edited, backspace deletes, Return returns. A click on the toolbar above the on-screen
+// keyboard is a tap on the bar item drawn there.
 //
 // The window and the main run loop share the main thread: run() and runUntil() run main-queue
 // tasks as they fall due and handle the window's events in between, and sleep while neither has
 // anything to do (a task queued from another thread wakes them). A frame is drawn only after the
-// glass changed, at most once per refresh of the display. Main thread only.
+// glass changed, at most once per refresh of the display, and redraws and sends only the part of
+// the glass that changed. Main thread only.
 class GlassWindow {
 public:
     struct Options {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <sstream>
 
 #include "CoreSimulator/SupportDesk.h"
@@ -19,7 +20,10 @@
 #include "Foundation/Locale.h"
 #include "Foundation/TimeZone.h"
 #include "Foundation/UserDefaults.h"
+#include "UIKit/PictureRenderer.h"
+#include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UIButton.h"
+#include "UIKit/UIImage.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITextField.h"
 #include "UIKit/UIViewController.h"
@@ -134,6 +138,50 @@ TEST_F(WindowTest, ClicksAndTypingSignInAndTheWindowShowsTheGoldenPicture) {
     auto difference = PictureComparison::compare(PictureRenderer::render(host.window(), 1), shown);
     EXPECT_TRUE(difference.sameSize);
     EXPECT_EQ(difference.largestDeltaE, 0);
+}
+
+TEST_F(WindowTest, TheKeyboardsOwnBarMovesTheFocusAndEndsTheEditing) {
+    DemoHost host({.userNameRequired = true});
+    velmaro::KeyboardHelper::shared()->enable = true;
+    open(host);
+    ASSERT_TRUE(xdo(click(*host.home()->helpButton()), [&] { return top<velmaro::UserAccessViewController>(host) != nullptr; }));
+    settle();
+    auto access = top<velmaro::UserAccessViewController>(host);
+    auto first = access->fldFirstName.get(), last = access->fldLastName.get();
+    ASSERT_TRUE(xdo(click(*first), [&] { return first->isFirstResponder(); }));
+
+    // The bar's items where the window shows them: each has ink of its own on the bar.
+    glass->present();
+    const Picture shown = display->capture(glass->nativeId());
+    auto place = [&](auto is) -> std::optional<CGRect> {
+        for (const auto& item : PictureRenderer::keyboardBarItems(host.window()))
+            if (is(*item.item)) return item.frame;
+        return std::nullopt;
+    };
+    auto nextArrow = place([](const UIBarButtonItem& item) { return item.image() && item.image()->name() == "rightArrow"; });
+    auto done = place([](const UIBarButtonItem& item) { return item.systemItem() == UIBarButtonItem::SystemItem::done; });
+    ASSERT_TRUE(nextArrow && done);
+    for (CGRect frame : {*nextArrow, *done}) {
+        const auto bar = shown.pixel(int(frame.minX()) - 6, int(frame.minY()) + 2);
+        int ink = 0;
+        for (int y = int(frame.minY()); y < int(frame.maxY()); ++y)
+            for (int x = int(frame.minX()); x < int(frame.maxX()); ++x) ink += shown.pixel(x, y) != bar;
+        EXPECT_GT(ink, 20) << frame.description();
+    }
+
+    auto clickAt = [&](CGRect frame) { return mouseTo(frame.center()) + " click 1"; };
+    ASSERT_TRUE(xdo(clickAt(*nextArrow), [&] { return last->isFirstResponder(); }));
+    ASSERT_TRUE(xdo("type --delay 20 'Roe'", [&] { return last->text() == "Roe"; }));
+    EXPECT_EQ(first->text().value_or(""), "");
+    ASSERT_TRUE(xdo(clickAt(*done), [&] { return !host.window()->keyboardFrame(); }));
+    glass->present();
+    const Picture after = display->capture(glass->nativeId());
+    // The keyboard and its bar are gone from the glass: the screen shows where they were.
+    EXPECT_NE(after.pixel(int(done->midX()), int(done->midY())), shown.pixel(int(done->midX()), int(done->midY())));
+    auto difference = PictureComparison::compare(PictureRenderer::render(host.window(), 1), after);
+    EXPECT_TRUE(difference.sameSize);
+    EXPECT_EQ(difference.largestDeltaE, 0);
+    EXPECT_EQ(last->text(), "Roe");
 }
 
 TEST_F(WindowTest, TheWheelAndADragScrollTheConversationList) {
