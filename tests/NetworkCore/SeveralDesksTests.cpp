@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "NetworkCore/LiveLink.h"
 #include "NetworkCoreTest.h"
 #include "support/Browser/DeskOnLoopback.h"
 #include "support/Browser/Http.h"
@@ -183,6 +184,42 @@ TEST_F(DeskProgramsTest, AChatOnAKilledDeskMovesToTheNextAndMissesNothing) {
     EXPECT_EQ(recorder->count("AGENT"), 1u);
     std::set<double> ids;
     for (auto& message : recorder->messages_) EXPECT_TRUE(ids.insert(message.messageId).second) << message.message;
+}
+
+}  // namespace
+
+namespace {
+
+// A socket's attempt that nothing answered says its desk is gone; one the desk refused with a 5xx
+// does not, so the core stays on a desk that is there.
+TEST(LiveLinkDrop, OnlyADeskThatDidNotAnswerIsGone) {
+    BrokenDesk failing("HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n");
+    const std::string failingPort = failing.url().substr(failing.url().rfind(':') + 1);
+    const struct {
+        const char* name;
+        std::string port;
+        bool gone;
+    } cases[] = {
+        {"refused", std::to_string(velmaro::testing::freeLoopbackPort()), true},
+        {"answered 503", failingPort, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        net::io_context io;
+        std::optional<bool> gone;
+        std::shared_ptr<network::LiveLink> link;
+        network::LiveLink::Callbacks callbacks;
+        callbacks.endpoint = [&] { return network::LiveLink::Endpoint{"127.0.0.1", c.port}; };
+        callbacks.target = [] { return std::string("/v1/users/me/notices"); };
+        callbacks.dropped = [&](bool deskGone) {
+            gone = deskGone;
+            link->stop();
+        };
+        link = std::make_shared<network::LiveLink>(io, network::LiveLink::Settings{}, callbacks);
+        link->start();
+        io.run_for(5s);
+        EXPECT_EQ(gone, c.gone);
+    }
 }
 
 }  // namespace
