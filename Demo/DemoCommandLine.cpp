@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "Demo/RemoteDesk.h"
+
 DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments) {
     DemoCommandLine line;
     bool interactive = false, snapshots = true, oneStart = false;
@@ -49,9 +51,9 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
             line.options.scale = std::stod(*scale);
         } else if (flag == "--desk") {
             auto url = value();
-            if (!url || (url->rfind("http://", 0) != 0 && url->rfind("https://", 0) != 0) ||
-                url->find_first_of(" \t\r\n") != std::string::npos)
-                return fail("--desk needs the desk's address, such as http://127.0.0.1:8080");
+            if (!url || deskAddresses(*url).empty())
+                return fail("--desk needs the desk's address, such as http://127.0.0.1:8080, or several "
+                            "separated by commas");
             line.options.deskUrl = *url;
         } else if (flag == "--agent-file") {
             auto file = value();
@@ -87,7 +89,7 @@ DemoCommandLine DemoCommandLine::parse(const std::vector<std::string>& arguments
 
 std::string DemoCommandLine::usage() {
     return "usage: velmaro-demo [--snapshots DIR | --no-snapshots] [--scale 1|2|3] [--chaos SEED]\n"
-           "       velmaro-demo --desk URL [--agent-file FILE] [--interactive] [other options]\n"
+           "       velmaro-demo --desk URL[,URL...] [--agent-file FILE] [--interactive] [other options]\n"
            "       velmaro-demo --interactive [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "       velmaro-demo [--user-name-required] [--user NAME] [--first NAME] [--last NAME] [--token T]\n"
            "       velmaro-demo --window [--pace SECONDS] [--interactive] [other options as above]\n"
@@ -98,5 +100,7 @@ std::string DemoCommandLine::usage() {
            "  --interactive lets you drive with the mouse and the keyboard.\n"
            "With user options alone: one start of the layer with the host's user parameters.\n"
            "--desk URL: play on a running velmaro-desk instead of the embedded desk, answering as the agent\n"
-           "  of FILE (default velmaro-desk-agent.json, which a desk without agents writes beside its database).\n";
+           "  of FILE (default velmaro-desk-agent.json, which a desk without agents writes beside its database).\n"
+           "  Several addresses of desks on one database, separated by commas: the layer moves to the next\n"
+           "  when its desk is gone.\n";
 }

@@ -175,10 +175,12 @@ void DemoHost::seedConversations() {
 }
 
 void DemoHost::useRemoteDesk() {
-    remote_ = std::make_shared<RemoteDesk>(*options_.deskUrl, options_.agentFile);
+    const auto addresses = deskAddresses(*options_.deskUrl);
+    remote_ = std::make_shared<RemoteDesk>(addresses, options_.agentFile);
     setup_ = std::make_shared<Setup>();
     NetworkCore::Options network;
-    network.deskUrl = remote_->url();
+    // Every address: the layer moves to the next desk on its own when one is gone.
+    network.deskUrls = addresses;
     network.connectTimeout = std::chrono::milliseconds(2000);
     network.requestTimeout = std::chrono::milliseconds(10000);
     // Runs on the core's thread while the layer waits for the registration: the start screen that

@@ -9,17 +9,36 @@
 
 using nlohmann::json;
 
-RemoteDesk::RemoteDesk(std::string url, const std::string& agentFile)
-    : url_(std::move(url)),
-      worker_(std::make_unique<velmaro::network::HttpWorker>(std::chrono::milliseconds(2000),
+std::vector<std::string> deskAddresses(const std::string& list) {
+    std::vector<std::string> urls;
+    std::size_t start = 0;
+    for (;;) {
+        const auto comma = list.find(',', start);
+        std::string url = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if ((url.rfind("http://", 0) != 0 && url.rfind("https://", 0) != 0) ||
+            url.find_first_of(" \t\r\n") != std::string::npos)
+            return {};
+        urls.push_back(std::move(url));
+        if (comma == std::string::npos) return urls;
+        start = comma + 1;
+    }
+}
+
+RemoteDesk::RemoteDesk(const std::vector<std::string>& urls, const std::string& agentFile)
+    : worker_(std::make_unique<velmaro::network::HttpWorker>(std::chrono::milliseconds(2000),
                                                              std::chrono::milliseconds(10000))) {
-    while (!url_.empty() && url_.back() == '/') url_.pop_back();
-    auto health = request("GET", "/v1/health");
-    if (health.status != 200 || !health.body.is_object() || health.body.value("status", "") != "ok")
-        throw std::runtime_error("no support desk answers at " + url_ + " (" +
-                                 (health.status == 0 ? health.transportError
-                                                     : "GET /v1/health answered " + std::to_string(health.status)) +
-                                 ")");
+    std::string tried, problems;
+    for (const auto& url : urls) {
+        url_ = url;
+        while (!url_.empty() && url_.back() == '/') url_.pop_back();
+        auto health = request("GET", "/v1/health");
+        if (health.status == 200 && health.body.is_object() && health.body.value("status", "") == "ok") break;
+        tried += (tried.empty() ? "" : ", ") + url_;
+        problems += (problems.empty() ? "" : "; ") +
+                    (health.status == 0 ? health.transportError : "GET /v1/health answered " + std::to_string(health.status));
+        url_.clear();
+    }
+    if (url_.empty()) throw std::runtime_error("no support desk answers at " + tried + " (" + problems + ")");
     std::ifstream in(agentFile);
     if (!in)
         throw std::runtime_error("cannot read the agent file " + agentFile +

@@ -5,12 +5,16 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 namespace velmaro::network {
 class HttpWorker;
 }
+
+// The addresses of "URL[,URL…]", in order; empty when one of them is not an http(s) address.
+std::vector<std::string> deskAddresses(const std::string& list);
 
 // The demo's own side of a velmaro-desk over its protocol: it signs in as the desk's agent, sets
 // up the user's earlier conversations through the customer API, answers in chats through the
@@ -23,9 +27,10 @@ public:
         std::string transportError;
     };
 
-    // Checks that a desk answers at the URL and signs in with the e-mail and password of the
-    // agent file ({"email", "password"}). Throws std::runtime_error with a message for a person.
-    RemoteDesk(std::string url, const std::string& agentFile);
+    // Takes the first of the addresses where a desk answers and signs in there with the e-mail
+    // and password of the agent file ({"email", "password"}). Throws std::runtime_error with a
+    // message for a person.
+    RemoteDesk(const std::vector<std::string>& urls, const std::string& agentFile);
     ~RemoteDesk();
     RemoteDesk(const RemoteDesk&) = delete;
     RemoteDesk& operator=(const RemoteDesk&) = delete;

@@ -55,9 +55,10 @@ void LiveLink::attempt() {
     buffer_.consume(buffer_.size());
     upgrade_ = {};
     stream_ = std::make_unique<Stream>(io_);
+    endpoint_ = callbacks_.endpoint();
     if (callbacks_.attempting) callbacks_.attempting();
     auto self = shared_from_this();
-    resolver_.async_resolve(settings_.host, settings_.port, [this, self, generation](beast::error_code resolveError, auto results) {
+    resolver_.async_resolve(endpoint_.host, endpoint_.port, [this, self, generation](beast::error_code resolveError, auto results) {
         if (generation != generation_) return;
         if (resolveError) return fail(generation);
         beast::get_lowest_layer(*stream_).expires_after(settings_.connectTimeout);
@@ -75,7 +76,7 @@ void LiveLink::attempt() {
                 request.set(http::field::user_agent, "Velmaro");
                 if (!token.empty()) request.set(http::field::authorization, "Bearer " + token);
             }));
-            const std::string host = settings_.host + ":" + settings_.port;
+            const std::string host = endpoint_.host + ":" + endpoint_.port;
             stream_->async_handshake(upgrade_, host, callbacks_.target(), [this, self, generation](beast::error_code ec) {
                 if (generation != generation_) return;
                 if (ec) {
@@ -88,7 +89,8 @@ void LiveLink::attempt() {
                         beast::get_lowest_layer(*stream_).close();
                         return callbacks_.refused(status, upgrade_.body());
                     }
-                    return fail(generation);
+                    // A desk that answered is there, even if it failed this time.
+                    return fail(generation, status < 500);
                 }
                 open_ = true;
                 if (callbacks_.opened) callbacks_.opened();
@@ -126,7 +128,7 @@ void LiveLink::writeNext(unsigned generation) {
     });
 }
 
-void LiveLink::fail(unsigned generation) {
+void LiveLink::fail(unsigned generation, bool deskGone) {
     if (generation != generation_ || stopped_) return;
     ++generation_;
     open_ = false;
@@ -136,7 +138,7 @@ void LiveLink::fail(unsigned generation) {
         beast::error_code ignored;
         beast::get_lowest_layer(*stream_).close();
     }
-    if (callbacks_.dropped) callbacks_.dropped();
+    if (callbacks_.dropped) callbacks_.dropped(deskGone);
     if (stopped_) return;  // the callback stopped the link
     // Capped exponential delay, jittered over its upper half so that many clients of a desk that
     // comes back do not all return at once.

@@ -23,8 +23,10 @@ namespace velmaro::network {
 // included, runs on the io_context's one thread; start, send and stop must be called there too.
 class LiveLink : public std::enable_shared_from_this<LiveLink> {
 public:
-    struct Settings {
+    struct Endpoint {
         std::string host, port;
+    };
+    struct Settings {
         std::chrono::milliseconds connectTimeout{5000};
         // A peer that answers no ping for this long is taken as gone.
         std::chrono::milliseconds idleTimeout{20000};
@@ -32,12 +34,15 @@ public:
         std::chrono::milliseconds maximumRetryDelay{15000};
     };
     struct Callbacks {
-        std::function<std::string()> target;  // asked at every attempt: path and query
+        std::function<Endpoint()> endpoint;   // asked at every attempt: which desk
+        std::function<std::string()> target;  // asked at every attempt, after endpoint: path and query
         std::function<std::string()> token;
         std::function<void()> attempting;
         std::function<void()> opened;
         std::function<void(const std::string& frame)> received;
-        std::function<void()> dropped;  // the socket or an attempt failed; a retry is scheduled
+        // The socket or an attempt failed; a retry is scheduled. deskGone: nothing answered (refused,
+        // reset, silent), against a desk that answered the upgrade with an error.
+        std::function<void(bool deskGone)> dropped;
         // The desk refused the upgrade for good (a 4xx): no retry follows.
         std::function<void(unsigned status, const std::string& body)> refused;
     };
@@ -54,7 +59,7 @@ public:
 private:
     using Stream = boost::beast::websocket::stream<boost::beast::tcp_stream>;
     void attempt();
-    void fail(unsigned generation);
+    void fail(unsigned generation, bool deskGone = true);
     void read(unsigned generation);
     void writeNext(unsigned generation);
 
@@ -63,6 +68,7 @@ private:
     const Callbacks callbacks_;
     boost::asio::ip::tcp::resolver resolver_;
     boost::asio::steady_timer retryTimer_;
+    Endpoint endpoint_;  // of the current attempt
     std::unique_ptr<Stream> stream_;
     boost::beast::flat_buffer buffer_;
     boost::beast::websocket::response_type upgrade_;

@@ -97,6 +97,31 @@ std::optional<UserModel> userOf(const json& value) {
     return user;
 }
 
+// One address of the desk, taken apart once: requests go to `base`, sockets to host and port.
+struct DeskAddress {
+    std::string base, basePath, host, port;
+};
+
+DeskAddress addressOf(std::string url) {
+    DeskAddress address;
+    while (!url.empty() && url.back() == '/') url.pop_back();
+    address.base = url;
+    std::string rest = url;
+    if (auto scheme = rest.find("://"); scheme != std::string::npos) rest = rest.substr(scheme + 3);
+    if (auto slash = rest.find('/'); slash != std::string::npos) {
+        address.basePath = rest.substr(slash);
+        rest = rest.substr(0, slash);
+    }
+    if (auto colon = rest.rfind(':'); colon != std::string::npos) {
+        address.host = rest.substr(0, colon);
+        address.port = rest.substr(colon + 1);
+    } else {
+        address.host = rest;
+        address.port = "80";
+    }
+    return address;
+}
+
 std::optional<RGBAColor> colorOf(const std::string& text) {
     unsigned r = 0, g = 0, b = 0;
     if (text.size() != 7 || std::sscanf(text.c_str(), "#%2x%2x%2x", &r, &g, &b) != 3) return std::nullopt;
@@ -127,22 +152,8 @@ public:
     using Done = std::function<void(Answer)>;
 
     explicit Impl(Options options) : options_(std::move(options)) {
-        std::string url = options_.deskUrl;
-        while (!url.empty() && url.back() == '/') url.pop_back();
-        base_ = url;
-        std::string rest = url;
-        if (auto scheme = rest.find("://"); scheme != std::string::npos) rest = rest.substr(scheme + 3);
-        if (auto slash = rest.find('/'); slash != std::string::npos) {
-            basePath_ = rest.substr(slash);
-            rest = rest.substr(0, slash);
-        }
-        if (auto colon = rest.rfind(':'); colon != std::string::npos) {
-            host_ = rest.substr(0, colon);
-            port_ = rest.substr(colon + 1);
-        } else {
-            host_ = rest;
-            port_ = "80";
-        }
+        for (const auto& url : options_.deskUrls.empty() ? std::vector<std::string>{options_.deskUrl} : options_.deskUrls)
+            desks_.push_back(addressOf(url));
         http_ = std::make_unique<HttpWorker>(options_.connectTimeout, options_.requestTimeout);
         ioThread_ = std::thread([this] { io_.run(); });
     }
@@ -160,6 +171,17 @@ public:
         http_->stop();
     }
 
+    // --- The desk in use ---------------------------------------------------------------------
+
+    std::size_t currentDesk() const { return currentDesk_.load(); }
+    // The desk at `index` is gone: the next one is used from now on. Many callers may find the
+    // same desk gone at once; only the first moves, so the core does not skip a working desk.
+    void leave(std::size_t index) {
+        std::size_t expected = index;
+        currentDesk_.compare_exchange_strong(expected, (index + 1) % desks_.size());
+    }
+    int tries() const { return std::max(options_.attempts, 1) + static_cast<int>(desks_.size()) - 1; }
+
     // --- Requests --------------------------------------------------------------------------
 
     // One logical request: retried when no answer came (or a gateway's), with the same key.
@@ -167,7 +189,7 @@ public:
                  Done done) {
         HttpRequest request;
         request.method = std::move(method);
-        request.url = base_ + path;
+        request.url = std::move(path);  // the desk's address is added at each attempt
         if (body) request.body = body->dump();
         if (!token.empty()) request.headers.push_back("Authorization: Bearer " + token);
         if (creates) request.headers.push_back("Idempotency-Key: " + randomKey());
@@ -176,13 +198,18 @@ public:
 
     void attempt(HttpRequest request, int number, Done done,
                  std::chrono::milliseconds delay = std::chrono::milliseconds(0)) {
+        const std::size_t desk = currentDesk();
         auto copy = request;
+        copy.url = desks_[desk].base + request.url;
         http_->perform(
             std::move(copy),
-            [this, request = std::move(request), number, done = std::move(done)](HttpResponse response) mutable {
+            [this, request = std::move(request), number, desk, done = std::move(done)](HttpResponse response) mutable {
+                // No answer at all: the desk is gone, the next one takes the retry. A desk that
+                // answered, even a 5xx, is there and keeps the request.
+                if (response.status == 0) leave(desk);
                 const bool retry = response.status == 0 || response.status == 502 || response.status == 503 ||
                                    response.status == 504;
-                if (retry && number < options_.attempts)
+                if (retry && number < tries())
                     return attempt(std::move(request), number + 1, std::move(done), options_.retryDelay * number);
                 answer(response, done);
             },
@@ -330,13 +357,17 @@ public:
 
     LiveLink::Callbacks noticeCallbacks() {
         LiveLink::Callbacks callbacks;
-        callbacks.target = [this] { return basePath_ + "/v1/users/me/notices"; };
+        callbacks.endpoint = [this] { return endpointFor(noticeDesk_); };
+        callbacks.target = [this] { return desks_[noticeDesk_].basePath + "/v1/users/me/notices"; };
         callbacks.token = [this] {
             std::lock_guard lock(mutex_);
             return currentTokenLocked();
         };
         callbacks.opened = [this] {
             if (noticeLink_) noticeLink_->resetBackoff();
+        };
+        callbacks.dropped = [this](bool deskGone) {
+            if (deskGone) leave(noticeDesk_);
         };
         callbacks.received = [this](const std::string& frame) {
             auto notice = json::parse(frame, nullptr, false);
@@ -354,10 +385,14 @@ public:
         return callbacks;
     }
 
+    // The desk a socket's attempt goes to, noted in `desk` for when it drops.
+    LiveLink::Endpoint endpointFor(std::size_t& desk) const {
+        desk = currentDesk();
+        return {desks_[desk].host, desks_[desk].port};
+    }
+
     LiveLink::Settings linkSettings() const {
         LiveLink::Settings settings;
-        settings.host = host_;
-        settings.port = port_;
         settings.connectTimeout = options_.connectTimeout;
         settings.idleTimeout = options_.socketIdleTimeout;
         settings.firstRetryDelay = options_.firstReconnectDelay;
@@ -381,6 +416,7 @@ public:
         std::string token;
         bool wanted = false;  // connectChat was called and nothing ended it
         bool open = false;    // the desk said CONNECTED on the current socket
+        std::size_t desk = 0; // where the socket's latest attempt went
         std::int64_t lastOffset = 0;
         // Nothing says what the layer has shown: the history before the first CONNECTED is not
         // replayed as live events.
@@ -450,8 +486,9 @@ public:
         if (firstMessage && !firstMessage->empty())
             chat_.pending.push_back({firstLocalId, randomKey(), *firstMessage, std::nullopt});
         LiveLink::Callbacks callbacks;
+        callbacks.endpoint = [this] { return endpointFor(chat_.desk); };
         callbacks.target = [this, conversation = *chat_.chatId] {
-            std::string target = basePath_ + "/v1/conversations/" + conversation + "/chat";
+            std::string target = desks_[chat_.desk].basePath + "/v1/conversations/" + conversation + "/chat";
             if (chat_.lastOffset > 0) target += "?after=" + std::to_string(chat_.lastOffset);
             return target;
         };
@@ -460,7 +497,8 @@ public:
             if (auto listener = delegate()) listener->connecting();
         };
         callbacks.received = [this](const std::string& frame) { chatFrame(frame); };
-        callbacks.dropped = [this] {
+        callbacks.dropped = [this](bool deskGone) {
+            if (deskGone) leave(chat_.desk);
             chat_.open = false;
             chat_.awaitingAnswer.clear();
             if (auto listener = delegate()) listener->disconnected();
@@ -592,7 +630,9 @@ public:
     // --- Members ---------------------------------------------------------------------------
 
     const Options options_;
-    std::string base_, basePath_, host_, port_;
+    std::vector<DeskAddress> desks_;
+    std::atomic<std::size_t> currentDesk_{0};
+    std::size_t noticeDesk_ = 0;  // sockets' thread only: where the notice socket's attempt went
     std::unique_ptr<HttpWorker> http_;
     boost::asio::io_context io_;
     std::optional<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> guard_{
@@ -821,7 +861,8 @@ std::optional<Config> NetworkCore::loadConfig() {
     impl_->request("GET", "/v1/config", std::nullopt, "", false, [answered](Impl::Answer answer) {
         answered->set_value(answer.error ? std::nullopt : configOf(answer.body));
     });
-    const auto limit = (impl_->options_.requestTimeout + impl_->options_.retryDelay) * impl_->options_.attempts;
+    const int tries = impl_->tries();
+    const auto limit = (impl_->options_.requestTimeout + impl_->options_.retryDelay * tries) * tries;
     if (future.wait_for(limit) != std::future_status::ready) return std::nullopt;
     auto config = future.get();
     std::lock_guard lock(impl_->mutex_);

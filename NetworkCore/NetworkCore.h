@@ -31,12 +31,17 @@ class LiveLink;
 class NetworkCore : public CoreLibrary {
 public:
     struct Options {
-        // Where the desk answers, e.g. "http://127.0.0.1:8080": the one place the core reads it.
+        // Where the desk answers, e.g. "http://127.0.0.1:8080", when deskUrls is empty.
         std::string deskUrl = "http://127.0.0.1:8080";
+        // Several addresses of one support desk (desks that share one database). The core talks
+        // to one at a time and moves to the next, wrapping, when its desk is gone (refused, reset
+        // or silent); it stays on the one that works. When not empty, deskUrl is not read.
+        std::vector<std::string> deskUrls;
         std::chrono::milliseconds connectTimeout{5000};
         std::chrono::milliseconds requestTimeout{15000};
         // A request that got no answer, or a 502/503/504, is tried this often in all, with the
-        // same idempotency key.
+        // same idempotency key; with several desks, once more for each further desk, so every
+        // desk gets a try.
         int attempts = 3;
         std::chrono::milliseconds retryDelay{200};
         // The sockets: how soon they come back after a drop, and when a silent peer counts as gone.

@@ -1,5 +1,7 @@
 #include "HostApp.h"
 
+#include <algorithm>
+
 #include "CoreSimulator/SupportDesk.h"
 #include "NetworkCore/NetworkCore.h"
 #include "UIKit/UINavigationController.h"
@@ -28,10 +30,16 @@ HostApp HostApp::launch(double latency) {
     return app;
 }
 
-HostApp HostApp::launchOnDesk(const std::string& deskUrl) {
+HostApp HostApp::launchOnDesk(const std::string& deskUrls) {
     HostApp app;
     NetworkCore::Options options;
-    options.deskUrl = deskUrl;  // the tenant, its colour and agents are the desk's
+    // The tenant, its colour and agents are the desk's. Several desks on one database: the core
+    // moves to the next address when its desk is gone.
+    for (std::size_t start = 0; start <= deskUrls.size();) {
+        const auto comma = std::min(deskUrls.find(',', start), deskUrls.size());
+        options.deskUrls.push_back(deskUrls.substr(start, comma - start));
+        start = comma + 1;
+    }
     installCoreLibrary(std::make_shared<NetworkCore>(options));
     app.showHome();
     return app;

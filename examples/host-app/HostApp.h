@@ -26,8 +26,9 @@ struct HostApp {
     // Window, home screen and core library; call on the main thread once its run loop exists.
     // `latency`: seconds the desk takes to answer.
     static HostApp launch(double latency = 0.2);
-    // The same app in the field: the network core talks to the velmaro-desk at `deskUrl`.
-    static HostApp launchOnDesk(const std::string& deskUrl);
+    // The same app in the field: the network core talks to the velmaro-desk at `deskUrls`, one
+    // address or several (desks on one database) separated by commas.
+    static HostApp launchOnDesk(const std::string& deskUrls);
     // What the app's "Help" button does: the support screens, pushed over home.
     void openSupport();
 

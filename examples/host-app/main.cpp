@@ -1,5 +1,5 @@
 // The example host: opens the support screens over its home screen and prints the glass.
-// `host-app --desk URL` does it on a velmaro-desk instead of the embedded desk.
+// `host-app --desk URL[,URL...]` does it on a velmaro-desk instead of the embedded desk.
 
 #include <iostream>
 #include <string>

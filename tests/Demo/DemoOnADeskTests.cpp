@@ -91,7 +91,8 @@ int closedPort() {
 }
 
 // A fresh velmaro-desk with its defaults (no tenant file, so it makes its first agent), on a port
-// it picks, and the demo's tour played on it as a customer would run it.
+// it picks, and the demo's tour played on it as a customer would run it; the first address it is
+// given is down, so the layer passes it over.
 TEST(DemoOnADesk, TheTourPassesOnAFreshDeskStartedWithItsDefaults) {
     ScratchFolder folder("demo-desk");
     const auto db = (folder.path() / "desk.db").string();
@@ -102,7 +103,8 @@ TEST(DemoOnADesk, TheTourPassesOnAFreshDeskStartedWithItsDefaults) {
     const std::string url = listening.substr(at, listening.find(' ', at) - at);
     ASSERT_NE(desk.line().find("velmaro-desk-agent.json"), std::string::npos);
 
-    ChildProgram demo({VELMARO_DEMO_PROGRAM, "--desk", url, "--no-snapshots", "--agent-file",
+    const std::string down = "http://127.0.0.1:" + std::to_string(closedPort());
+    ChildProgram demo({VELMARO_DEMO_PROGRAM, "--desk", down + "," + url, "--no-snapshots", "--agent-file",
                        (folder.path() / "velmaro-desk-agent.json").string()});
     auto [output, status] = demo.rest();
     EXPECT_EQ(status, 0) << output;
@@ -117,6 +119,7 @@ TEST(DemoOnADesk, TheTourPassesOnAFreshDeskStartedWithItsDefaults) {
 TEST(DemoOnADesk, ADeskThatIsDownOrAWrongAddressIsSaidAndFails) {
     ScratchFolder folder("demo-desk-down");
     const std::string down = "http://127.0.0.1:" + std::to_string(closedPort());
+    const std::string alsoDown = "http://127.0.0.1:" + std::to_string(closedPort());
     struct Case {
         std::vector<std::string> args;
         std::string says;
@@ -125,7 +128,10 @@ TEST(DemoOnADesk, ADeskThatIsDownOrAWrongAddressIsSaidAndFails) {
     const Case cases[] = {
         {{VELMARO_DEMO_PROGRAM, "--desk", down, "--no-snapshots"}, "no support desk answers at " + down, 1},
         {{VELMARO_DEMO_PROGRAM, "--desk", down, "--interactive"}, "no support desk answers at " + down, 1},
+        {{VELMARO_DEMO_PROGRAM, "--desk", down + "," + alsoDown}, "no support desk answers at " + down + ", " + alsoDown, 1},
         {{VELMARO_DEMO_PROGRAM, "--desk", "127.0.0.1:8080"}, "--desk needs the desk's address", 2},
+        {{VELMARO_DEMO_PROGRAM, "--desk", down + ",127.0.0.1:8080"}, "--desk needs the desk's address", 2},
+        {{VELMARO_DEMO_PROGRAM, "--desk", down + ","}, "--desk needs the desk's address", 2},
         {{VELMARO_DEMO_PROGRAM, "--desk", down, "--chaos", "3"}, "--chaos plays on the embedded desk only", 2},
     };
     for (const auto& c : cases) {

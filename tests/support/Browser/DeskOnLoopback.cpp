@@ -13,7 +13,8 @@ namespace velmaro::testing {
 
 using nlohmann::json;
 
-DeskOnLoopback::DeskOnLoopback(const std::string& program, const std::string& scratch) {
+DeskOnLoopback::DeskOnLoopback(const std::string& program, const std::string& scratch, const std::string& database,
+                               const std::string& listen) {
     const auto folder = std::filesystem::path(scratch);
     std::filesystem::create_directories(folder);
     const auto tenant = (folder / "tenant.json").string();
@@ -24,7 +25,7 @@ DeskOnLoopback::DeskOnLoopback(const std::string& program, const std::string& sc
                                   {"userNameRequired", false},
                                   {"agents", {{{"email", kAgentEmail}, {"name", "Alex"}, {"password", kAgentPassword}}}}};
     process_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{program, "--db", ":memory:", "--listen", "127.0.0.1:0", "--tenant", tenant}, logFile_);
+        std::vector<std::string>{program, "--db", database, "--listen", listen, "--tenant", tenant}, logFile_);
     // The first line says where it listens; it comes once the port is bound.
     const std::string line = process_->readLine();
     const auto at = line.find("http://");
@@ -34,6 +35,10 @@ DeskOnLoopback::DeskOnLoopback(const std::string& program, const std::string& sc
 
 DeskOnLoopback::~DeskOnLoopback() {
     if (process_) process_->stop(SIGTERM);
+}
+
+void DeskOnLoopback::kill() {
+    if (process_) process_->stop(SIGKILL);
 }
 
 std::string DeskOnLoopback::log() const {

@@ -9,15 +9,19 @@
 
 namespace velmaro::testing {
 
-// velmaro-desk started on a port it picks, with an in-memory database and a tenant of one agent;
-// stopped with SIGTERM by the destructor.
+// velmaro-desk started on a port it picks (or `listen`), with an in-memory database (or the file
+// `database`) and a tenant of one agent; stopped with SIGTERM by the destructor.
 class DeskOnLoopback {
 public:
     static constexpr const char* kAgentEmail = "alex@acme.example";
     static constexpr const char* kAgentPassword = "correct horse battery";
 
-    DeskOnLoopback(const std::string& program, const std::string& scratch);
+    DeskOnLoopback(const std::string& program, const std::string& scratch, const std::string& database = ":memory:",
+                   const std::string& listen = "127.0.0.1:0");
     ~DeskOnLoopback();
+
+    // Ends the desk at once, as a crash would (SIGKILL): no close frames, nothing flushed.
+    void kill();
 
     const std::string& url() const { return url_; }  // http://127.0.0.1:port
     // The log (standard error) so far.
