@@ -18,6 +18,7 @@
 #include "Desk/SqliteDeskStore.h"
 #include "DeskServer/Beast.h"
 #include "DeskServer/DeskServer.h"
+#include "support/Desk/Stores.h"
 #include "support/Platform/ScratchFolder.h"
 
 extern char** environ;
@@ -26,6 +27,8 @@ namespace velmaro::deskserver {
 namespace {
 
 using namespace std::chrono_literals;
+using testing_desk::StoreKind;
+using testing_desk::StorePlace;
 
 // --- The desk as a child process ------------------------------------------------------------------
 
@@ -53,8 +56,11 @@ public:
         // The first line says where it listens; it comes once the port is bound.
         char line[512] = {};
         if (std::fgets(line, sizeof line, output_)) firstLine_ = line;
-        if (auto at = firstLine_.rfind(':'); at != std::string::npos && firstLine_.find("listening") != std::string::npos)
-            port_ = static_cast<unsigned short>(std::stoi(firstLine_.substr(at + 1)));
+        // "… listening on http://ADDRESS:PORT (…": the port ends the address.
+        if (const auto url = firstLine_.find("listening on http://"); url != std::string::npos) {
+            const auto end = firstLine_.find(' ', url + 13);
+            port_ = static_cast<unsigned short>(std::stoi(firstLine_.substr(firstLine_.rfind(':', end) + 1)));
+        }
     }
     ~DeskProcess() {
         if (pid_ > 0) kill(SIGKILL);
@@ -218,12 +224,13 @@ private:
 
 // --- The fixture ------------------------------------------------------------------------------
 
-class DeskServerTest : public ::testing::Test {
+// The same desk over the wire on each store (Sqlite/… and Postgres/…).
+class DeskServerTest : public ::testing::TestWithParam<StoreKind> {
 protected:
-    DeskServerTest() : folder_("desk-server") {
-        db_ = (folder_.path() / "desk.db").string();
-        tenant_ = (folder_.path() / "tenant.json").string();
-        log_ = (folder_.path() / "desk.log").string();
+    DeskServerTest() {
+        db_ = place_.location();
+        tenant_ = (place_.folder() / "tenant.json").string();
+        log_ = (place_.folder() / "desk.log").string();
         std::ofstream(tenant_) << json{{"tenantId", "acme"},
                                        {"name", "Acme"},
                                        {"primaryColor", "#48DFB2"},
@@ -260,14 +267,21 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    ScratchFolder folder_;
+    void SetUp() override {
+        if (!place_.available()) GTEST_SKIP() << StorePlace::kUnavailable;
+    }
+
+    StorePlace place_{GetParam()};
     std::string db_, tenant_, log_;
 };
+
+// What only a database in a file has: a folder beside it, a file that is not a database.
+class DeskServerOnFile : public DeskServerTest {};
 
 // The customer's whole road over the wire: register, open a conversation, chat live (the echo
 // carries the id the send was answered with), hear the agent, the agent closes, the customer
 // rates; a reconnect gets only what came after the offset it names.
-TEST_F(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
+TEST_P(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
     auto desk = start();
     const auto port = desk->port();
     EXPECT_EQ(get(port, "/v1/health").body["status"], "ok");
@@ -325,7 +339,7 @@ TEST_F(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
 
 // Two customers chat at once while the agent watches everything: each hears only their own
 // conversation; the one whose chat is not open gets a notice instead.
-TEST_F(DeskServerTest, TwoCustomersAndAnAgent) {
+TEST_P(DeskServerTest, TwoCustomersAndAnAgent) {
     auto desk = start();
     const auto port = desk->port();
     const std::string ann = customer(port, "ann"), bob = customer(port, "bob"), alex = agent(port);
@@ -366,7 +380,7 @@ TEST_F(DeskServerTest, TwoCustomersAndAnAgent) {
 
 // A missing or wrong token is 401, a token of the other side 403, another customer's
 // conversation 404; the answers are problem documents and say why.
-TEST_F(DeskServerTest, StrangersGetNothing) {
+TEST_P(DeskServerTest, StrangersGetNothing) {
     auto desk = start();
     const auto port = desk->port();
     const std::string ann = customer(port, "ann"), eve = customer(port, "eve"), alex = agent(port);
@@ -414,7 +428,7 @@ TEST_F(DeskServerTest, StrangersGetNothing) {
 
 // Bad input gets a 4xx naming the fault and stores nothing; a chat socket that sends a frame too
 // big or not UTF-8 is closed with the code that says so.
-TEST_F(DeskServerTest, BadInputIsRefusedByName) {
+TEST_P(DeskServerTest, BadInputIsRefusedByName) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -473,7 +487,7 @@ TEST_F(DeskServerTest, BadInputIsRefusedByName) {
 
 // Sends that arrive together are committed together: one the desk refuses among them gets its
 // error and the others their responses and echoes, in the order sent, each stored once.
-TEST_F(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
+TEST_P(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -515,7 +529,7 @@ TEST_F(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
 // The desk dies by SIGKILL in the middle of a stream of sends. Started again on the same file,
 // it has every message whose echo left it, each once; resending the rest with the same keys
 // stores each once too.
-TEST_F(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
+TEST_P(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -594,7 +608,7 @@ TEST_F(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
 // Each request that creates something, sent again with its Idempotency-Key, gets the first answer
 // again and creates nothing; the key on another body is refused by name and stores nothing. The
 // answers outlive a SIGKILL, and a key is the caller's own.
-TEST_F(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
+TEST_P(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
     auto desk = start();
     auto port = desk->port();
     const std::string sam = customer(port, "sam"), alex = agent(port);
@@ -666,7 +680,7 @@ TEST_F(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
 
 // A key that is too short, too long or outside its alphabet is refused before anything is made;
 // so is a request the desk refuses, whose key then stays free for the corrected request.
-TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
+TEST_P(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -689,8 +703,8 @@ TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
 
 // A desk without agents makes its first one, whose password only the file's owner can read and
 // no log line shows.
-TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwnerReads) {
-    const auto file = folder_.path() / "velmaro-desk-agent.json";
+TEST_P(DeskServerOnFile, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwnerReads) {
+    const auto file = place_.folder() / "velmaro-desk-agent.json";
     {
         auto desk = start();  // the tenant file names Alex
         EXPECT_EQ(get(desk->port(), "/v1/health").status, 200);
@@ -731,7 +745,7 @@ TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwner
 // SIGTERM: a WebSocket hears "going away", the desk exits 0, even when the signal comes right
 // after the listening line. A port in use and a database that cannot be used are said plainly,
 // with their own exit status.
-TEST_F(DeskServerTest, ShutdownAndStartFailures) {
+TEST_P(DeskServerOnFile, ShutdownAndStartFailures) {
     EXPECT_EQ(start()->kill(SIGTERM), 0);
     auto desk = start();
     const auto port = desk->port();
@@ -764,7 +778,7 @@ TEST_F(DeskServerTest, ShutdownAndStartFailures) {
 
 // A browser opens a WebSocket with a ticket fetched with its token: once, for that token's own
 // sockets. The token itself never goes in a URL; a header on the upgrade still works.
-TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
+TEST_P(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
     auto desk = start();
     const auto port = desk->port();
     const std::string alex = agent(port), sam = customer(port, "sam");
@@ -773,30 +787,36 @@ TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
         EXPECT_EQ(answer.status, 201) << answer.body;
         return answer.body.value("ticket", "");
     };
-    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object()).status, 401);
-    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object(), "not-a-token").status, 401);
-    EXPECT_EQ(get(port, "/v1/socket-tickets", alex).status, 405);
-
     const std::string agentTicket = ticketFor(alex), samTicket = ticketFor(sam);
     ASSERT_NE(agentTicket, alex);
+    Socket live;
+    ASSERT_EQ(live.open(port, "/v1/agent/live?ticket=" + agentTicket), 101);
+    // Asking for tickets, then opening sockets with them (each asked once, in this order).
+    enum Ask { ticket, readTicket, socket };
     struct Case {
-        std::string target, header;
+        const char* name;
+        Ask ask;
+        std::string target, token;
         int status;
     };
     const std::vector<Case> cases{
-        {"/v1/agent/live?ticket=" + agentTicket, "", 101},
-        {"/v1/agent/live?ticket=" + samTicket, "", 403},    // a customer's, on the agent socket: spent too
-        {"/v1/users/me/notices?ticket=" + samTicket, "", 401},
-        {"/v1/users/me/notices?ticket=" + ticketFor(sam), "", 101},
-        {"/v1/agent/live?ticket=made-up", "", 401},
-        {"/v1/agent/live?access_token=" + alex, "", 401},  // tokens in URLs are not taken
-        {"/v1/agent/live", alex, 101},
+        {"a ticket for nobody", ticket, "/v1/socket-tickets", "", 401},
+        {"a ticket for a made-up token", ticket, "/v1/socket-tickets", "not-a-token", 401},
+        {"tickets are not read back", readTicket, "/v1/socket-tickets", alex, 405},
+        {"a ticket opens one socket", socket, "/v1/agent/live?ticket=" + agentTicket, "", 401},
+        {"a customer's on the agent socket", socket, "/v1/agent/live?ticket=" + samTicket, "", 403},
+        {"and it is spent by that", socket, "/v1/users/me/notices?ticket=" + samTicket, "", 401},
+        {"a customer's on their notices", socket, "/v1/users/me/notices?ticket=" + ticketFor(sam), "", 101},
+        {"a made-up ticket", socket, "/v1/agent/live?ticket=made-up", "", 401},
+        {"tokens in URLs are not taken", socket, "/v1/agent/live?access_token=" + alex, "", 401},
+        {"a header on the upgrade", socket, "/v1/agent/live", alex, 101},
     };
-    for (std::size_t i = 1; i < cases.size(); ++i)
-        EXPECT_EQ(upgradeStatus(port, cases[i].target, cases[i].header), cases[i].status) << cases[i].target;
-    Socket live;
-    ASSERT_EQ(live.open(port, cases[0].target), 101);
-    EXPECT_EQ(upgradeStatus(port, cases[0].target), 401) << "a ticket opens one socket";
+    for (const auto& c : cases) {
+        const int status = c.ask == socket   ? upgradeStatus(port, c.target, c.token)
+                           : c.ask == ticket ? post(port, c.target, json::object(), c.token).status
+                                             : get(port, c.target, c.token).status;
+        EXPECT_EQ(status, c.status) << c.name;
+    }
 
     // The ticket's socket is live: it hears the tenant's changes.
     const std::string id = conversation(port, sam, "Hello");
@@ -809,7 +829,7 @@ TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
 
 // Signing out ends the agent's session on the desk: the token opens nothing afterwards, while
 // the agent's other sessions go on.
-TEST_F(DeskServerTest, SigningOutEndsTheSession) {
+TEST_P(DeskServerTest, SigningOutEndsTheSession) {
     auto desk = start();
     const auto port = desk->port();
     const std::string alex = agent(port), other = agent(port), sam = customer(port, "sam");
@@ -825,7 +845,7 @@ TEST_F(DeskServerTest, SigningOutEndsTheSession) {
 
 // The agent's list names the customer and shows the newest entry; the seen count says which of
 // the agent's answers the customer has not read yet, and the live socket tells when it changes.
-TEST_F(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
+TEST_P(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
     auto desk = start();
     const auto port = desk->port();
     const std::string alex = agent(port);
@@ -858,7 +878,7 @@ TEST_F(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
 
 // The console's files: the right types and headers, revalidated by their tag, and nothing
 // outside the folder or beyond reading.
-TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
+TEST_P(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
     auto desk = start();
     const auto port = desk->port();
     struct Case {
@@ -905,7 +925,7 @@ TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
 
 // HEAD on the API answers the headers a GET would get, the length of its body included, and no
 // body: the next answer on the same kept-alive connection reads whole.
-TEST_F(DeskServerTest, HeadAnswersCarryNoBodyOnAKeptAliveConnection) {
+TEST_P(DeskServerTest, HeadAnswersCarryNoBodyOnAKeptAliveConnection) {
     auto desk = start();
     const auto port = desk->port();
     net::io_context ioc;
@@ -956,6 +976,11 @@ TEST(DeskServerInProcess, AnExpiredTicketOpensNothing) {
     server.stop();
     running.join();
 }
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, DeskServerTest, ::testing::Values(StoreKind::sqlite), testing_desk::storeKindName);
+INSTANTIATE_TEST_SUITE_P(Postgres, DeskServerTest, ::testing::Values(StoreKind::postgres),
+                         testing_desk::storeKindName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, DeskServerOnFile, ::testing::Values(StoreKind::sqlite), testing_desk::storeKindName);
 
 }  // namespace
 }  // namespace velmaro::deskserver

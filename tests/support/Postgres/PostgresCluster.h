@@ -28,7 +28,8 @@ namespace velmaro::testing_postgres {
 
 // A throwaway PostgreSQL cluster: initdb into a temporary folder, `postgres` on 127.0.0.1 on a
 // port picked here (its unix socket in the folder), stopped (fast shutdown) and removed with the
-// object. Run as `nobody` when the test runs as root, since PostgreSQL refuses root.
+// object (or with the process that made it). Run as `nobody` when the test runs as root, since
+// PostgreSQL refuses root.
 struct ClusterOptions {
     // Off for tests: nothing here outlives the machine. The benchmark keeps it on.
     bool fsync = false;
@@ -159,8 +160,11 @@ private:
     }
 
     pid_t spawn(std::vector<std::string> args, const std::string& log) {
-        if (asNobody_)
-            args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"});
+        // A test killed (a timeout, a crash) takes its cluster with it.
+        std::vector<std::string> prefix{"/usr/bin/setpriv", "--pdeathsig", "INT"};
+        if (asNobody_) prefix.insert(prefix.end(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups"});
+        prefix.push_back("--");
+        args.insert(args.begin(), prefix.begin(), prefix.end());
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
