@@ -42,7 +42,37 @@ DeskError notFound(const std::string& conversationId) {
 }  // namespace
 
 DeskEngine::DeskEngine(std::unique_ptr<DeskStore> store, Options options)
-    : store_(std::move(store)), options_(std::move(options)) {}
+    : store_(std::move(store)), options_(std::move(options)) {
+    if (options_.listener)
+        store_->hearOthers({[this](const std::string& id, std::int64_t offset) { heardOf(id, offset); },
+                            [this] {
+                                std::lock_guard lock(mutex_);
+                                if (options_.othersMissed) options_.othersMissed();
+                            }});
+}
+
+DeskEngine::~DeskEngine() {
+    stopHearingOthers();
+}
+
+void DeskEngine::stopHearingOthers() {
+    store_->hearOthers({});
+}
+
+// Another desk committed: told as if it happened here, with what the database holds now.
+void DeskEngine::heardOf(const std::string& conversationId, std::int64_t offset) {
+    std::lock_guard lock(mutex_);
+    try {
+        auto conversation = store_->conversation(conversationId);
+        if (!conversation) return;
+        if (offset == 0) return emitLocked({Event::Kind::conversationChanged, *conversation, std::nullopt});
+        auto found = store_->messages(conversationId, offset - 1, 1);
+        if (found.empty() || found[0].offset != offset) return;
+        emitLocked({Event::Kind::message, *conversation, found[0]});
+    } catch (const DeskError&) {
+        // The database is out of reach: readers catch up by offset when it is back.
+    }
+}
 
 const std::vector<SatisfactionScore>& DeskEngine::satisfactionScores() {
     static const std::vector<SatisfactionScore> scores{{"VERY_DISSATISFIED", "Very dissatisfied"},
@@ -76,7 +106,30 @@ void DeskEngine::checkText(const std::string& text, std::size_t limit, const cha
 
 void DeskEngine::emitLocked(const Event& event) {
     if (holdingEvents_) return heldEvents_.push_back(event);
-    if (options_.listener) options_.listener(event);
+    tellLocked(event);
+}
+
+// Each conversation's messages are told once and in offset order, whichever desk committed them:
+// what another desk committed in between (and is not heard yet) is read first, and what was told
+// already is not told again.
+void DeskEngine::tellLocked(const Event& event) {
+    if (!options_.listener) return;
+    if (event.message) {
+        const std::int64_t offset = event.message->offset;
+        auto [told, first] = toldOffsets_.try_emplace(event.conversation.id, offset);
+        if (!first) {
+            if (offset <= told->second) return;
+            if (offset > told->second + 1) try {
+                    for (const auto& between : store_->messages(event.conversation.id, told->second,
+                                                                static_cast<std::size_t>(offset - told->second - 1)))
+                        if (between.offset < offset) options_.listener({Event::Kind::message, event.conversation, between});
+                } catch (const DeskError&) {
+                    // Out of reach: those readers that keep offsets catch up by them.
+                }
+            told->second = offset;
+        }
+    }
+    options_.listener(event);
 }
 
 // --- Tenants and agents ------------------------------------------------------------------------
@@ -115,6 +168,8 @@ Agent DeskEngine::ensureAgent(const std::string& tenantId, const std::string& em
     if (auto existing = store_->agentByEmail(tenantId, email)) return existing->first;
     Agent agent{secrets::randomId("agent-"), tenantId, email, name.empty() ? email : name, avatarUrl};
     store_->insertAgent(agent, hash);
+    // Another desk on the same database may have added it first: the stored one stands.
+    if (auto stored = store_->agentByEmail(tenantId, email)) return stored->first;
     return agent;
 }
 
@@ -218,9 +273,9 @@ std::optional<User> DeskEngine::user(const std::string& userId) {
 
 // --- Conversations -----------------------------------------------------------------------------
 
-Conversation DeskEngine::conversationLocked(const std::string& conversationId) {
+Conversation DeskEngine::conversationLocked(const std::string& conversationId, bool forUpdate) {
     if (conversationId.empty() || conversationId.size() > kNameLimit) throw notFound(conversationId.substr(0, 64));
-    auto found = store_->conversation(conversationId);
+    auto found = forUpdate ? store_->conversationForUpdate(conversationId) : store_->conversation(conversationId);
     if (!found) throw notFound(conversationId);
     return *found;
 }
@@ -245,6 +300,7 @@ Conversation DeskEngine::createConversation(const std::string& userId, const std
     std::lock_guard lock(mutex_);
     auto user = store_->user(userId);
     if (!user) throw DeskError(DeskError::Code::unauthorized, "no such user");
+    return changeLocked([&] {
     Conversation conversation;
     conversation.id = secrets::randomId("conversation-");
     conversation.tenantId = user->tenantId;
@@ -260,6 +316,7 @@ Conversation DeskEngine::createConversation(const std::string& userId, const std
     started.contentType = "CONVERSATION_STARTED";
     started.eventDescription = "Conversation started";
     return appendLocked(std::move(conversation), std::move(started)).conversation;
+    });
 }
 
 Conversation DeskEngine::importConversation(Conversation conversation, std::vector<Message> history) {
@@ -276,6 +333,7 @@ Conversation DeskEngine::importConversation(Conversation conversation, std::vect
     if (conversation.id.size() > kNameLimit || conversation.unseenByUser < 0 || conversation.unseenByAgent < 0)
         throw DeskError(DeskError::Code::invalid, "the conversation is malformed", "conversationId");
     std::lock_guard lock(mutex_);
+    return changeLocked([&] {
     auto user = store_->user(conversation.userId);
     if (!user) throw DeskError(DeskError::Code::notFound, "no such user", "userId");
     conversation.tenantId = user->tenantId;
@@ -312,17 +370,20 @@ Conversation DeskEngine::importConversation(Conversation conversation, std::vect
     Conversation stored = conversationLocked(conversation.id);  // with the agent's name and picture
     emitLocked({Event::Kind::conversationChanged, stored, std::nullopt});
     return stored;
+    });
 }
 
 Conversation DeskEngine::markSeenByUser(const std::string& userId, const std::string& conversationId) {
     std::lock_guard lock(mutex_);
-    Conversation conversation = conversationLocked(conversationId);
-    if (conversation.userId != userId) throw notFound(conversationId);
-    if (conversation.unseenByUser == 0) return conversation;
-    conversation.unseenByUser = 0;
-    store_->commit({{conversation}, {}});
-    emitLocked({Event::Kind::conversationChanged, conversation, std::nullopt});
-    return conversation;
+    return changeLocked([&] {
+        Conversation conversation = conversationLocked(conversationId, true);
+        if (conversation.userId != userId) throw notFound(conversationId);
+        if (conversation.unseenByUser == 0) return conversation;
+        conversation.unseenByUser = 0;
+        store_->commit({{conversation}, {}});
+        emitLocked({Event::Kind::conversationChanged, conversation, std::nullopt});
+        return conversation;
+    });
 }
 
 DeskEngine::Sent DeskEngine::appendLocked(Conversation conversation, Message message) {
@@ -342,7 +403,8 @@ DeskEngine::Sent DeskEngine::customerSays(const std::string& userId, const std::
     checkText(text, kMessageLimit, "message", true);
     checkText(clientKey, kClientKeyLimit, "clientMessageId", false);
     std::lock_guard lock(mutex_);
-    Conversation conversation = conversationLocked(conversationId);
+    return changeLocked([&]() -> Sent {
+    Conversation conversation = conversationLocked(conversationId, true);
     if (conversation.userId != userId) throw notFound(conversationId);
     if (!clientKey.empty())
         if (auto earlier = store_->messageByClientKey(conversationId, clientKey)) {
@@ -359,6 +421,7 @@ DeskEngine::Sent DeskEngine::customerSays(const std::string& userId, const std::
     message.text = text;
     message.clientKey = clientKey;
     return appendLocked(std::move(conversation), std::move(message));
+    });
 }
 
 Conversation DeskEngine::rate(const std::string& userId, const std::string& conversationId,
@@ -368,15 +431,17 @@ Conversation DeskEngine::rate(const std::string& userId, const std::string& conv
         throw DeskError(DeskError::Code::invalid, "there is no satisfaction score \"" + scoreId.substr(0, 64) + "\"",
                         "scoreId");
     std::lock_guard lock(mutex_);
-    Conversation conversation = conversationLocked(conversationId);
-    if (conversation.userId != userId) throw notFound(conversationId);
-    // Rating ends the conversation for the customer.
-    conversation.scoreId = scoreId;
-    conversation.status = "CLOSED";
-    conversation.updatedAt = now();
-    store_->commit({{conversation}, {}});
-    emitLocked({Event::Kind::conversationChanged, conversation, std::nullopt});
-    return conversation;
+    return changeLocked([&] {
+        Conversation conversation = conversationLocked(conversationId, true);
+        if (conversation.userId != userId) throw notFound(conversationId);
+        // Rating ends the conversation for the customer.
+        conversation.scoreId = scoreId;
+        conversation.status = "CLOSED";
+        conversation.updatedAt = now();
+        store_->commit({{conversation}, {}});
+        emitLocked({Event::Kind::conversationChanged, conversation, std::nullopt});
+        return conversation;
+    });
 }
 
 // --- Agents --------------------------------------------------------------------------------------
@@ -398,13 +463,18 @@ Conversation DeskEngine::conversationForAgent(const Agent& agent, const std::str
 
 Conversation DeskEngine::markSeenByAgent(const Agent& agent, const std::string& conversationId) {
     std::lock_guard lock(mutex_);
-    Conversation conversation = conversationLocked(conversationId);
-    if (conversation.tenantId != agent.tenantId) throw notFound(conversationId);
-    if (conversation.unseenByAgent == 0) return conversation;
-    conversation.unseenByAgent = 0;
-    store_->commit({{conversation}, {}});
-    emitLocked({Event::Kind::conversationChanged, conversation, std::nullopt});
-    return conversation;
+    // Most reads find nothing unseen: those change nothing, and lock nothing.
+    Conversation seen = conversationLocked(conversationId);
+    if (seen.tenantId != agent.tenantId) throw notFound(conversationId);
+    if (seen.unseenByAgent == 0) return seen;
+    return changeLocked([&] {
+        Conversation conversation = conversationLocked(conversationId, true);
+        if (conversation.unseenByAgent == 0) return conversation;
+        conversation.unseenByAgent = 0;
+        store_->commit({{conversation}, {}});
+        emitLocked({Event::Kind::conversationChanged, conversation, std::nullopt});
+        return conversation;
+    });
 }
 
 DeskEngine::Sent DeskEngine::agentSays(const Agent& agent, const std::string& conversationId,
@@ -412,7 +482,8 @@ DeskEngine::Sent DeskEngine::agentSays(const Agent& agent, const std::string& co
     checkText(text, kMessageLimit, "message", true);
     checkText(clientKey, kClientKeyLimit, "clientMessageId", false);
     std::lock_guard lock(mutex_);
-    Conversation conversation = conversationLocked(conversationId);
+    return changeLocked([&]() -> Sent {
+    Conversation conversation = conversationLocked(conversationId, true);
     if (conversation.tenantId != agent.tenantId) throw notFound(conversationId);
     if (!clientKey.empty())
         if (auto earlier = store_->messageByClientKey(conversationId, clientKey)) {
@@ -437,20 +508,23 @@ DeskEngine::Sent DeskEngine::agentSays(const Agent& agent, const std::string& co
     message.agentId = agent.id;
     message.clientKey = clientKey;
     return appendLocked(std::move(conversation), std::move(message));
+    });
 }
 
 Conversation DeskEngine::close(const Agent& agent, const std::string& conversationId) {
     std::lock_guard lock(mutex_);
-    Conversation conversation = conversationLocked(conversationId);
-    if (conversation.tenantId != agent.tenantId) throw notFound(conversationId);
-    if (conversation.status == "CLOSED") return conversation;
-    conversation.status = "CLOSED";
-    Message closed;
-    closed.direction = "SYSTEM";
-    closed.contentType = "CONVERSATION_CLOSED";
-    closed.eventDescription = "Conversation closed";
-    closed.agentId = agent.id;
-    return appendLocked(std::move(conversation), std::move(closed)).conversation;
+    return changeLocked([&] {
+        Conversation conversation = conversationLocked(conversationId, true);
+        if (conversation.tenantId != agent.tenantId) throw notFound(conversationId);
+        if (conversation.status == "CLOSED") return conversation;
+        conversation.status = "CLOSED";
+        Message closed;
+        closed.direction = "SYSTEM";
+        closed.contentType = "CONVERSATION_CLOSED";
+        closed.eventDescription = "Conversation closed";
+        closed.agentId = agent.id;
+        return appendLocked(std::move(conversation), std::move(closed)).conversation;
+    });
 }
 
 std::vector<DeskEngine::GivenScore> DeskEngine::scoresGiven(const Agent& agent) {
@@ -478,14 +552,22 @@ DeskEngine::Answer DeskEngine::once(const RetryKeyed& call, const std::function<
     const std::string requestHash = secrets::tokenHash(call.request);
     std::lock_guard lock(mutex_);
     const Millis at = now();
-    if (auto kept = store_->keptAnswer(lookup, at - kAnswerKeptFor)) {
-        if (!secrets::constantTimeEquals(kept->requestHash, requestHash)) return {Answer::Outcome::keyReused, 0, {}};
+    auto keptBefore = [&]() -> std::optional<Answer> {
+        auto kept = store_->keptAnswer(lookup, at - kAnswerKeptFor);
+        if (!kept) return std::nullopt;
+        if (!secrets::constantTimeEquals(kept->requestHash, requestHash)) return Answer{Answer::Outcome::keyReused, 0, {}};
         auto body = secrets::unseal(kept->sealedBody, secret);
         if (!body) throw DeskError(DeskError::Code::unavailable, "a kept answer does not open");
-        return {Answer::Outcome::repeated, kept->status, std::move(*body)};
-    }
+        return Answer{Answer::Outcome::repeated, kept->status, std::move(*body)};
+    };
+    if (auto kept = keptBefore()) return *kept;
     Answer answer;
-    together([&] {
+    exclusively(lookup, [&] {
+        // Another desk may have performed it while this one waited for the key.
+        if (auto kept = keptBefore()) {
+            answer = *kept;
+            return;
+        }
         answer = perform();
         store_->keepAnswer(lookup, {requestHash, answer.status, secrets::seal(answer.body, secret), at},
                            at - kAnswerKeptFor);
@@ -496,6 +578,30 @@ DeskEngine::Answer DeskEngine::once(const RetryKeyed& call, const std::function<
 void DeskEngine::together(const std::function<void()>& work, const std::function<void()>& committed) {
     std::lock_guard lock(mutex_);
     if (holdingEvents_) throw std::logic_error("the desk's transactions do not nest");
+    transactionLocked(work, committed);
+}
+
+void DeskEngine::exclusively(const std::string& name, const std::function<void()>& work) {
+    together([&] {
+        store_->lockName(name);
+        work();
+    });
+}
+
+void DeskEngine::transactionLocked(const std::function<void()>& work, const std::function<void()>& committed) {
+    if (holdingEvents_) {
+        // Within a transaction already: undone alone if it throws, told at the outer commit.
+        store_->beginTransaction();
+        try {
+            work();
+            store_->commitTransaction();
+        } catch (...) {
+            store_->rollbackTransaction();
+            throw;
+        }
+        if (committed) committed();
+        return;
+    }
     store_->beginTransaction();
     holdingEvents_ = true;
     try {
@@ -510,8 +616,7 @@ void DeskEngine::together(const std::function<void()>& work, const std::function
     holdingEvents_ = false;
     if (committed) committed();
     // Committed: now what happened may be told.
-    for (const auto& event : std::exchange(heldEvents_, {}))
-        if (options_.listener) options_.listener(event);
+    for (const auto& event : std::exchange(heldEvents_, {})) tellLocked(event);
 }
 
 std::vector<Message> DeskEngine::messages(const std::string& conversationId, std::int64_t afterOffset,

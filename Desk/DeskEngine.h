@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
         // Whether the customer has the conversation's chat open; an agent's message there is
         // seen as it arrives. Called under the desk's serialisation; must not call the desk.
         std::function<bool(const std::string& conversationId)> customerWatching;
+        // When the store shares its database with other desks: what they commit reaches the
+        // listener too (as it stands when heard), and this says that some of it may have been
+        // missed, so that readers catch up by offset. Called under the desk's serialisation.
+        std::function<void()> othersMissed;
     };
 
     struct Registration {
@@ -63,6 +68,12 @@ public:
 
     DeskEngine(std::unique_ptr<DeskStore> store, Options options);
     explicit DeskEngine(std::unique_ptr<DeskStore> store) : DeskEngine(std::move(store), Options{}) {}
+    ~DeskEngine();
+    DeskEngine(const DeskEngine&) = delete;
+    DeskEngine& operator=(const DeskEngine&) = delete;
+    // Stops telling the listener what other desks commit (waits for a telling in progress).
+    // Owners whose listener dies before the desk call it first.
+    void stopHearingOthers();
 
     // The rating scale, worst first.
     static const std::vector<SatisfactionScore>& satisfactionScores();
@@ -152,15 +163,29 @@ public:
     // `committed` runs after the commit and before the telling.
     void together(const std::function<void()>& work, const std::function<void()>& committed = {});
 
+    // Runs `work` as together() does, after waiting until no other desk on the same database
+    // runs work under `name`: what it checks stays true until it commits.
+    void exclusively(const std::string& name, const std::function<void()>& work);
+
     // Messages above an offset, oldest first (no access check: callers check the conversation).
     std::vector<Message> messages(const std::string& conversationId, std::int64_t afterOffset,
                                   std::size_t limit = 1000);
 
 private:
     Millis now() const;
-    Conversation conversationLocked(const std::string& conversationId);
+    Conversation conversationLocked(const std::string& conversationId, bool forUpdate = false);
+    // One change as one store transaction; its events wait for the outermost commit.
+    void transactionLocked(const std::function<void()>& work, const std::function<void()>& committed = {});
+    template <class Work>
+    auto changeLocked(Work work) -> decltype(work()) {
+        decltype(work()) result;
+        transactionLocked([&] { result = work(); });
+        return result;
+    }
+    void heardOf(const std::string& conversationId, std::int64_t offset);
     Sent appendLocked(Conversation conversation, Message message);
     void emitLocked(const Event& event);
+    void tellLocked(const Event& event);
     static void checkText(const std::string& text, std::size_t limit, const char* field, bool required);
 
     std::unique_ptr<DeskStore> store_;
@@ -169,6 +194,7 @@ private:
     std::recursive_mutex mutex_;
     bool holdingEvents_ = false;  // inside together(): events wait for its commit
     std::vector<Event> heldEvents_;
+    std::unordered_map<std::string, std::int64_t> toldOffsets_;  // by conversation
 };
 
 }  // namespace velmaro::desk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,7 +12,9 @@ namespace velmaro::desk {
 
 // What the engine keeps, in domain operations. A store opens with its schema migrated to the
 // newest version and is used by one engine, which serialises every call; only the store speaks
-// its database's language. Failures of the database throw DeskError(unavailable).
+// its database's language. Failures of the database throw DeskError(unavailable). Several desks
+// may share one database: the engine makes each change in one transaction, in which what it
+// reads "for update" stays locked against the other desks until the outermost commit.
 class DeskStore {
 public:
     virtual ~DeskStore() = default;
@@ -39,9 +42,14 @@ public:
     virtual std::optional<std::pair<Agent, std::string>> agentBySessionHash(const std::string& tokenHash) = 0;
     virtual void deleteAgentSession(const std::string& tokenHash) = 0;
 
-    // The next conversation number of a tenant.
+    // The next conversation number of a tenant; in a transaction, nobody else takes it before
+    // the commit.
     virtual std::int64_t nextConversationNumber(const std::string& tenantId) = 0;
     virtual std::optional<Conversation> conversation(const std::string& conversationId) = 0;
+    // The conversation, locked against other desks' changes until the transaction ends.
+    virtual std::optional<Conversation> conversationForUpdate(const std::string& conversationId) {
+        return conversation(conversationId);
+    }
     // Newest first.
     virtual std::vector<Conversation> conversationsOfUser(const std::string& userId) = 0;
     virtual std::vector<Conversation> conversationsOfTenant(const std::string& tenantId) = 0;
@@ -61,6 +69,10 @@ public:
     virtual std::optional<Message> messageByClientKey(const std::string& conversationId,
                                                       const std::string& clientKey) = 0;
 
+    // Within a transaction: waits until no other desk holds `name`, and holds it to the end.
+    // A store whose transactions already exclude each other needs nothing more.
+    virtual void lockName(const std::string& name) { (void)name; }
+
     // Work that stands or falls as one: every change made between begin and commit is kept
     // (durably, at the outermost commit) or none is. Transactions nest.
     virtual void beginTransaction() = 0;
@@ -79,6 +91,17 @@ public:
     virtual std::optional<KeptAnswer> keptAnswer(const std::string& lookup, Millis notBefore) = 0;
     // Keeps an answer, and forgets every answer kept before `forgetBefore`.
     virtual void keepAnswer(const std::string& lookup, const KeptAnswer& answer, Millis forgetBefore) = 0;
+
+    // What other desks on the same database committed, as they commit: a message at its offset,
+    // or a change of the conversation alone (offset 0). `missed` says that some may have been
+    // lost (the database was out of reach) and that readers catch up by offset. Called on a
+    // thread of the store's own; empty functions stop the telling, waiting for a call in
+    // progress. A store only one desk uses tells nothing.
+    struct Heard {
+        std::function<void(const std::string& conversationId, std::int64_t offset)> changed;
+        std::function<void()> missed;
+    };
+    virtual void hearOthers(Heard heard) { (void)heard; }
 };
 
 }  // namespace velmaro::desk

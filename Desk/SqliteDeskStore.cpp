@@ -285,7 +285,9 @@ std::vector<User> SqliteDeskStore::users(const std::string& tenantId) {
 }
 
 void SqliteDeskStore::insertAgent(const Agent& agent, const std::string& passwordHash) {
-    prepare("INSERT INTO agents(id, tenant_id, email, name, avatar_url, password_hash) VALUES (?, ?, ?, ?, ?, ?)")
+    // Desks starting together on one file may both add the tenant file's agents: the first stays.
+    prepare("INSERT INTO agents(id, tenant_id, email, name, avatar_url, password_hash) VALUES (?, ?, ?, ?, ?, ?) "
+            "ON CONFLICT(tenant_id, email) DO NOTHING")
         .with(agent.id, agent.tenantId, agent.email, agent.name, agent.avatarUrl, passwordHash)
         .run();
 }

@@ -64,6 +64,8 @@ struct Reply {
 class DeskServer::Impl {
 public:
     Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile& tenantFile, Options options);
+    // What other desks commit is told to the hub below, which goes before the engine.
+    ~Impl() { engine_->stopHearingOthers(); }
 
     void startAccepting();
     void run();
@@ -110,12 +112,15 @@ public:
 
     // The live fan-out: engine events to sockets, under the engine's serialisation.
     void onEvent(const desk::DeskEngine::Event& event);
+    // Other desks' news may have been lost: every chat reads on from the offset it has.
+    void catchUpChats();
     bool customerWatching(const std::string& conversationId);
     void registerSocket(const std::shared_ptr<WsSession>& session, SocketRoute::Kind kind, const std::string& key);
     void unregisterSocket(WsSession* session);
     void trackHttp(const std::shared_ptr<HttpSession>& session);
 
     void makeFirstAgent();
+    void writeFirstAgent(const std::string& email);
 
     Options options_;
     desk::Tenant tenant_;
@@ -186,6 +191,22 @@ public:
                 self->lastOffset_ = offset;
             }
             self->send(payload);
+        });
+    }
+
+    // From any thread: what was committed after the last offset sent is read and sent.
+    void catchUp() {
+        net::post(executor_, [self = shared_from_this()] {
+            if (!self->accepted_ || self->closing_) return;
+            try {
+                for (const auto& message : self->server_->engine_->messages(self->route_.key, self->lastOffset_, 1000))
+                    if (message.offset > self->lastOffset_) {
+                        self->lastOffset_ = message.offset;
+                        self->send(std::make_shared<const std::string>(chatEvent(message).dump()));
+                    }
+            } catch (const desk::DeskError& error) {
+                self->server_->logFault(error.what());
+            }
         });
     }
 
@@ -557,6 +578,7 @@ DeskServer::Impl::Impl(std::unique_ptr<desk::DeskStore> store, const TenantFile&
     // The engine outlives no socket: events reach sockets only while the server runs.
     engineOptions.listener = [this](const desk::DeskEngine::Event& event) { onEvent(event); };
     engineOptions.customerWatching = [this](const std::string& id) { return customerWatching(id); };
+    engineOptions.othersMissed = [this] { catchUpChats(); };
     engine_ = std::make_unique<desk::DeskEngine>(std::move(store), std::move(engineOptions));
     engine_->putTenant(tenant_);
     for (const auto& entry : tenantFile.agents)
@@ -667,10 +689,17 @@ void DeskServer::Impl::commitQueuedSends() {
         }
         std::vector<std::optional<desk::DeskEngine::Sent>> sent(batch.size());
         std::vector<std::optional<ProblemError>> refused(batch.size());
+        // Conversations are locked in one order on every desk (each conversation's sends keep
+        // theirs), so that two desks sharing a database never wait for each other in a circle.
+        std::vector<std::size_t> order(batch.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+            return batch[x].session->route().key < batch[y].session->route().key;
+        });
         try {
             engine_->together(
                 [&] {
-                    for (std::size_t i = 0; i < batch.size(); ++i) {
+                    for (const std::size_t i : order) {
                         const auto& route = batch[i].session->route();
                         try {
                             sent[i] = engine_->customerSays(route.userId, route.key, batch[i].command.message,
@@ -726,6 +755,12 @@ void DeskServer::Impl::unregisterSocket(WsSession* session) {
 bool DeskServer::Impl::customerWatching(const std::string& conversationId) {
     std::lock_guard lock(hubMutex_);
     return chats_.count(conversationId) > 0;
+}
+
+void DeskServer::Impl::catchUpChats() {
+    std::lock_guard lock(hubMutex_);
+    for (auto& [_, weak] : chats_)
+        if (auto socket = weak.lock()) socket->catchUp();
 }
 
 void DeskServer::Impl::onEvent(const desk::DeskEngine::Event& event) {
@@ -1134,6 +1169,14 @@ std::string DeskServer::firstAgentEmail(const std::string& tenantId) {
 void DeskServer::Impl::makeFirstAgent() {
     const std::string email = firstAgentEmail(tenant_.id);
     if (engine_->hasAgent(tenant_.id, email)) return;
+    // Desks starting together on one database make one first agent: the others wait here, then
+    // find it made.
+    engine_->exclusively("first agent of " + tenant_.id, [&] {
+        if (!engine_->hasAgent(tenant_.id, email)) writeFirstAgent(email);
+    });
+}
+
+void DeskServer::Impl::writeFirstAgent(const std::string& email) {
     const std::string password = desk::secrets::randomToken();
     const std::string& path = options_.firstAgentFile;
     const std::string text = json{{"email", email}, {"password", password}, {"deskTenant", tenant_.id}}.dump() + "\n";

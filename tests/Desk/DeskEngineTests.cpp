@@ -8,31 +8,44 @@
 
 #include "Desk/DeskEngine.h"
 #include "Desk/SqliteDeskStore.h"
+#include "support/Desk/Stores.h"
 #include "support/Platform/ScratchFolder.h"
 
 namespace {
 
 using namespace velmaro::desk;
 using Code = DeskError::Code;
+using velmaro::testing_desk::StoreKind;
+using velmaro::testing_desk::StorePlace;
 
 Tenant acme() {
     return {"acme", "Acme", "https://acme.example/a.png", "#48DFB2", false};
 }
 
 struct Desk {
-    explicit Desk(const std::string& path = ":memory:") {
+    explicit Desk(const std::string& path = ":memory:") : Desk(std::make_unique<SqliteDeskStore>(path)) {}
+    explicit Desk(std::unique_ptr<DeskStore> store) {
         DeskEngine::Options options;
         options.passwordCost = secrets::PasswordCost::minimum;
         options.clock = [this] { return ++clock; };
         options.listener = [this](const DeskEngine::Event& event) { events.push_back(event); };
         options.customerWatching = [this](const std::string& id) { return id == watched; };
-        engine = std::make_unique<DeskEngine>(std::make_unique<SqliteDeskStore>(path), options);
+        engine = std::make_unique<DeskEngine>(std::move(store), options);
         engine->putTenant(acme());
     }
     std::unique_ptr<DeskEngine> engine;
     std::vector<DeskEngine::Event> events;
     std::string watched;
     Millis clock = 1000;
+};
+
+// The engine's rules, the same on every store.
+class DeskEngineRules : public ::testing::TestWithParam<StoreKind> {
+protected:
+    void SetUp() override {
+        if (!place.available()) GTEST_SKIP() << StorePlace::kUnavailable;
+    }
+    StorePlace place{GetParam()};
 };
 
 Code codeOf(const std::function<void()>& action) {
@@ -48,8 +61,8 @@ Code codeOf(const std::function<void()>& action) {
 // The road of one chat: the conversation opens with its system entry, the customer's and the
 // agent's messages follow at the next offsets, the first agent to answer is assigned, an answer
 // the customer is not watching is unseen, and a rating closes it.
-TEST(DeskEngine, OneChatFromOpeningToRating) {
-    Desk desk;
+TEST_P(DeskEngineRules, OneChatFromOpeningToRating) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "sam@acme.example", "Sam", "Lee");
     const Agent alex = desk.engine->ensureAgent("acme", "alex@acme.example", "Alex", "correct horse");
 
@@ -93,36 +106,26 @@ TEST(DeskEngine, OneChatFromOpeningToRating) {
 
 // An event is a promise: when the listener hears of a message, another connection to the
 // database already finds it there.
-TEST(DeskEngine, AMessageIsCommittedBeforeAnyoneHearsOfIt) {
-    ScratchFolder folder("desk-commit");
-    const std::string path = (folder.path() / "desk.db").string();
-    Desk desk(path);
-    sqlite3* reader = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &reader), SQLITE_OK);
-    std::vector<std::int64_t> foundOnDisk;
-    desk.engine = nullptr;
+TEST_P(DeskEngineRules, AMessageIsCommittedBeforeAnyoneHearsOfIt) {
+    std::vector<std::int64_t> foundOutside;
     DeskEngine::Options options;
     options.listener = [&](const DeskEngine::Event& event) {
         if (!event.message) return;
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(reader, "SELECT count(*) FROM messages WHERE id = ? AND offset = ?", -1, &query, nullptr);
-        sqlite3_bind_int64(query, 1, event.message->id);
-        sqlite3_bind_int64(query, 2, event.message->offset);
-        if (sqlite3_step(query) == SQLITE_ROW && sqlite3_column_int64(query, 0) == 1)
-            foundOnDisk.push_back(event.message->offset);
-        sqlite3_finalize(query);
+        const std::string sql = "SELECT count(*) FROM messages WHERE id = " + std::to_string(event.message->id) +
+                                " AND \"offset\" = " + std::to_string(event.message->offset);
+        if (place.countFromOutside(sql) == 1) foundOutside.push_back(event.message->offset);
     };
-    DeskEngine engine(std::make_unique<SqliteDeskStore>(path), options);
+    DeskEngine engine(place.open(), options);
+    engine.putTenant(acme());
     auto sam = engine.registerUser("acme", "sam", "", "");
     auto c = engine.createConversation(sam.user.id, "Help");
     engine.customerSays(sam.user.id, c.id, "one");
-    engine.customerSays(sam.user.id, c.id, "two");
-    sqlite3_close(reader);
-    EXPECT_EQ(foundOnDisk, (std::vector<std::int64_t>{1, 2, 3}));
+    engine.together([&] { engine.customerSays(sam.user.id, c.id, "two"); });
+    EXPECT_EQ(foundOutside, (std::vector<std::int64_t>{1, 2, 3}));
 }
 
-TEST(DeskEngine, AgentClosingAddsTheClosingEntryOnce) {
-    Desk desk;
+TEST_P(DeskEngineRules, AgentClosingAddsTheClosingEntryOnce) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "", "", "");
     const Agent alex = desk.engine->ensureAgent("acme", "alex@acme.example", "Alex", "correct horse");
     auto c = desk.engine->createConversation(sam.user.id, "Parcel missing");
@@ -137,8 +140,8 @@ TEST(DeskEngine, AgentClosingAddsTheClosingEntryOnce) {
 
 // A customer reaches only their own conversations and an agent only their tenant's: the others
 // do not exist for them.
-TEST(DeskEngine, StrangersFindNothing) {
-    Desk desk;
+TEST_P(DeskEngineRules, StrangersFindNothing) {
+    Desk desk(place.open());
     desk.engine->putTenant({"other", "Other", "", "#000000", false});
     auto sam = desk.engine->registerUser("acme", "sam", "", "");
     auto eve = desk.engine->registerUser("acme", "eve", "", "");
@@ -160,8 +163,8 @@ TEST(DeskEngine, StrangersFindNothing) {
     EXPECT_EQ(desk.engine->conversationOf(sam.user.id, c.id).lastOffset, 1) << "nothing was stored";
 }
 
-TEST(DeskEngine, TokensAndPasswords) {
-    Desk desk;
+TEST_P(DeskEngineRules, TokensAndPasswords) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "sam", "", "");
     EXPECT_GE(sam.token.size(), 22u) << "at least 128 bits";
     EXPECT_EQ(desk.engine->userForToken(sam.token).id, sam.user.id);
@@ -181,8 +184,8 @@ TEST(DeskEngine, TokensAndPasswords) {
 }
 
 // Knowing someone's user name must not hand out their account.
-TEST(DeskEngine, ATakenUserNameNeedsItsOwnersToken) {
-    Desk desk;
+TEST_P(DeskEngineRules, ATakenUserNameNeedsItsOwnersToken) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "sam@acme.example", "Sam", "");
     EXPECT_EQ(codeOf([&] { desk.engine->registerUser("acme", "sam@acme.example", "", ""); }), Code::conflict);
     auto again = desk.engine->registerUser("acme", "sam@acme.example", "Samuel", "", sam.user.id);
@@ -195,8 +198,8 @@ TEST(DeskEngine, ATakenUserNameNeedsItsOwnersToken) {
 }
 
 // Bad input is refused by name and leaves nothing behind.
-TEST(DeskEngine, BadMessagesAreRefusedAndNotStored) {
-    Desk desk;
+TEST_P(DeskEngineRules, BadMessagesAreRefusedAndNotStored) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "sam", "", "");
     auto c = desk.engine->createConversation(sam.user.id, "Help");
     const std::vector<std::pair<std::string, std::string>> bad{
@@ -226,8 +229,8 @@ TEST(DeskEngine, BadMessagesAreRefusedAndNotStored) {
 }
 
 // A retry with the sender's key answers the first message and stores nothing twice.
-TEST(DeskEngine, ARepeatedSendIsStoredOnce) {
-    Desk desk;
+TEST_P(DeskEngineRules, ARepeatedSendIsStoredOnce) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "sam", "", "");
     auto c = desk.engine->createConversation(sam.user.id, "Help");
     auto first = desk.engine->customerSays(sam.user.id, c.id, "Hello", "k1");
@@ -319,8 +322,8 @@ TEST(DeskStore, SchemaVersionsAndUnusableFiles) {
 
 // Many sends in one commit: nothing is told before the commit, and then in order; a send the
 // desk refuses inside undoes only itself; work that fails as a whole keeps and tells nothing.
-TEST(DeskEngine, SendsCommittedTogetherAreToldAfterTheCommit) {
-    Desk desk;
+TEST_P(DeskEngineRules, SendsCommittedTogetherAreToldAfterTheCommit) {
+    Desk desk(place.open());
     auto sam = desk.engine->registerUser("acme", "sam", "", "");
     const auto id = desk.engine->createConversation(sam.user.id, "Help").id;
     desk.events.clear();
@@ -375,5 +378,10 @@ TEST(DeskStore, AnOlderFileIsMigratedForward) {
     EXPECT_EQ(store.schemaVersion(), SqliteDeskStore::newestSchemaVersion());
     EXPECT_EQ(store.tenant("acme")->name, "Acme");
 }
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, DeskEngineRules, ::testing::Values(StoreKind::sqlite),
+                         velmaro::testing_desk::storeKindName);
+INSTANTIATE_TEST_SUITE_P(Postgres, DeskEngineRules, ::testing::Values(StoreKind::postgres),
+                         velmaro::testing_desk::storeKindName);
 
 }  // namespace

@@ -18,212 +18,29 @@
 #include "Desk/SqliteDeskStore.h"
 #include "DeskServer/Beast.h"
 #include "DeskServer/DeskServer.h"
+#include "support/Desk/DeskProcess.h"
+#include "support/Desk/WireClient.h"
+#include "support/Desk/Stores.h"
 #include "support/Platform/ScratchFolder.h"
-
-extern char** environ;
 
 namespace velmaro::deskserver {
 namespace {
 
 using namespace std::chrono_literals;
-
-// --- The desk as a child process ------------------------------------------------------------------
-
-// velmaro-desk started on a port the system picks, stopped (or killed) by the test.
-class DeskProcess {
-public:
-    DeskProcess(const std::string& db, const std::string& tenantFile, const std::string& logFile,
-                const std::string& listen = "127.0.0.1:0") {
-        int out[2];
-        EXPECT_EQ(::pipe(out), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        std::vector<std::string> args{VELMARO_DESK_PROGRAM, "--db", db, "--listen", listen};
-        if (!tenantFile.empty()) args.insert(args.end(), {"--tenant", tenantFile});
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, VELMARO_DESK_PROGRAM, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        output_ = ::fdopen(out[0], "r");
-        // The first line says where it listens; it comes once the port is bound.
-        char line[512] = {};
-        if (std::fgets(line, sizeof line, output_)) firstLine_ = line;
-        if (auto at = firstLine_.rfind(':'); at != std::string::npos && firstLine_.find("listening") != std::string::npos)
-            port_ = static_cast<unsigned short>(std::stoi(firstLine_.substr(at + 1)));
-    }
-    ~DeskProcess() {
-        if (pid_ > 0) kill(SIGKILL);
-        if (output_) std::fclose(output_);
-    }
-
-    unsigned short port() const { return port_; }
-    const std::string& firstLine() const { return firstLine_; }
-    // The next line on standard output (waits for it).
-    std::string nextLine() {
-        char line[512] = {};
-        return std::fgets(line, sizeof line, output_) ? line : "";
-    }
-    // Sends the signal and answers the exit status (or 128 + the signal that ended it).
-    int kill(int signal) {
-        ::kill(pid_, signal);
-        return wait();
-    }
-    int wait() {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-    FILE* output_ = nullptr;
-    std::string firstLine_;
-    unsigned short port_ = 0;
-};
-
-// --- A client of the wire -----------------------------------------------------------------------
-
-struct Answer {
-    int status = 0;
-    json body;
-    std::string contentType, authenticate, replayed;
-    std::string text, policy, etag, cacheControl, length;
-};
-
-Answer request(unsigned short port, http::verb method, const std::string& target, const std::string& body = {},
-               const std::string& token = {}, const std::string& idempotencyKey = {},
-               const std::string& ifNoneMatch = {}) {
-    net::io_context ioc;
-    beast::tcp_stream stream(ioc);
-    stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
-    http::request<http::string_body> req(method, target, 11);
-    req.set(http::field::host, "127.0.0.1");
-    if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
-    if (!idempotencyKey.empty()) req.set("Idempotency-Key", idempotencyKey);
-    if (!ifNoneMatch.empty()) req.set(http::field::if_none_match, ifNoneMatch);
-    if (!body.empty()) {
-        req.set(http::field::content_type, "application/json");
-        req.body() = body;
-    }
-    req.prepare_payload();
-    beast::error_code ec;
-    http::write(stream, req, ec);
-    beast::flat_buffer buffer;
-    http::response_parser<http::string_body> parser;
-    parser.skip(method == http::verb::head);
-    http::read(stream, buffer, parser, ec);
-    if (ec) return {};
-    const auto& res = parser.get();
-    Answer answer{static_cast<int>(res.result_int()), json::parse(res.body(), nullptr, false),
-                  std::string(res[http::field::content_type]), std::string(res[http::field::www_authenticate]),
-                  std::string(res["Idempotency-Replayed"]), res.body(),
-                  std::string(res["Content-Security-Policy"]), std::string(res[http::field::etag]),
-                  std::string(res[http::field::cache_control]), std::string(res[http::field::content_length])};
-    return answer;
-}
-
-Answer get(unsigned short port, const std::string& target, const std::string& token = {}) {
-    return request(port, http::verb::get, target, {}, token);
-}
-Answer post(unsigned short port, const std::string& target, const json& body, const std::string& token = {}) {
-    return request(port, http::verb::post, target, body.dump(), token);
-}
-
-// The status a WebSocket upgrade is answered with, asked once as plain HTTP.
-int upgradeStatus(unsigned short port, const std::string& target, const std::string& token = {}) {
-    net::io_context ioc;
-    beast::tcp_stream stream(ioc);
-    beast::error_code ec;
-    stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
-    http::request<http::empty_body> upgrade(http::verb::get, target, 11);
-    upgrade.set(http::field::host, "127.0.0.1");
-    upgrade.set(http::field::upgrade, "websocket");
-    upgrade.set(http::field::connection, "upgrade");
-    upgrade.set(http::field::sec_websocket_key, "dGhlIHNhbXBsZSBub25jZQ==");
-    upgrade.set(http::field::sec_websocket_version, "13");
-    if (!token.empty()) upgrade.set(http::field::authorization, "Bearer " + token);
-    http::write(stream, upgrade, ec);
-    beast::flat_buffer buffer;
-    http::response<http::string_body> refused;
-    http::read(stream, buffer, refused, ec);
-    return ec ? -1 : static_cast<int>(refused.result_int());
-}
-
-// A WebSocket with reads that give up after a while instead of hanging the test.
-class Socket {
-public:
-    // Answers the HTTP status of a refused upgrade, or 101.
-    int open(unsigned short port, const std::string& target, const std::string& token = {}) {
-        ws_.next_layer().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
-        ws_.set_option(websocket::stream_base::decorator([token](websocket::request_type& req) {
-            if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
-        }));
-        ws_.read_message_max(1 << 20);
-        websocket::response_type res;
-        beast::error_code ec;
-        ws_.handshake(res, "127.0.0.1", target, ec);
-        if (!ec) return static_cast<int>(res.result_int());
-        // Refused: ask again as plain HTTP to read the answer's status.
-        return upgradeStatus(port, target, token);
-    }
-    void send(const std::string& text, bool asText = true) {
-        ws_.text(asText);
-        beast::error_code ec;
-        ws_.write(net::buffer(text), ec);
-    }
-    void sendJson(const json& frame) { send(frame.dump()); }
-    // The next frame, or nothing when the socket closed or nothing came in time.
-    std::optional<json> read(std::chrono::milliseconds within = 5s) {
-        std::optional<json> got;
-        beast::flat_buffer buffer;
-        ws_.async_read(buffer, [&](beast::error_code ec, std::size_t) {
-            if (!ec) got = json::parse(beast::buffers_to_string(buffer.data()), nullptr, false);
-            else closedBy = ec;
-        });
-        ioc_.restart();
-        ioc_.run_for(within);
-        if (!ioc_.stopped()) {
-            beast::get_lowest_layer(ws_).cancel();
-            ioc_.restart();
-            ioc_.run();
-        }
-        return got;
-    }
-    // The next frame of a type, skipping others.
-    std::optional<json> readType(const std::string& type) {
-        for (int i = 0; i < 1000; ++i) {
-            auto frame = read();
-            if (!frame) return std::nullopt;
-            if ((*frame)["type"] == type) return frame;
-        }
-        return std::nullopt;
-    }
-    int closeCode() const { return ws_.reason().code; }
-    websocket::stream<beast::tcp_stream>& stream() { return ws_; }
-    net::io_context& context() { return ioc_; }
-
-    beast::error_code closedBy;
-
-private:
-    net::io_context ioc_;
-    websocket::stream<beast::tcp_stream> ws_{ioc_};
-};
+using testing_desk::DeskProcess;
+using namespace wire_client;
+using testing_desk::StoreKind;
+using testing_desk::StorePlace;
 
 // --- The fixture ------------------------------------------------------------------------------
 
-class DeskServerTest : public ::testing::Test {
+// The same desk over the wire on each store (Sqlite/… and Postgres/…).
+class DeskServerTest : public ::testing::TestWithParam<StoreKind> {
 protected:
-    DeskServerTest() : folder_("desk-server") {
-        db_ = (folder_.path() / "desk.db").string();
-        tenant_ = (folder_.path() / "tenant.json").string();
-        log_ = (folder_.path() / "desk.log").string();
+    DeskServerTest() {
+        db_ = place_.location();
+        tenant_ = (place_.folder() / "tenant.json").string();
+        log_ = (place_.folder() / "desk.log").string();
         std::ofstream(tenant_) << json{{"tenantId", "acme"},
                                        {"name", "Acme"},
                                        {"primaryColor", "#48DFB2"},
@@ -260,14 +77,21 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    ScratchFolder folder_;
+    void SetUp() override {
+        if (!place_.available()) GTEST_SKIP() << StorePlace::kUnavailable;
+    }
+
+    StorePlace place_{GetParam()};
     std::string db_, tenant_, log_;
 };
+
+// What only a database in a file has: a folder beside it, a file that is not a database.
+class DeskServerOnFile : public DeskServerTest {};
 
 // The customer's whole road over the wire: register, open a conversation, chat live (the echo
 // carries the id the send was answered with), hear the agent, the agent closes, the customer
 // rates; a reconnect gets only what came after the offset it names.
-TEST_F(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
+TEST_P(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
     auto desk = start();
     const auto port = desk->port();
     EXPECT_EQ(get(port, "/v1/health").body["status"], "ok");
@@ -325,7 +149,7 @@ TEST_F(DeskServerTest, TheCustomerFlowOverHttpAndWebSocket) {
 
 // Two customers chat at once while the agent watches everything: each hears only their own
 // conversation; the one whose chat is not open gets a notice instead.
-TEST_F(DeskServerTest, TwoCustomersAndAnAgent) {
+TEST_P(DeskServerTest, TwoCustomersAndAnAgent) {
     auto desk = start();
     const auto port = desk->port();
     const std::string ann = customer(port, "ann"), bob = customer(port, "bob"), alex = agent(port);
@@ -366,7 +190,7 @@ TEST_F(DeskServerTest, TwoCustomersAndAnAgent) {
 
 // A missing or wrong token is 401, a token of the other side 403, another customer's
 // conversation 404; the answers are problem documents and say why.
-TEST_F(DeskServerTest, StrangersGetNothing) {
+TEST_P(DeskServerTest, StrangersGetNothing) {
     auto desk = start();
     const auto port = desk->port();
     const std::string ann = customer(port, "ann"), eve = customer(port, "eve"), alex = agent(port);
@@ -414,7 +238,7 @@ TEST_F(DeskServerTest, StrangersGetNothing) {
 
 // Bad input gets a 4xx naming the fault and stores nothing; a chat socket that sends a frame too
 // big or not UTF-8 is closed with the code that says so.
-TEST_F(DeskServerTest, BadInputIsRefusedByName) {
+TEST_P(DeskServerTest, BadInputIsRefusedByName) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -473,7 +297,7 @@ TEST_F(DeskServerTest, BadInputIsRefusedByName) {
 
 // Sends that arrive together are committed together: one the desk refuses among them gets its
 // error and the others their responses and echoes, in the order sent, each stored once.
-TEST_F(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
+TEST_P(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -515,7 +339,7 @@ TEST_F(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
 // The desk dies by SIGKILL in the middle of a stream of sends. Started again on the same file,
 // it has every message whose echo left it, each once; resending the rest with the same keys
 // stores each once too.
-TEST_F(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
+TEST_P(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -594,7 +418,7 @@ TEST_F(DeskServerTest, KilledMidStreamKeepsEveryEchoedMessageOnce) {
 // Each request that creates something, sent again with its Idempotency-Key, gets the first answer
 // again and creates nothing; the key on another body is refused by name and stores nothing. The
 // answers outlive a SIGKILL, and a key is the caller's own.
-TEST_F(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
+TEST_P(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
     auto desk = start();
     auto port = desk->port();
     const std::string sam = customer(port, "sam"), alex = agent(port);
@@ -666,7 +490,7 @@ TEST_F(DeskServerTest, ARetryWithTheSameKeyCreatesNothingNew) {
 
 // A key that is too short, too long or outside its alphabet is refused before anything is made;
 // so is a request the desk refuses, whose key then stays free for the corrected request.
-TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
+TEST_P(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
     auto desk = start();
     const auto port = desk->port();
     const std::string sam = customer(port, "sam");
@@ -689,8 +513,8 @@ TEST_F(DeskServerTest, RetryKeysAreBoundedAndOnlySuccessIsKept) {
 
 // A desk without agents makes its first one, whose password only the file's owner can read and
 // no log line shows.
-TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwnerReads) {
-    const auto file = folder_.path() / "velmaro-desk-agent.json";
+TEST_P(DeskServerOnFile, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwnerReads) {
+    const auto file = place_.folder() / "velmaro-desk-agent.json";
     {
         auto desk = start();  // the tenant file names Alex
         EXPECT_EQ(get(desk->port(), "/v1/health").status, 200);
@@ -731,7 +555,7 @@ TEST_F(DeskServerTest, ATenantWithoutAgentsGetsOneAgentWhosePasswordOnlyTheOwner
 // SIGTERM: a WebSocket hears "going away", the desk exits 0, even when the signal comes right
 // after the listening line. A port in use and a database that cannot be used are said plainly,
 // with their own exit status.
-TEST_F(DeskServerTest, ShutdownAndStartFailures) {
+TEST_P(DeskServerOnFile, ShutdownAndStartFailures) {
     EXPECT_EQ(start()->kill(SIGTERM), 0);
     auto desk = start();
     const auto port = desk->port();
@@ -764,7 +588,7 @@ TEST_F(DeskServerTest, ShutdownAndStartFailures) {
 
 // A browser opens a WebSocket with a ticket fetched with its token: once, for that token's own
 // sockets. The token itself never goes in a URL; a header on the upgrade still works.
-TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
+TEST_P(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
     auto desk = start();
     const auto port = desk->port();
     const std::string alex = agent(port), sam = customer(port, "sam");
@@ -773,30 +597,36 @@ TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
         EXPECT_EQ(answer.status, 201) << answer.body;
         return answer.body.value("ticket", "");
     };
-    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object()).status, 401);
-    EXPECT_EQ(post(port, "/v1/socket-tickets", json::object(), "not-a-token").status, 401);
-    EXPECT_EQ(get(port, "/v1/socket-tickets", alex).status, 405);
-
     const std::string agentTicket = ticketFor(alex), samTicket = ticketFor(sam);
     ASSERT_NE(agentTicket, alex);
+    Socket live;
+    ASSERT_EQ(live.open(port, "/v1/agent/live?ticket=" + agentTicket), 101);
+    // Asking for tickets, then opening sockets with them (each asked once, in this order).
+    enum Ask { ticket, readTicket, socket };
     struct Case {
-        std::string target, header;
+        const char* name;
+        Ask ask;
+        std::string target, token;
         int status;
     };
     const std::vector<Case> cases{
-        {"/v1/agent/live?ticket=" + agentTicket, "", 101},
-        {"/v1/agent/live?ticket=" + samTicket, "", 403},    // a customer's, on the agent socket: spent too
-        {"/v1/users/me/notices?ticket=" + samTicket, "", 401},
-        {"/v1/users/me/notices?ticket=" + ticketFor(sam), "", 101},
-        {"/v1/agent/live?ticket=made-up", "", 401},
-        {"/v1/agent/live?access_token=" + alex, "", 401},  // tokens in URLs are not taken
-        {"/v1/agent/live", alex, 101},
+        {"a ticket for nobody", ticket, "/v1/socket-tickets", "", 401},
+        {"a ticket for a made-up token", ticket, "/v1/socket-tickets", "not-a-token", 401},
+        {"tickets are not read back", readTicket, "/v1/socket-tickets", alex, 405},
+        {"a ticket opens one socket", socket, "/v1/agent/live?ticket=" + agentTicket, "", 401},
+        {"a customer's on the agent socket", socket, "/v1/agent/live?ticket=" + samTicket, "", 403},
+        {"and it is spent by that", socket, "/v1/users/me/notices?ticket=" + samTicket, "", 401},
+        {"a customer's on their notices", socket, "/v1/users/me/notices?ticket=" + ticketFor(sam), "", 101},
+        {"a made-up ticket", socket, "/v1/agent/live?ticket=made-up", "", 401},
+        {"tokens in URLs are not taken", socket, "/v1/agent/live?access_token=" + alex, "", 401},
+        {"a header on the upgrade", socket, "/v1/agent/live", alex, 101},
     };
-    for (std::size_t i = 1; i < cases.size(); ++i)
-        EXPECT_EQ(upgradeStatus(port, cases[i].target, cases[i].header), cases[i].status) << cases[i].target;
-    Socket live;
-    ASSERT_EQ(live.open(port, cases[0].target), 101);
-    EXPECT_EQ(upgradeStatus(port, cases[0].target), 401) << "a ticket opens one socket";
+    for (const auto& c : cases) {
+        const int status = c.ask == socket   ? upgradeStatus(port, c.target, c.token)
+                           : c.ask == ticket ? post(port, c.target, json::object(), c.token).status
+                                             : get(port, c.target, c.token).status;
+        EXPECT_EQ(status, c.status) << c.name;
+    }
 
     // The ticket's socket is live: it hears the tenant's changes.
     const std::string id = conversation(port, sam, "Hello");
@@ -809,7 +639,7 @@ TEST_F(DeskServerTest, SocketTicketsOpenOneSocketAndTokensStayOutOfUrls) {
 
 // Signing out ends the agent's session on the desk: the token opens nothing afterwards, while
 // the agent's other sessions go on.
-TEST_F(DeskServerTest, SigningOutEndsTheSession) {
+TEST_P(DeskServerTest, SigningOutEndsTheSession) {
     auto desk = start();
     const auto port = desk->port();
     const std::string alex = agent(port), other = agent(port), sam = customer(port, "sam");
@@ -825,7 +655,7 @@ TEST_F(DeskServerTest, SigningOutEndsTheSession) {
 
 // The agent's list names the customer and shows the newest entry; the seen count says which of
 // the agent's answers the customer has not read yet, and the live socket tells when it changes.
-TEST_F(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
+TEST_P(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
     auto desk = start();
     const auto port = desk->port();
     const std::string alex = agent(port);
@@ -858,7 +688,7 @@ TEST_F(DeskServerTest, AgentConversationsCarryTheCustomerAndTheNewestMessage) {
 
 // The console's files: the right types and headers, revalidated by their tag, and nothing
 // outside the folder or beyond reading.
-TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
+TEST_P(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
     auto desk = start();
     const auto port = desk->port();
     struct Case {
@@ -905,7 +735,7 @@ TEST_F(DeskServerTest, TheConsoleIsServedFromItsFolderOnly) {
 
 // HEAD on the API answers the headers a GET would get, the length of its body included, and no
 // body: the next answer on the same kept-alive connection reads whole.
-TEST_F(DeskServerTest, HeadAnswersCarryNoBodyOnAKeptAliveConnection) {
+TEST_P(DeskServerTest, HeadAnswersCarryNoBodyOnAKeptAliveConnection) {
     auto desk = start();
     const auto port = desk->port();
     net::io_context ioc;
@@ -956,6 +786,11 @@ TEST(DeskServerInProcess, AnExpiredTicketOpensNothing) {
     server.stop();
     running.join();
 }
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, DeskServerTest, ::testing::Values(StoreKind::sqlite), testing_desk::storeKindName);
+INSTANTIATE_TEST_SUITE_P(Postgres, DeskServerTest, ::testing::Values(StoreKind::postgres),
+                         testing_desk::storeKindName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, DeskServerOnFile, ::testing::Values(StoreKind::sqlite), testing_desk::storeKindName);
 
 }  // namespace
 }  // namespace velmaro::deskserver
