@@ -68,6 +68,11 @@ void DeskEngine::heardOf(const std::string& conversationId, std::int64_t offset)
         if (offset == 0) return emitLocked({Event::Kind::conversationChanged, *conversation, std::nullopt});
         auto found = store_->messages(conversationId, offset - 1, 1);
         if (found.empty() || found[0].offset != offset) return;
+        // The desk that stored an agent's message cannot know that the customer has the chat
+        // open here: seen as it arrives, as if it had been written here.
+        if (found[0].direction == "OUTBOUND" && conversation->unseenByUser > 0 && options_.customerWatching &&
+            options_.customerWatching(conversationId))
+            conversation = markSeenByUser(conversation->userId, conversationId);
         emitLocked({Event::Kind::message, *conversation, found[0]});
     } catch (const DeskError&) {
         // The database is out of reach: readers catch up by offset when it is back.

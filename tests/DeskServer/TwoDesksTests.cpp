@@ -89,6 +89,8 @@ TEST_P(TwoDesks, ACustomerOnOneDeskAndAnAgentOnTheOtherChatLive) {
         said.insert({question, answer});
     }
     EXPECT_EQ(offsetsUntil(chat, 11), range(2, 11));
+    // Read as they came in the open chat, though written through the other desk.
+    EXPECT_EQ(get(b, "/v1/conversations/" + id, sam).body["unseenActivityCount"], 0);
     EXPECT_TRUE(liveHears("answer 4"));
     while (auto frame = live.read(200ms)) EXPECT_NE((*frame)["type"], "MESSAGE") << "told twice: " << *frame;
     EXPECT_EQ(told, said) << "each once";
