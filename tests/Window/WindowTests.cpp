@@ -98,6 +98,16 @@ protected:
     }
     // Lets the push or presentation end its animation with the window running.
     void settle() { glass->runUntil([] { return false; }, UIViewController::transitionDuration + 0.1); }
+    // The host in the window, with the keyboard helper on; "Help & support" clicked opens the
+    // user form, answered once its push has ended (null when the click did not open it).
+    std::shared_ptr<velmaro::UserAccessViewController> openTheUserForm(DemoHost& host) {
+        velmaro::KeyboardHelper::shared()->enable = true;
+        open(host);
+        if (!xdo(click(*host.home()->helpButton()), [&] { return top<velmaro::UserAccessViewController>(host) != nullptr; }))
+            return nullptr;
+        settle();
+        return top<velmaro::UserAccessViewController>(host);
+    }
 
     std::unique_ptr<VirtualDisplay> display;
     std::unique_ptr<GlassWindow> glass;
@@ -105,12 +115,8 @@ protected:
 
 TEST_F(WindowTest, ClicksAndTypingSignInAndTheWindowShowsTheGoldenPicture) {
     DemoHost host({.userNameRequired = true});
-    velmaro::KeyboardHelper::shared()->enable = true;
-    open(host);
-
-    ASSERT_TRUE(xdo(click(*host.home()->helpButton()), [&] { return top<velmaro::UserAccessViewController>(host) != nullptr; }));
-    settle();
-    auto access = top<velmaro::UserAccessViewController>(host);
+    auto access = openTheUserForm(host);
+    ASSERT_TRUE(access);
     auto first = access->fldFirstName.get(), last = access->fldLastName.get();
     auto email = access->fldUsernameForTesting().get();
     ASSERT_TRUE(xdo(click(*first), [&] { return first->isFirstResponder(); }));
@@ -142,11 +148,8 @@ TEST_F(WindowTest, ClicksAndTypingSignInAndTheWindowShowsTheGoldenPicture) {
 
 TEST_F(WindowTest, TheKeyboardsOwnBarMovesTheFocusAndEndsTheEditing) {
     DemoHost host({.userNameRequired = true});
-    velmaro::KeyboardHelper::shared()->enable = true;
-    open(host);
-    ASSERT_TRUE(xdo(click(*host.home()->helpButton()), [&] { return top<velmaro::UserAccessViewController>(host) != nullptr; }));
-    settle();
-    auto access = top<velmaro::UserAccessViewController>(host);
+    auto access = openTheUserForm(host);
+    ASSERT_TRUE(access);
     auto first = access->fldFirstName.get(), last = access->fldLastName.get();
     ASSERT_TRUE(xdo(click(*first), [&] { return first->isFirstResponder(); }));
 
