@@ -124,13 +124,16 @@ void DeskEngine::tellLocked(const Event& event) {
         auto [told, first] = toldOffsets_.try_emplace(event.conversation.id, offset);
         if (!first) {
             if (offset <= told->second) return;
-            if (offset > told->second + 1) try {
-                    for (const auto& between : store_->messages(event.conversation.id, told->second,
-                                                                static_cast<std::size_t>(offset - told->second - 1)))
-                        if (between.offset < offset) options_.listener({Event::Kind::message, event.conversation, between});
+            if (offset > told->second + 1) {
+                try {
+                    const auto gap = static_cast<std::size_t>(offset - told->second - 1);
+                    for (const auto& between : store_->messages(event.conversation.id, told->second, gap))
+                        if (between.offset < offset)
+                            options_.listener({Event::Kind::message, event.conversation, between});
                 } catch (const DeskError&) {
                     // Out of reach: those readers that keep offsets catch up by them.
                 }
+            }
             told->second = offset;
         }
     }
@@ -306,21 +309,21 @@ Conversation DeskEngine::createConversation(const std::string& userId, const std
     auto user = store_->user(userId);
     if (!user) throw DeskError(DeskError::Code::unauthorized, "no such user");
     return changeLocked([&] {
-    Conversation conversation;
-    conversation.id = secrets::randomId("conversation-");
-    conversation.tenantId = user->tenantId;
-    conversation.userId = userId;
-    conversation.number = store_->nextConversationNumber(user->tenantId);
-    conversation.subject = subjectFrom(description);
-    conversation.description = description;
-    conversation.status = "OPEN";
-    conversation.createdAt = conversation.updatedAt = now();
-    // The description itself arrives as the chat's first message.
-    Message started;
-    started.direction = "SYSTEM";
-    started.contentType = "CONVERSATION_STARTED";
-    started.eventDescription = "Conversation started";
-    return appendLocked(std::move(conversation), std::move(started)).conversation;
+        Conversation conversation;
+        conversation.id = secrets::randomId("conversation-");
+        conversation.tenantId = user->tenantId;
+        conversation.userId = userId;
+        conversation.number = store_->nextConversationNumber(user->tenantId);
+        conversation.subject = subjectFrom(description);
+        conversation.description = description;
+        conversation.status = "OPEN";
+        conversation.createdAt = conversation.updatedAt = now();
+        // The description itself arrives as the chat's first message.
+        Message started;
+        started.direction = "SYSTEM";
+        started.contentType = "CONVERSATION_STARTED";
+        started.eventDescription = "Conversation started";
+        return appendLocked(std::move(conversation), std::move(started)).conversation;
     });
 }
 
@@ -339,42 +342,42 @@ Conversation DeskEngine::importConversation(Conversation conversation, std::vect
         throw DeskError(DeskError::Code::invalid, "the conversation is malformed", "conversationId");
     std::lock_guard lock(mutex_);
     return changeLocked([&] {
-    auto user = store_->user(conversation.userId);
-    if (!user) throw DeskError(DeskError::Code::notFound, "no such user", "userId");
-    conversation.tenantId = user->tenantId;
-    if (!conversation.agentId.empty()) {
-        auto agent = store_->agent(conversation.agentId);
-        if (!agent || agent->tenantId != conversation.tenantId)
-            throw DeskError(DeskError::Code::notFound, "no such agent", "agentId");
-    }
-    if (conversation.id.empty()) conversation.id = secrets::randomId("conversation-");
-    if (store_->conversation(conversation.id))
-        throw DeskError(DeskError::Code::conflict, "the conversation id is taken", "conversationId");
-    const std::int64_t nextNumber = store_->nextConversationNumber(conversation.tenantId);
-    if (conversation.number <= 0) {
-        conversation.number = nextNumber;
-    } else if (conversation.number < nextNumber) {
-        // Numbers below the next may be free (an import in any order); ask the tenant's list.
-        for (const auto& other : store_->conversationsOfTenant(conversation.tenantId))
-            if (other.number == conversation.number)
-                throw DeskError(DeskError::Code::conflict, "the conversation number is taken", "number");
-    }
-    if (conversation.status.empty()) conversation.status = "OPEN";
-    if (conversation.createdAt == 0) conversation.createdAt = now();
-    conversation.updatedAt = conversation.createdAt;
-    conversation.lastOffset = 0;
-    for (auto& message : history) {
-        message.id = 0;
-        message.conversationId = conversation.id;
-        message.offset = ++conversation.lastOffset;
-        if (message.contentType.empty()) message.contentType = "TEXT";
-        if (message.createdAt == 0) message.createdAt = conversation.createdAt;
-        conversation.updatedAt = std::max(conversation.updatedAt, message.createdAt);
-    }
-    store_->commit({{conversation}, history});
-    Conversation stored = conversationLocked(conversation.id);  // with the agent's name and picture
-    emitLocked({Event::Kind::conversationChanged, stored, std::nullopt});
-    return stored;
+        auto user = store_->user(conversation.userId);
+        if (!user) throw DeskError(DeskError::Code::notFound, "no such user", "userId");
+        conversation.tenantId = user->tenantId;
+        if (!conversation.agentId.empty()) {
+            auto agent = store_->agent(conversation.agentId);
+            if (!agent || agent->tenantId != conversation.tenantId)
+                throw DeskError(DeskError::Code::notFound, "no such agent", "agentId");
+        }
+        if (conversation.id.empty()) conversation.id = secrets::randomId("conversation-");
+        if (store_->conversation(conversation.id))
+            throw DeskError(DeskError::Code::conflict, "the conversation id is taken", "conversationId");
+        const std::int64_t nextNumber = store_->nextConversationNumber(conversation.tenantId);
+        if (conversation.number <= 0) {
+            conversation.number = nextNumber;
+        } else if (conversation.number < nextNumber) {
+            // Numbers below the next may be free (an import in any order); ask the tenant's list.
+            for (const auto& other : store_->conversationsOfTenant(conversation.tenantId))
+                if (other.number == conversation.number)
+                    throw DeskError(DeskError::Code::conflict, "the conversation number is taken", "number");
+        }
+        if (conversation.status.empty()) conversation.status = "OPEN";
+        if (conversation.createdAt == 0) conversation.createdAt = now();
+        conversation.updatedAt = conversation.createdAt;
+        conversation.lastOffset = 0;
+        for (auto& message : history) {
+            message.id = 0;
+            message.conversationId = conversation.id;
+            message.offset = ++conversation.lastOffset;
+            if (message.contentType.empty()) message.contentType = "TEXT";
+            if (message.createdAt == 0) message.createdAt = conversation.createdAt;
+            conversation.updatedAt = std::max(conversation.updatedAt, message.createdAt);
+        }
+        store_->commit({{conversation}, history});
+        Conversation stored = conversationLocked(conversation.id);  // with the agent's name and picture
+        emitLocked({Event::Kind::conversationChanged, stored, std::nullopt});
+        return stored;
     });
 }
 
@@ -409,23 +412,23 @@ DeskEngine::Sent DeskEngine::customerSays(const std::string& userId, const std::
     checkText(clientKey, kClientKeyLimit, "clientMessageId", false);
     std::lock_guard lock(mutex_);
     return changeLocked([&]() -> Sent {
-    Conversation conversation = conversationLocked(conversationId, true);
-    if (conversation.userId != userId) throw notFound(conversationId);
-    if (!clientKey.empty())
-        if (auto earlier = store_->messageByClientKey(conversationId, clientKey)) {
-            if (earlier->text != text || earlier->direction != "INBOUND")
-                throw DeskError(DeskError::Code::conflict, "the key was used for another message", "clientMessageId");
-            return {*earlier, conversation, true};
-        }
-    if (conversation.status != "OPEN")
-        throw DeskError(DeskError::Code::conflict, "the conversation is closed", "conversationId");
-    ++conversation.unseenByAgent;
-    Message message;
-    message.direction = "INBOUND";
-    message.contentType = "TEXT";
-    message.text = text;
-    message.clientKey = clientKey;
-    return appendLocked(std::move(conversation), std::move(message));
+        Conversation conversation = conversationLocked(conversationId, true);
+        if (conversation.userId != userId) throw notFound(conversationId);
+        if (!clientKey.empty())
+            if (auto earlier = store_->messageByClientKey(conversationId, clientKey)) {
+                if (earlier->text != text || earlier->direction != "INBOUND")
+                    throw DeskError(DeskError::Code::conflict, "the key was used for another message", "clientMessageId");
+                return {*earlier, conversation, true};
+            }
+        if (conversation.status != "OPEN")
+            throw DeskError(DeskError::Code::conflict, "the conversation is closed", "conversationId");
+        ++conversation.unseenByAgent;
+        Message message;
+        message.direction = "INBOUND";
+        message.contentType = "TEXT";
+        message.text = text;
+        message.clientKey = clientKey;
+        return appendLocked(std::move(conversation), std::move(message));
     });
 }
 
@@ -488,31 +491,31 @@ DeskEngine::Sent DeskEngine::agentSays(const Agent& agent, const std::string& co
     checkText(clientKey, kClientKeyLimit, "clientMessageId", false);
     std::lock_guard lock(mutex_);
     return changeLocked([&]() -> Sent {
-    Conversation conversation = conversationLocked(conversationId, true);
-    if (conversation.tenantId != agent.tenantId) throw notFound(conversationId);
-    if (!clientKey.empty())
-        if (auto earlier = store_->messageByClientKey(conversationId, clientKey)) {
-            if (earlier->text != text || earlier->agentId != agent.id)
-                throw DeskError(DeskError::Code::conflict, "the key was used for another message", "clientMessageId");
-            return {*earlier, conversation, true};
+        Conversation conversation = conversationLocked(conversationId, true);
+        if (conversation.tenantId != agent.tenantId) throw notFound(conversationId);
+        if (!clientKey.empty())
+            if (auto earlier = store_->messageByClientKey(conversationId, clientKey)) {
+                if (earlier->text != text || earlier->agentId != agent.id)
+                    throw DeskError(DeskError::Code::conflict, "the key was used for another message", "clientMessageId");
+                return {*earlier, conversation, true};
+            }
+        if (conversation.status != "OPEN")
+            throw DeskError(DeskError::Code::conflict, "the conversation is closed", "conversationId");
+        if (conversation.agentId.empty()) {
+            conversation.agentId = agent.id;
+            conversation.agentName = agent.name;
+            conversation.agentAvatarUrl = agent.avatarUrl;
         }
-    if (conversation.status != "OPEN")
-        throw DeskError(DeskError::Code::conflict, "the conversation is closed", "conversationId");
-    if (conversation.agentId.empty()) {
-        conversation.agentId = agent.id;
-        conversation.agentName = agent.name;
-        conversation.agentAvatarUrl = agent.avatarUrl;
-    }
-    // Whoever is not in the chat has not seen the answer.
-    if (!options_.customerWatching || !options_.customerWatching(conversationId)) ++conversation.unseenByUser;
-    conversation.unseenByAgent = 0;
-    Message message;
-    message.direction = "OUTBOUND";
-    message.contentType = "TEXT";
-    message.text = text;
-    message.agentId = agent.id;
-    message.clientKey = clientKey;
-    return appendLocked(std::move(conversation), std::move(message));
+        // Whoever is not in the chat has not seen the answer.
+        if (!options_.customerWatching || !options_.customerWatching(conversationId)) ++conversation.unseenByUser;
+        conversation.unseenByAgent = 0;
+        Message message;
+        message.direction = "OUTBOUND";
+        message.contentType = "TEXT";
+        message.text = text;
+        message.agentId = agent.id;
+        message.clientKey = clientKey;
+        return appendLocked(std::move(conversation), std::move(message));
     });
 }
 
