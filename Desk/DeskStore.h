@@ -56,7 +56,7 @@ public:
 
     // One atomic, durable change: the conversations as they now stand (inserted or replaced)
     // and new messages, whose offsets the engine has assigned. Answers the messages' ids in
-    // order. Nothing is kept when it throws.
+    // order. Nothing is kept when it throws; within a transaction, once its owner rolls back.
     struct Changes {
         std::vector<Conversation> conversations;
         std::vector<Message> messages;
@@ -74,7 +74,9 @@ public:
     virtual void lockName(const std::string& name) { (void)name; }
 
     // Work that stands or falls as one: every change made between begin and commit is kept
-    // (durably, at the outermost commit) or none is. Transactions nest.
+    // (durably, at the outermost commit) or none is. Transactions nest: one within that is rolled
+    // back undoes its changes, or, in a store that keeps no savepoints, makes the outermost
+    // commit throw (and keep nothing) if it had changed anything.
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
     virtual void rollbackTransaction() = 0;

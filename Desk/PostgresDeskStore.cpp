@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -168,8 +169,10 @@ void PostgresDeskStore::exec(const char* sql) {
     PGresult* raw = PQexec(db_, sql);
     Result result(raw);
     const auto status = PQresultStatus(raw);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        if (depth_ > 0) spoilt_ = true;  // the database refuses the rest of the transaction
         fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
+    }
 }
 
 PostgresDeskStore::Result PostgresDeskStore::run(const char* sql, const Parameters& parameters) {
@@ -189,17 +192,23 @@ PostgresDeskStore::Result PostgresDeskStore::run(const char* sql, const Paramete
     }
     auto found = prepared_.find(sql);
     if (found == prepared_.end()) {
-        const std::string name = "s" + number(nextStatement_++);
+        std::string name = number(nextStatement_++);
+        name.insert(name.begin(), 's');  // (not "s" + …: GCC 12 at -O3 warns of an overlap that is not there)
         PGresult* raw = PQprepare(db_, name.c_str(), sql, 0, nullptr);
         Result prepared(raw);
-        if (PQresultStatus(raw) != PGRES_COMMAND_OK) fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
+        if (PQresultStatus(raw) != PGRES_COMMAND_OK) {
+            if (depth_ > 0) spoilt_ = true;
+            fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
+        }
         found = prepared_.emplace(sql, name).first;
     }
+    if (std::strncmp(sql, "SELECT", 6) != 0) ++writes_;
     PGresult* raw = PQexecPrepared(db_, found->second.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
                                    nullptr, 0);
     Result result(raw);
     const auto status = PQresultStatus(raw);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        if (depth_ > 0) spoilt_ = true;
         if (PQstatus(db_) == CONNECTION_BAD) prepared_.clear();  // prepared again on the next connection
         fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
     }
@@ -391,7 +400,10 @@ std::vector<Conversation> PostgresDeskStore::conversationsOfTenant(const std::st
 
 std::vector<std::int64_t> PostgresDeskStore::commit(const Changes& changes) {
     std::vector<std::int64_t> ids;
-    beginTransaction();
+    // Within a transaction already (every change the engine makes), whoever opened it rolls back
+    // what a failure here leaves: a savepoint of its own would be two more round trips a message.
+    const bool own = depth_ == 0;
+    if (own) beginTransaction();
     try {
         for (const auto& c : changes.conversations) {
             run("INSERT INTO conversations(id, tenant_id, user_id, number, subject, description, status, agent_id, "
@@ -415,9 +427,9 @@ std::vector<std::int64_t> PostgresDeskStore::commit(const Changes& changes) {
                               .integer(0, 0));
             appendNotice(notices_, m.conversationId, m.offset);
         }
-        commitTransaction();
+        if (own) commitTransaction();
     } catch (...) {
-        rollbackTransaction();
+        if (own) rollbackTransaction();
         throw;
     }
     return ids;
@@ -452,13 +464,26 @@ void PostgresDeskStore::lockName(const std::string& name) {
 }
 
 void PostgresDeskStore::beginTransaction() {
-    exec(depth_ == 0 ? "BEGIN" : "SAVEPOINT nested");
+    if (depth_ == 0) {
+        exec("BEGIN");
+        spoilt_ = false;
+    }
     noticeMarks_.push_back(notices_.size());
+    writeMarks_.push_back(writes_);
     ++depth_;
 }
 
 void PostgresDeskStore::commitTransaction() {
-    if (depth_ == 1 && !notices_.empty()) {
+    if (depth_ > 1) {
+        --depth_;
+        noticeMarks_.pop_back();
+        writeMarks_.pop_back();
+        return;
+    }
+    if (spoilt_)
+        throw DeskError(DeskError::Code::unavailable,
+                        "database " + name_ + ": a change within the transaction failed; nothing was kept");
+    if (!notices_.empty()) {
         // Told to the other desks by the commit itself, and only if it commits.
         // In pieces of whole entries, each under the size a notification may have.
         std::string piece;
@@ -471,22 +496,24 @@ void PostgresDeskStore::commitTransaction() {
         }
         run("SELECT pg_notify($1, $2)", {std::string(kChannel), piece});
     }
+    exec("COMMIT");  // throwing, the transaction stays open: the caller rolls it back
     --depth_;
-    try {
-        exec(depth_ == 0 ? "COMMIT" : "RELEASE SAVEPOINT nested");
-    } catch (...) {
-        ++depth_;  // still open: the caller rolls it back
-        throw;
-    }
     noticeMarks_.pop_back();
-    if (depth_ == 0) notices_.clear();
+    writeMarks_.pop_back();
+    notices_.clear();
 }
 
 void PostgresDeskStore::rollbackTransaction() {
     --depth_;
-    PQclear(PQexec(db_, depth_ == 0 ? "ROLLBACK" : "ROLLBACK TO SAVEPOINT nested; RELEASE SAVEPOINT nested"));
+    if (depth_ == 0) {
+        PQclear(PQexec(db_, "ROLLBACK"));
+        spoilt_ = false;
+    } else if (writes_ > writeMarks_.back()) {
+        spoilt_ = true;  // what it wrote cannot be undone alone
+    }
     notices_.resize(noticeMarks_.back());
     noticeMarks_.pop_back();
+    writeMarks_.pop_back();
 }
 
 std::optional<DeskStore::KeptAnswer> PostgresDeskStore::keptAnswer(const std::string& lookup, Millis notBefore) {

@@ -97,6 +97,8 @@ public:
     };
     void queueSend(QueuedSend send);
     void commitQueuedSends();
+    void commitSends(std::vector<QueuedSend>& batch);
+    void commitSends(std::vector<QueuedSend>& sends, std::size_t begin, std::size_t end);
 
     desk::User customer(const std::string& token);
     desk::Agent agent(const std::string& token);
@@ -687,42 +689,64 @@ void DeskServer::Impl::commitQueuedSends() {
                          std::make_move_iterator(queuedSends_.begin() + static_cast<std::ptrdiff_t>(take)));
             queuedSends_.erase(queuedSends_.begin(), queuedSends_.begin() + static_cast<std::ptrdiff_t>(take));
         }
-        std::vector<std::optional<desk::DeskEngine::Sent>> sent(batch.size());
-        std::vector<std::optional<ProblemError>> refused(batch.size());
-        // Conversations are locked in one order on every desk (each conversation's sends keep
-        // theirs), so that two desks sharing a database never wait for each other in a circle.
-        std::vector<std::size_t> order(batch.size());
-        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-            return batch[x].session->route().key < batch[y].session->route().key;
-        });
+        commitSends(batch);
+    }
+}
+
+// Conversations are locked in one order on every desk (each conversation's sends keep theirs),
+// so that two desks sharing a database never wait for each other in a circle.
+void DeskServer::Impl::commitSends(std::vector<QueuedSend>& batch) {
+    std::stable_sort(batch.begin(), batch.end(), [](const QueuedSend& x, const QueuedSend& y) {
+        return x.session->route().key < y.session->route().key;
+    });
+    commitSends(batch, 0, batch.size());
+}
+
+// Sends [begin, end) in one transaction; should it fail, nothing of it is kept. A send the
+// database itself refused may spoil the transaction (a store without savepoints fails the rest
+// with it): the sends before it are committed again on their own, it is refused, and those after
+// it go on. Each chat's sends are answered in the order sent, refusals among them.
+void DeskServer::Impl::commitSends(std::vector<QueuedSend>& sends, std::size_t begin, std::size_t end) {
+    while (begin < end) {
+        std::vector<std::optional<desk::DeskEngine::Sent>> sent(end - begin);
+        std::vector<std::optional<ProblemError>> refused(end - begin);
+        std::optional<std::size_t> firstByDatabase;
         try {
             engine_->together(
                 [&] {
-                    for (const std::size_t i : order) {
-                        const auto& route = batch[i].session->route();
+                    for (std::size_t i = begin; i < end; ++i) {
+                        const auto& route = sends[i].session->route();
                         try {
-                            sent[i] = engine_->customerSays(route.userId, route.key, batch[i].command.message,
-                                                            batch[i].command.clientMessageId);
+                            sent[i - begin] = engine_->customerSays(route.userId, route.key, sends[i].command.message,
+                                                                    sends[i].command.clientMessageId);
                         } catch (const desk::DeskError& error) {
-                            if (error.code() == desk::DeskError::Code::unavailable) logFault(error.what());
-                            refused[i] = problemFrom(error);
+                            if (error.code() == desk::DeskError::Code::unavailable) {
+                                logFault(error.what());
+                                if (!firstByDatabase) firstByDatabase = i;
+                            }
+                            refused[i - begin] = problemFrom(error);
                         }
                     }
                 },
                 [&] {
-                    // Answers in the order sent, refusals among them.
-                    for (std::size_t i = 0; i < batch.size(); ++i) {
-                        if (sent[i])
-                            batch[i].session->answerSend(batch[i].command, *sent[i]);
+                    for (std::size_t i = begin; i < end; ++i) {
+                        if (sent[i - begin])
+                            sends[i].session->answerSend(sends[i].command, *sent[i - begin]);
                         else
-                            batch[i].session->refuseSend(*refused[i]);
+                            sends[i].session->refuseSend(*refused[i - begin]);
                     }
                 });
+            return;
         } catch (const desk::DeskError& error) {
-            // The commit failed: nothing of the batch is kept, and every sender hears so.
             logFault(error.what());
-            for (auto& queued : batch) queued.session->refuseSend(problemFrom(error));
+            if (!firstByDatabase) {
+                for (std::size_t i = begin; i < end; ++i) sends[i].session->refuseSend(problemFrom(error));
+                return;
+            }
+            const std::size_t spoiler = *firstByDatabase;
+            commitSends(sends, begin, spoiler);
+            sends[spoiler].session->refuseSend(*refused[spoiler - begin]);
+            begin = spoiler + 1;
         }
     }
 }

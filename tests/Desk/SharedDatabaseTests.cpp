@@ -72,6 +72,41 @@ protected:
 
 // Both desks write into one conversation at once, and both open conversations at once: offsets
 // and numbers come out whole (no gap, no repeat) and no unseen count is lost.
+// A level within a transaction that is undone after it wrote never leaves its change behind:
+// the store undoes it alone (SQLite's savepoints) or refuses the outermost commit, keeping
+// nothing (PostgreSQL, which takes no savepoints). One that only read spoils nothing.
+TEST_P(SharedDatabase, ALevelUndoneWithinATransactionLeavesNothingOfItsOwn) {
+    Desk a(place);
+    auto sam = a.engine->registerUser("acme", "sam", "", "");
+    const auto outer = a.engine->createConversation(sam.user.id, "Outer").id;
+    const auto inner = a.engine->createConversation(sam.user.id, "Inner").id;
+    const bool savepoints = GetParam() == StoreKind::sqlite;
+    for (const bool innerWrites : {false, true}) {
+        SCOPED_TRACE(innerWrites ? "the level within wrote" : "the level within only read");
+        auto store = place.open();
+        store->beginTransaction();
+        auto changed = *store->conversation(outer);
+        changed.subject = std::string("outer ") + (innerWrites ? "2" : "1");
+        store->commit({{changed}, {}});
+        store->beginTransaction();
+        auto undone = *store->conversationForUpdate(inner);
+        undone.subject = "undone";
+        if (innerWrites) store->commit({{undone}, {}});
+        store->rollbackTransaction();
+        bool committed = true;
+        try {
+            store->commitTransaction();
+        } catch (const DeskError& error) {
+            EXPECT_EQ(error.code(), DeskError::Code::unavailable);
+            committed = false;
+            store->rollbackTransaction();
+        }
+        EXPECT_EQ(committed, savepoints || !innerWrites);
+        EXPECT_EQ(a.engine->conversationOf(sam.user.id, inner).subject, "Inner");
+        EXPECT_EQ(a.engine->conversationOf(sam.user.id, outer).subject, committed ? changed.subject : "outer 1");
+    }
+}
+
 TEST_P(SharedDatabase, ConcurrentWritersKeepOffsetsNumbersAndCountsWhole) {
     Desk a(place), b(place);
     auto sam = a.engine->registerUser("acme", "sam", "", "");

@@ -72,6 +72,27 @@ public:
         return n;
     }
 
+    // Runs SQL on another connection, as an administrator would; false with a failure noted.
+    bool executeFromOutside(const std::string& sql) const {
+        if (kind_ == StoreKind::sqlite) {
+            sqlite3* db = nullptr;
+            sqlite3_open(location_.c_str(), &db);
+            char* why = nullptr;
+            const bool ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &why) == SQLITE_OK;
+            if (!ok) ADD_FAILURE() << sql << ": " << (why ? why : "");
+            sqlite3_free(why);
+            sqlite3_close(db);
+            return ok;
+        }
+        PGconn* db = PQconnectdb(location_.c_str());
+        PGresult* result = PQexec(db, sql.c_str());
+        const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+        if (!ok) ADD_FAILURE() << sql << ": " << PQerrorMessage(db);
+        PQclear(result);
+        PQfinish(db);
+        return ok;
+    }
+
 private:
     StoreKind kind_;
     ScratchFolder folder_;
