@@ -33,8 +33,9 @@ bench: deps
 # Every benchmark once, for a moment: catches a benchmark that no longer builds or crashes.
 bench-smoke: deps
 	cmake --preset release >/dev/null
-	cmake --build --preset release --target velmaro-bench
+	cmake --build --preset release --target velmaro-bench velmaro-desk-postgres-bench
 	build/release/bench/velmaro-bench --benchmark_min_time=0.0001 >/dev/null
+	build/release/bench/velmaro-desk-postgres-bench >/dev/null
 
 # Installs the debug build into a temporary prefix and builds and tests examples/host-app on it.
 install-check: deps
