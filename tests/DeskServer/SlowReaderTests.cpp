@@ -7,34 +7,12 @@
 #include "Desk/SqliteDeskStore.h"
 #include "DeskServer/Beast.h"
 #include "DeskServer/DeskServer.h"
+#include "support/Desk/WireClient.h"
 
 namespace velmaro::deskserver {
 namespace {
 
-// Requests one after another on one kept-alive connection.
-class KeptAliveClient {
-public:
-    explicit KeptAliveClient(unsigned short port) : stream_(ioc_) {
-        stream_.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
-    }
-    json post(const std::string& target, const json& body, const std::string& token = {}) {
-        http::request<http::string_body> req(http::verb::post, target, 11);
-        req.set(http::field::host, "127.0.0.1");
-        req.set(http::field::content_type, "application/json");
-        if (!token.empty()) req.set(http::field::authorization, "Bearer " + token);
-        req.body() = body.dump();
-        req.prepare_payload();
-        http::write(stream_, req);
-        http::response<http::string_body> res;
-        http::read(stream_, buffer_, res);
-        return json::parse(res.body(), nullptr, false);
-    }
-
-private:
-    net::io_context ioc_;
-    beast::tcp_stream stream_;
-    beast::flat_buffer buffer_;
-};
+using wire_client::post;
 
 // A chat socket whose reader stops reading is dropped with 1008 once its backlog is full, while
 // a frame is still being written to it; the desk lives on and the reader, reading again, gets
@@ -44,9 +22,9 @@ TEST(DeskServerSlowReader, IsDroppedWhileAFrameIsBeingWritten) {
     options.port = 0;
     DeskServer server(std::make_unique<desk::SqliteDeskStore>(":memory:"), TenantFile::standard(), options);
     std::thread running([&] { server.run(); });
-    KeptAliveClient client(server.port());
-    const std::string token = client.post("/v1/users", {{"userName", "sam"}}).value("token", "");
-    const std::string id = client.post("/v1/conversations", {{"description", "Help"}}, token).value("id", "");
+    const auto port = server.port();
+    const std::string token = post(port, "/v1/users", {{"userName", "sam"}}).body.value("token", "");
+    const std::string id = post(port, "/v1/conversations", {{"description", "Help"}}, token).body.value("id", "");
     ASSERT_FALSE(id.empty());
 
     net::io_context ioc;
@@ -54,7 +32,7 @@ TEST(DeskServerSlowReader, IsDroppedWhileAFrameIsBeingWritten) {
     reader.next_layer().open(tcp::v4());
     // A small window, so that the desk's writes stall soon.
     reader.next_layer().set_option(net::socket_base::receive_buffer_size(4096));
-    reader.next_layer().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), server.port()));
+    reader.next_layer().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
     reader.set_option(websocket::stream_base::decorator(
         [&](websocket::request_type& req) { req.set(http::field::authorization, "Bearer " + token); }));
     reader.read_message_max(1 << 20);
@@ -66,7 +44,7 @@ TEST(DeskServerSlowReader, IsDroppedWhileAFrameIsBeingWritten) {
     // More events than the kernel's buffers and the desk's backlog hold together.
     const std::string text(1000, 'x');
     for (int i = 0; i < 8000; ++i)
-        ASSERT_TRUE(client.post("/v1/conversations/" + id + "/messages", {{"message", text}}, token).contains("offset"))
+        ASSERT_EQ(post(port, "/v1/conversations/" + id + "/messages", {{"message", text}}, token).status, 201)
             << "message " << i;
 
     beast::error_code ec;
@@ -83,8 +61,7 @@ TEST(DeskServerSlowReader, IsDroppedWhileAFrameIsBeingWritten) {
     EXPECT_EQ(reader.reason().code, websocket::close_code::policy_error);
     EXPECT_GT(frames, 0);
     EXPECT_LT(frames, 8000);
-    EXPECT_TRUE(client.post("/v1/conversations/" + id + "/messages", {{"message", "still here"}}, token)
-                    .contains("offset"))
+    EXPECT_EQ(post(port, "/v1/conversations/" + id + "/messages", {{"message", "still here"}}, token).status, 201)
         << "the desk answers after the drop";
     server.stop();
     running.join();
