@@ -1,12 +1,10 @@
 #pragma once
 
-#include <fcntl.h>
 #include <libpq-fe.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <grp.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -22,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "support/Browser/ChildProcess.h"
 
 namespace velmaro::testing_postgres {
 
@@ -80,34 +78,32 @@ public:
             asNobody_ = true;
         }
         const std::string log = folder_ + "/postgres.log";
-        if (spawnAndWait({bin + "/initdb", "-D", folder_ + "/data", "-U", "velmaro", "--auth=trust", "-E", "UTF8",
-                          "--locale=C", "--no-sync"},
-                         log) != 0)
+        // Waited for (signal 0 only waits).
+        if (velmaro::testing::ChildProcess(asOwner({bin + "/initdb", "-D", folder_ + "/data", "-U", "velmaro", "--auth=trust",
+                                           "-E", "UTF8", "--locale=C", "--no-sync"}),
+                                  log, false)
+                .stop(0) != 0)
             throw std::runtime_error("initdb failed: see " + log);
         port_ = freePort();
-        postgres_ = spawn({bin + "/postgres", "-D", folder_ + "/data", "-p", std::to_string(port_), "-k", folder_,
-                           "-c", "listen_addresses=127.0.0.1", "-c", std::string("fsync=") + (options.fsync ? "on" : "off"),
-                           "-c", "max_connections=200"},
-                          log);
+        postgres_ = std::make_unique<velmaro::testing::ChildProcess>(
+            asOwner({bin + "/postgres", "-D", folder_ + "/data", "-p", std::to_string(port_), "-k", folder_, "-c",
+                     "listen_addresses=127.0.0.1", "-c", std::string("fsync=") + (options.fsync ? "on" : "off"), "-c",
+                     "max_connections=200"}),
+            log, false);
         // Ready when it answers; a postgres that exits early has said why in its log.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         const std::string info = "host=127.0.0.1 port=" + std::to_string(port_) + " user=velmaro dbname=postgres";
         while (PQping(info.c_str()) != PQPING_OK) {
             int status = 0;
-            if (::waitpid(postgres_, &status, WNOHANG) == postgres_ || std::chrono::steady_clock::now() > deadline) {
-                postgres_ = -1;
+            if (::waitpid(postgres_->pid(), &status, WNOHANG) == postgres_->pid() ||
+                std::chrono::steady_clock::now() > deadline)
                 throw std::runtime_error("postgres did not start: see " + log);
-            }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
 
     ~PostgresCluster() {
-        if (postgres_ > 0) {
-            ::kill(postgres_, SIGINT);  // fast shutdown
-            int status = 0;
-            ::waitpid(postgres_, &status, 0);
-        }
+        if (postgres_) postgres_->stop(SIGINT);  // fast shutdown
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
     }
@@ -159,38 +155,20 @@ private:
         return ntohs(address.sin_port);
     }
 
-    pid_t spawn(std::vector<std::string> args, const std::string& log) {
-        // A test killed (a timeout, a crash) takes its cluster with it.
+    // The command run by the cluster's owner (nobody when the test is root), and ended with the
+    // test's thread should the test be killed (a timeout, a crash).
+    std::vector<std::string> asOwner(std::vector<std::string> args) const {
         std::vector<std::string> prefix{"/usr/bin/setpriv", "--pdeathsig", "INT"};
         if (asNobody_) prefix.insert(prefix.end(), {"--reuid=nobody", "--regid=nogroup", "--clear-groups"});
         prefix.push_back("--");
         args.insert(args.begin(), prefix.begin(), prefix.end());
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        std::vector<char*> argv;
-        for (auto& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (failed) throw std::runtime_error("cannot start " + args.front());
-        return pid;
-    }
-
-    int spawnAndWait(std::vector<std::string> args, const std::string& log) {
-        const pid_t pid = spawn(std::move(args), log);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return args;
     }
 
     std::string folder_;
     bool asNobody_ = false;
     unsigned short port_ = 0;
-    pid_t postgres_ = -1;
+    std::unique_ptr<velmaro::testing::ChildProcess> postgres_;
     int databases_ = 0;
 };
 
