@@ -327,7 +327,8 @@ TEST_P(DeskServerTest, PipelinedSendsWithRefusalsAmongThem) {
     for (int i = 0; i < kSends; ++i) keptCount += kept(i);
     for (int i = 0; i < kSends + keptCount; ++i) {
         auto frame = chat.read();
-        ASSERT_TRUE(frame) << "after " << answers.size() << " answers, " << echoes.size() << " echoes: " << (echoes.empty() ? "" : echoes.back());
+        ASSERT_TRUE(frame) << "after " << answers.size() << " answers and " << echoes.size() << " echoes: "
+                           << chat.closedBy.message();
         const std::string type = (*frame)["type"];
         if (type == "ERROR") answers.push_back("error");
         if (type == "SEND_MESSAGE_RESPONSE") {
