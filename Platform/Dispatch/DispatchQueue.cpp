@@ -62,8 +62,11 @@ private:
                 wake_.wait(lock);
                 continue;
             }
-            if (tasks_.top().due > Steady::now()) {
-                wake_.wait_until(lock, tasks_.top().due);
+            // A copy: wait_until reads its deadline again after waking, when a submit may have
+            // moved the queue's storage.
+            const auto due = tasks_.top().due;
+            if (due > Steady::now()) {
+                wake_.wait_until(lock, due);
                 continue;
             }
             auto task = std::move(const_cast<Entry&>(tasks_.top()).task);
