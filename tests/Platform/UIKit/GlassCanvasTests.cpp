@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Foundation/Date.h"
 #include "UIKit/CAShapeLayer.h"
 #include "UIKit/PictureRenderer.h"
 #include "UIKit/UIBezierPath.h"
@@ -65,6 +66,9 @@ class GlassCanvasTest : public UIKitTest {
 protected:
     void SetUp() override {
         UIKitTest::SetUp();
+        // The status bar's clock turns only where a step says so, not between a frame and the
+        // whole render it is compared with.
+        Date::pinWallClock(minuteStart);
         screen = std::make_shared<UIViewController>();
         screen->setTitle("Support");
         window()->setRootViewController(UINavigationController::make(screen));
@@ -102,6 +106,11 @@ protected:
         drain();
     }
 
+    void TearDown() override {
+        Date::pinWallClock(std::nullopt);
+        UIKitTest::TearDown();
+    }
+
     // Each change, then a frame: the canvas's picture must be the whole render's, pixel for pixel.
     void expectEveryFrameWhole(double scale, const std::vector<std::pair<const char*, std::function<void()>>>& steps) {
         GlassCanvas canvas(scale);
@@ -115,6 +124,7 @@ protected:
         }
     }
 
+    static constexpr Date minuteStart{1772446500};
     // A frame in the middle of a step.
     std::function<void()> canvasSees;
     std::shared_ptr<UIViewController> screen;
@@ -158,6 +168,7 @@ TEST_P(GlassCanvasFrames, RedrawingOnlyWhatChangedGivesTheWholePictureFrameAfter
          }},
         {"a bar item above the keyboard disabled", [&] { previous->setEnabled(false); }},
         {"the screen's title", [&] { screen->setTitle("Support team"); }},
+        {"the clock's minute turns", [] { Date::pinWallClock(minuteStart.addingTimeInterval(60)); }},
         {"a badge hidden", [&] { badge->setHidden(true); }},
         {"the badge shown half transparent and turned", [&] {
              badge->setHidden(false);
