@@ -169,10 +169,12 @@ void PostgresDeskStore::exec(const char* sql) {
     PGresult* raw = PQexec(db_, sql);
     Result result(raw);
     const auto status = PQresultStatus(raw);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        if (depth_ > 0) spoilt_ = true;  // the database refuses the rest of the transaction
-        fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
-    }
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) refused(raw);
+}
+
+void PostgresDeskStore::refused(const pg_result* raw) {
+    if (depth_ > 0) spoilt_ = true;  // the database refuses the rest of the transaction
+    fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
 }
 
 PostgresDeskStore::Result PostgresDeskStore::run(const char* sql, const Parameters& parameters) {
@@ -196,10 +198,7 @@ PostgresDeskStore::Result PostgresDeskStore::run(const char* sql, const Paramete
         name.insert(name.begin(), 's');  // (not "s" + …: GCC 12 at -O3 warns of an overlap that is not there)
         PGresult* raw = PQprepare(db_, name.c_str(), sql, 0, nullptr);
         Result prepared(raw);
-        if (PQresultStatus(raw) != PGRES_COMMAND_OK) {
-            if (depth_ > 0) spoilt_ = true;
-            fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
-        }
+        if (PQresultStatus(raw) != PGRES_COMMAND_OK) refused(raw);
         found = prepared_.emplace(sql, name).first;
     }
     if (std::strncmp(sql, "SELECT", 6) != 0) ++writes_;
@@ -208,9 +207,8 @@ PostgresDeskStore::Result PostgresDeskStore::run(const char* sql, const Paramete
     Result result(raw);
     const auto status = PQresultStatus(raw);
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        if (depth_ > 0) spoilt_ = true;
         if (PQstatus(db_) == CONNECTION_BAD) prepared_.clear();  // prepared again on the next connection
-        fail(raw ? PQresultErrorMessage(raw) : PQerrorMessage(db_));
+        refused(raw);
     }
     return result;
 }

@@ -75,6 +75,8 @@ private:
     pg_conn* connectListener();
     void listen(pg_conn* connection);
     [[noreturn]] void fail(const std::string& what) const;
+    // A statement the database refused: within a transaction, the rest of it is refused too.
+    [[noreturn]] void refused(const pg_result* result);
 
     std::string url_;
     std::string name_;  // host, port and database, for messages

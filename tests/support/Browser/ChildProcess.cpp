@@ -65,4 +65,12 @@ int ChildProcess::stop(int signal) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+bool ChildProcess::running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    pid_ = -1;
+    return false;
+}
+
 }  // namespace velmaro::testing

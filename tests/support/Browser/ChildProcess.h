@@ -20,6 +20,8 @@ public:
     std::string readLine();
     // Sends the signal and answers the exit status (128 + the signal that ended it).
     int stop(int signal);
+    // Whether it still runs; one that has ended is reaped (stop then answers -1).
+    bool running();
     pid_t pid() const { return pid_; }
 
 private:

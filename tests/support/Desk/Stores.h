@@ -84,13 +84,13 @@ public:
             sqlite3_close(db);
             return ok;
         }
-        PGconn* db = PQconnectdb(location_.c_str());
-        PGresult* result = PQexec(db, sql.c_str());
-        const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
-        if (!ok) ADD_FAILURE() << sql << ": " << PQerrorMessage(db);
-        PQclear(result);
-        PQfinish(db);
-        return ok;
+        try {
+            testing_postgres::PostgresCluster::shared()->execute(sql, location_);
+            return true;
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << error.what();
+            return false;
+        }
     }
 
 private:

@@ -7,7 +7,6 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -94,9 +93,7 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         const std::string info = "host=127.0.0.1 port=" + std::to_string(port_) + " user=velmaro dbname=postgres";
         while (PQping(info.c_str()) != PQPING_OK) {
-            int status = 0;
-            if (::waitpid(postgres_->pid(), &status, WNOHANG) == postgres_->pid() ||
-                std::chrono::steady_clock::now() > deadline)
+            if (!postgres_->running() || std::chrono::steady_clock::now() > deadline)
                 throw std::runtime_error("postgres did not start: see " + log);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
